@@ -1,0 +1,28 @@
+# quill's commands. `make run` starts the demo game, `make test` runs every test.
+BUILD_DIR ?= build
+JOBS ?= 2
+
+.PHONY: all deps configure build run test clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+$(BUILD_DIR)/build.ninja:
+	cmake -S . -B $(BUILD_DIR) -G Ninja
+
+configure: $(BUILD_DIR)/build.ninja
+
+build: deps configure
+	ninja -C $(BUILD_DIR)
+
+run: build
+	cd examples/demo && ../../$(BUILD_DIR)/bin/quill
+
+# Windowed tests need a display: without one, the tests run under Xvfb.
+test: build
+	scripts/with-display.sh ctest --test-dir $(BUILD_DIR) -j $(JOBS) --output-on-failure
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,441 @@
+#include "bindings/Binding.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+namespace bind {
+
+namespace {
+const char* const RootClass = "quill.root_class";
+const char* const ObjectMap = "quill.object_map";
+const char* const UInt64 = "quill.uint64";
+const char* const PropertyGetter = "quill.property_getter";
+const char* const PropertySetter = "quill.property_setter";
+
+// Upvalues of the property dispatchers.
+constexpr int PropertiesKey = 1;   // the string "properties"
+constexpr int AccessorNames = 2;   // property name -> "get"/"set" + name
+constexpr int AccessorPrefix = 3;  // "get" or "set"
+
+// True when the value is a full userdata whose class chain ends at the root class.
+bool isFrameworkObject(lua_State* L, int index) {
+    if (lua_type(L, index) != LUA_TUSERDATA || !lua_getmetatable(L, index))
+        return false;
+    lua_getfield(L, LUA_REGISTRYINDEX, RootClass);
+    lua_insert(L, -2);
+    // stack: root, class
+    while (lua_istable(L, -1)) {
+        if (lua_rawequal(L, -1, -2)) {
+            lua_pop(L, 2);
+            return true;
+        }
+        lua_pushliteral(L, "baseclass");
+        lua_rawget(L, -2);
+        lua_remove(L, -2);
+    }
+    lua_pop(L, 2);
+    return false;
+}
+
+Handle* checkFrameworkObject(lua_State* L) {
+    if (!isFrameworkObject(L, 1))
+        luaL_error(L, "not a valid object");
+    return static_cast<Handle*>(lua_touserdata(L, 1));
+}
+
+int dispose(lua_State* L) {
+    Handle* handle = checkFrameworkObject(L);
+    void* object = handle->object;
+    if (!object)
+        return 0;
+    // Forget the object's map entry only when it is this handle: a newer handle
+    // may have replaced it while this one waited for collection.
+    lua_getfield(L, LUA_REGISTRYINDEX, ObjectMap);
+    lua_pushlightuserdata(L, object);
+    lua_rawget(L, -2);
+    if (lua_rawequal(L, -1, 1)) {
+        lua_pushlightuserdata(L, object);
+        lua_pushnil(L);
+        lua_rawset(L, -4);
+    }
+    handle->object = nullptr;
+    if (handle->release)
+        handle->release(object);
+    return 0;
+}
+
+int isDisposed(lua_State* L) {
+    lua_pushboolean(L, checkFrameworkObject(L)->object == nullptr);
+    return 1;
+}
+
+int toString(lua_State* L) {
+    auto* handle = static_cast<Handle*>(lua_touserdata(L, 1));
+    const char* type = "?";
+    if (lua_getmetatable(L, 1)) {
+        lua_pushliteral(L, "type");
+        lua_rawget(L, -2);
+        if (lua_isstring(L, -1))
+            type = lua_tostring(L, -1);
+    }
+    char text[256];
+    snprintf(text, sizeof text, "%s: 0x%08" PRIxPTR, type,
+             handle ? reinterpret_cast<uintptr_t>(handle->object) : uintptr_t(0));
+    lua_pushstring(L, text);
+    return 1;
+}
+
+// --- quill.uint64: two 32-bit halves, low first ---
+
+uint64_t toUInt64(lua_State* L, int index) {
+    auto* halves = static_cast<const uint32_t*>(luaL_checkudata(L, index, UInt64));
+    return static_cast<uint64_t>(halves[1]) << 32 | halves[0];
+}
+
+int uint64ToString(lua_State* L) {
+    char text[64];
+    snprintf(text, sizeof text, "uint64: 0x%08" PRIxPTR, reinterpret_cast<uintptr_t>(lua_touserdata(L, 1)));
+    lua_pushstring(L, text);
+    return 1;
+}
+
+int uint64Equal(lua_State* L) {
+    lua_pushboolean(L, toUInt64(L, 1) == toUInt64(L, 2));
+    return 1;
+}
+
+int uint64Less(lua_State* L) {
+    lua_pushboolean(L, toUInt64(L, 1) < toUInt64(L, 2));
+    return 1;
+}
+
+int uint64LessEqual(lua_State* L) {
+    lua_pushboolean(L, toUInt64(L, 1) <= toUInt64(L, 2));
+    return 1;
+}
+
+// --- properties ---
+
+// Pushes the accessor of a property key ("get" or "set" + key) from the class
+// table at classIndex. The accessor name is made once per key and state.
+void pushAccessor(lua_State* L, int classIndex, int keyIndex) {
+    lua_pushvalue(L, keyIndex);
+    lua_rawget(L, lua_upvalueindex(AccessorNames));
+    if (lua_isnil(L, -1)) {
+        lua_pop(L, 1);
+        lua_pushvalue(L, lua_upvalueindex(AccessorPrefix));
+        lua_pushvalue(L, keyIndex);
+        lua_concat(L, 2);
+        if (lua_type(L, keyIndex) == LUA_TSTRING) {
+            lua_pushvalue(L, keyIndex);
+            lua_pushvalue(L, -2);
+            lua_rawset(L, lua_upvalueindex(AccessorNames));
+        }
+    }
+    lua_rawget(L, classIndex);
+}
+
+// Pushes the class's properties table or raises the internal error.
+void pushProperties(lua_State* L, int classIndex) {
+    lua_pushvalue(L, lua_upvalueindex(PropertiesKey));
+    lua_rawget(L, classIndex);
+    if (!lua_istable(L, -1))
+        luaL_argerror(L, 2, "internal error: properties table not found");
+}
+
+// Calls the accessor on top of the stack with the values below it as its
+// arguments. Native accessors are called directly, without a Lua call frame.
+int callAccessor(lua_State* L) {
+    if (lua_CFunction native = lua_tocfunction(L, -1)) {
+        lua_pop(L, 1);
+        return native(L);
+    }
+    int arguments = lua_gettop(L) - 1;
+    lua_insert(L, 1);
+    lua_call(L, arguments, LUA_MULTRET);
+    return lua_gettop(L);
+}
+
+// __index: handle, key
+int getProperty(lua_State* L) {
+    lua_settop(L, 2);
+    lua_getmetatable(L, 1);  // 3: class table
+    lua_pushvalue(L, 2);
+    lua_rawget(L, 3);
+    if (lua_isfunction(L, -1))
+        return 1;  // methods win over properties
+    lua_pop(L, 1);
+
+    pushProperties(L, 3);
+    lua_pushvalue(L, 2);
+    lua_rawget(L, -2);
+    if (lua_isnil(L, -1))
+        return 1;
+    lua_pop(L, 2);
+
+    pushAccessor(L, 3, 2);
+    if (!lua_isfunction(L, -1))
+        luaL_argerror(L, 2, "internal error: property accessor not found");
+    // handle, accessor
+    lua_replace(L, 2);
+    lua_settop(L, 2);
+    return callAccessor(L);
+}
+
+// __newindex: handle, key, value
+int setProperty(lua_State* L) {
+    lua_settop(L, 3);
+    lua_getmetatable(L, 1);  // 4: class table
+    pushProperties(L, 4);
+    lua_pushvalue(L, 2);
+    lua_rawget(L, -2);
+    if (lua_isnil(L, -1))
+        luaL_error(L, "attempt to set invalid property '%s'", lua_tostring(L, 2));
+    lua_pop(L, 2);
+
+    pushAccessor(L, 4, 2);
+    if (!lua_isfunction(L, -1))
+        luaL_argerror(L, 2, "internal error: property accessor not found");
+    // handle, value, accessor
+    lua_replace(L, 2);
+    lua_settop(L, 3);
+    lua_insert(L, 2);
+    callAccessor(L);
+    return 0;
+}
+
+void makeDispatcher(lua_State* L, const char* registryKey, const char* prefix, lua_CFunction dispatcher) {
+    lua_pushliteral(L, "properties");
+    lua_newtable(L);
+    lua_pushstring(L, prefix);
+    lua_pushcclosure(L, dispatcher, 3);
+    lua_setfield(L, LUA_REGISTRYINDEX, registryKey);
+}
+
+// Publishes a class table as a global, or as field B of the global table A for "A.B".
+void publish(lua_State* L, const char* name) {
+    if (const char* dot = strchr(name, '.')) {
+        lua_pushlstring(L, name, static_cast<size_t>(dot - name));
+        lua_rawget(L, LUA_GLOBALSINDEX);
+        if (!lua_istable(L, -1))
+            luaL_error(L, "cannot register class '%s': no module table", name);
+        lua_pushvalue(L, -2);
+        lua_setfield(L, -2, dot + 1);
+        lua_pop(L, 1);
+    } else {
+        lua_pushvalue(L, -1);
+        lua_setglobal(L, name);
+    }
+}
+} // namespace
+
+void setup(lua_State* L) {
+    lua_newtable(L);
+    lua_newtable(L);
+    lua_pushliteral(L, "kv");
+    lua_setfield(L, -2, "__mode");
+    lua_setmetatable(L, -2);
+    lua_setfield(L, LUA_REGISTRYINDEX, ObjectMap);
+
+    luaL_newmetatable(L, RootClass);
+    lua_pushstring(L, RootClass);
+    lua_setfield(L, -2, "type");
+    const luaL_Reg rootFunctions[] = {
+        {"__tostring", toString}, {"__gc", dispose}, {"dispose", dispose}, {"isDisposed", isDisposed}, {nullptr, nullptr}};
+    luaL_register(L, nullptr, rootFunctions);
+    lua_pop(L, 1);
+
+    luaL_newmetatable(L, UInt64);
+    const luaL_Reg uint64Functions[] = {{"__tostring", uint64ToString},
+                                        {"__eq", uint64Equal},
+                                        {"__lt", uint64Less},
+                                        {"__le", uint64LessEqual},
+                                        {nullptr, nullptr}};
+    luaL_register(L, nullptr, uint64Functions);
+    lua_pop(L, 1);
+
+    makeDispatcher(L, PropertyGetter, "get", getProperty);
+    makeDispatcher(L, PropertySetter, "set", setProperty);
+}
+
+void registerClass(lua_State* L, const char* name, const char* base, std::initializer_list<luaL_Reg> methods,
+                   std::initializer_list<const char*> properties, ClassSlot& slot) {
+    lua_getfield(L, LUA_REGISTRYINDEX, base ? base : RootClass);
+    if (!lua_istable(L, -1))
+        luaL_error(L, "cannot register class '%s': base class '%s' is not registered", name, base);
+    int baseIndex = lua_gettop(L);
+
+    luaL_newmetatable(L, name);
+    int classIndex = lua_gettop(L);
+    publish(L, name);
+    slot.table = lua_topointer(L, classIndex);
+
+    lua_pushstring(L, name);
+    lua_setfield(L, classIndex, "type");
+    lua_pushvalue(L, baseIndex);
+    lua_setfield(L, classIndex, "baseclass");
+    lua_pushvalue(L, classIndex);
+    lua_setfield(L, classIndex, "__index");
+
+    // Inherit by copying every function with a string (or number) key.
+    lua_pushnil(L);
+    while (lua_next(L, baseIndex)) {
+        int keyType = lua_type(L, -2);
+        if ((keyType == LUA_TSTRING || keyType == LUA_TNUMBER) && lua_isfunction(L, -1)) {
+            lua_pushvalue(L, -2);
+            lua_insert(L, -2);
+            lua_rawset(L, classIndex);
+        } else {
+            lua_pop(L, 1);
+        }
+    }
+
+    for (const luaL_Reg& method : methods) {
+        lua_pushcfunction(L, method.func);
+        lua_setfield(L, classIndex, method.name);
+    }
+
+    bool anyProperty = properties.size() > 0;
+    lua_newtable(L);
+    int propertiesIndex = lua_gettop(L);
+    lua_getfield(L, baseIndex, "properties");
+    if (lua_istable(L, -1)) {
+        lua_pushnil(L);
+        while (lua_next(L, -2)) {
+            lua_pop(L, 1);
+            lua_pushvalue(L, -1);
+            lua_pushboolean(L, 1);
+            lua_rawset(L, propertiesIndex);
+            anyProperty = true;
+        }
+    }
+    lua_pop(L, 1);
+    for (const char* property : properties) {
+        lua_pushboolean(L, 1);
+        lua_setfield(L, propertiesIndex, property);
+    }
+    lua_setfield(L, classIndex, "properties");
+
+    if (anyProperty) {
+        lua_getfield(L, LUA_REGISTRYINDEX, PropertySetter);
+        lua_setfield(L, classIndex, "__newindex");
+        lua_getfield(L, LUA_REGISTRYINDEX, PropertyGetter);
+        lua_setfield(L, classIndex, "__index");
+    }
+    lua_settop(L, baseIndex - 1);
+}
+
+bool isInstanceOf(lua_State* L, int index, const char* className, ClassSlot& slot) {
+    if (lua_type(L, index) != LUA_TUSERDATA || !lua_getmetatable(L, index))
+        return false;
+    // The usual case: the handle is of exactly this class.
+    if (lua_topointer(L, -1) == slot.table) {
+        lua_pop(L, 1);
+        return true;
+    }
+    lua_getfield(L, LUA_REGISTRYINDEX, className);
+    lua_insert(L, -2);
+    // stack: class, current
+    for (;;) {
+        if (!lua_istable(L, -1)) {
+            lua_pop(L, 2);
+            return false;
+        }
+        if (lua_rawequal(L, -1, -2)) {
+            lua_pop(L, 2);
+            return true;
+        }
+        lua_pushliteral(L, "baseclass");
+        lua_rawget(L, -2);
+        lua_remove(L, -2);
+    }
+}
+
+void pushHandle(lua_State* L, void* object, const char* className, void (*release)(void*)) {
+    auto* handle = static_cast<Handle*>(lua_newuserdata(L, sizeof(Handle)));
+    handle->object = object;
+    handle->release = release;
+    luaL_getmetatable(L, className);
+    lua_setmetatable(L, -2);
+
+    lua_getfield(L, LUA_REGISTRYINDEX, ObjectMap);
+    lua_pushlightuserdata(L, object);
+    lua_pushvalue(L, -3);
+    lua_rawset(L, -3);
+    lua_pop(L, 1);
+}
+
+bool pushMapped(lua_State* L, void* object) {
+    lua_getfield(L, LUA_REGISTRYINDEX, ObjectMap);
+    lua_pushlightuserdata(L, object);
+    lua_rawget(L, -2);
+    lua_remove(L, -2);
+    auto* handle = static_cast<Handle*>(lua_touserdata(L, -1));
+    if (handle && handle->object == object)
+        return true;
+    lua_pop(L, 1);
+    return false;
+}
+
+bool invokeCatching(lua_State* L, lua_CFunction function, int& results) {
+    try {
+        results = function(L);
+        return true;
+    } catch (const core::Exception&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        core::Exception("not enough memory");
+        return false;
+    }
+}
+
+void raiseHostError(lua_State* L) {
+    luaL_where(L, 1);
+    lua_pushstring(L, core::Exception::lastMessage());
+    lua_concat(L, 2);
+    lua_error(L);
+    __builtin_unreachable();
+}
+
+int checkEnum(lua_State* L, int index, const EnumEntry* table) {
+    const char* name = luaL_checkstring(L, index);
+    for (const EnumEntry* entry = table; entry->name; ++entry) {
+        if (strcmp(entry->name, name) == 0)
+            return entry->value;
+    }
+    return luaL_argerror(L, index, "invalid enum");
+}
+
+void pushEnum(lua_State* L, int value, const EnumEntry* table) {
+    for (const EnumEntry* entry = table; entry->name; ++entry) {
+        if (entry->value == value) {
+            lua_pushstring(L, entry->name);
+            return;
+        }
+    }
+    lua_pushliteral(L, "???");
+}
+
+std::string checkString(lua_State* L, int index) {
+    size_t length = 0;
+    const char* text = luaL_checklstring(L, index, &length);
+    return std::string(text, length);
+}
+
+bool checkBoolean(lua_State* L, int index) {
+    luaL_checktype(L, index, LUA_TBOOLEAN);
+    return lua_toboolean(L, index) != 0;
+}
+
+bool optBoolean(lua_State* L, int index, bool fallback) {
+    return lua_isnoneornil(L, index) ? fallback : checkBoolean(L, index);
+}
+
+void pushString(lua_State* L, const std::string& text) {
+    lua_pushlstring(L, text.data(), text.size());
+}
+
+} // namespace bind

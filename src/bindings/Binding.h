@@ -1,0 +1,180 @@
+#pragma once
+
+// The script binding framework: handles, class tables, the object map, counted
+// ownership, properties, enumerations, and the one place where a host exception
+// becomes a Lua error.
+
+#include "core/Exception.h"
+#include "core/RefRegistry.h"
+
+#include <lua.hpp>
+
+#include <initializer_list>
+#include <string>
+
+namespace bind {
+
+// What a script holds for a host object: a full userdata with this layout whose
+// metatable is the class table.
+struct Handle {
+    void* object;             // null once disposed
+    void (*release)(void*);   // called once on dispose or collection; may be null
+};
+
+// The script class of a C++ type, declared once per type with QUILL_SCRIPT_CLASS.
+template <class T>
+struct ClassName;
+
+#define QUILL_SCRIPT_CLASS(Type, Name)                                                                                 \
+    template <>                                                                                                        \
+    struct bind::ClassName<Type> {                                                                                     \
+        static constexpr const char* value = Name;                                                                     \
+    };
+
+// Remembers where a class table of the current Lua state lives, so that a class
+// check compares addresses instead of looking the class up by name.
+struct ClassSlot {
+    const void* table = nullptr;
+};
+
+template <class T>
+ClassSlot& slotOf() {
+    static ClassSlot slot;
+    return slot;
+}
+
+// --- set-up and registration ---
+
+// Creates the object map, the root class and the uint64 metatable. First of all
+// registrations in a new Lua state.
+void setup(lua_State* L);
+
+// Registers a class: copies the base's functions and properties, adds its own.
+// A null base means the root class.
+void registerClass(lua_State* L, const char* name, const char* base, std::initializer_list<luaL_Reg> methods,
+                   std::initializer_list<const char*> properties, ClassSlot& slot);
+
+template <class T>
+void registerClass(lua_State* L, const char* base, std::initializer_list<luaL_Reg> methods,
+                   std::initializer_list<const char*> properties = {}) {
+    registerClass(L, ClassName<T>::value, base, methods, properties, slotOf<T>());
+}
+
+// --- class checks ---
+
+bool isInstanceOf(lua_State* L, int index, const char* className, ClassSlot& slot);
+
+// The object of a handle of the class (or a derived class); null when the value
+// is not one. A disposed handle raises "object disposed".
+template <class T>
+T* test(lua_State* L, int index) {
+    if (!isInstanceOf(L, index, ClassName<T>::value, slotOf<T>()))
+        return nullptr;
+    auto* handle = static_cast<Handle*>(lua_touserdata(L, index));
+    if (!handle->object)
+        luaL_argerror(L, index, "object disposed");
+    return static_cast<T*>(handle->object);
+}
+
+// As test, but anything else raises the type error naming the class.
+template <class T>
+T* check(lua_State* L, int index) {
+    T* object = test<T>(L, index);
+    if (!object)
+        luaL_typerror(L, index, ClassName<T>::value);
+    return object;
+}
+
+// --- pushing objects ---
+
+enum class Ownership {
+    Counted,   // the handle holds one count in the reference registry
+    Plain,     // the handle deletes the object
+    Borrowed,  // someone else owns the object
+};
+
+template <class T>
+void releaseCounted(void* object) {
+    if (core::refRelease(object))
+        delete static_cast<T*>(object);
+}
+
+template <class T>
+void releasePlain(void* object) {
+    delete static_cast<T*>(object);
+}
+
+// A new handle for the object, recorded in the object map.
+void pushHandle(lua_State* L, void* object, const char* className, void (*release)(void*));
+
+// The live handle of an object if there is one; false (nothing pushed) otherwise.
+bool pushMapped(lua_State* L, void* object);
+
+template <class T>
+void pushNew(lua_State* L, T* object, Ownership ownership = Ownership::Counted,
+             const char* className = ClassName<T>::value) {
+    switch (ownership) {
+    case Ownership::Counted:
+        core::refAcquire(object);
+        pushHandle(L, object, className, &releaseCounted<T>);
+        break;
+    case Ownership::Plain:
+        pushHandle(L, object, className, &releasePlain<T>);
+        break;
+    case Ownership::Borrowed:
+        pushHandle(L, object, className, nullptr);
+        break;
+    }
+}
+
+// An existing object: nil for null, its live handle, or a new one.
+template <class T>
+void push(lua_State* L, T* object, Ownership ownership = Ownership::Counted,
+          const char* className = ClassName<T>::value) {
+    if (!object)
+        lua_pushnil(L);
+    else if (!pushMapped(L, object))
+        pushNew(L, object, ownership, className);
+}
+
+// --- host exceptions ---
+
+// Runs a binding; returns false when it threw a host exception.
+bool invokeCatching(lua_State* L, lua_CFunction function, int& results);
+// Raises the message of the last host exception as a Lua error.
+[[noreturn]] void raiseHostError(lua_State* L);
+
+// Wraps a binding so that a thrown core::Exception becomes a Lua error carrying
+// its message. The error is raised only after the C++ scope is left.
+template <lua_CFunction Function>
+int guarded(lua_State* L) {
+    int results = 0;
+    if (!invokeCatching(L, Function, results))
+        raiseHostError(L);
+    return results;
+}
+
+// --- enumerations ---
+
+struct EnumEntry {
+    const char* name;   // a null name ends the table
+    int value;
+};
+
+// The value named by a string argument, or the argument error "invalid enum".
+int checkEnum(lua_State* L, int index, const EnumEntry* table);
+// The name of a value, or "???".
+void pushEnum(lua_State* L, int value, const EnumEntry* table);
+
+// --- arguments ---
+
+// A string argument with its exact bytes.
+std::string checkString(lua_State* L, int index);
+// A boolean argument: a value of another type (nil too) is a type error.
+bool checkBoolean(lua_State* L, int index);
+// An optional boolean: absent or nil gives the fallback; another type is an error.
+bool optBoolean(lua_State* L, int index, bool fallback);
+
+void pushString(lua_State* L, const std::string& text);
+
+} // namespace bind

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "core/FileSystem.h"
+
+#include <string>
+#include <vector>
+
+// The operating system's side of the directory file system. One implementation
+// per platform (core/posix/Disk.cpp, later core/win32/).
+namespace core::disk {
+
+// The path as the operating system wants it ("\" accepted as a separator).
+std::string nativePath(const std::string& path);
+
+bool exists(const std::string& path);
+// False when the path cannot be opened (missing, a directory, no access).
+bool fileSize(const std::string& path, uint64_t& size);
+// 0 when the attributes cannot be read.
+FileTime lastWriteTime(const std::string& path);
+
+struct DirectoryEntry {
+    std::string name;
+    bool directory;
+    bool hidden;
+};
+// Every entry of a directory but "." and "..", in the system's order; empty
+// when it cannot be read.
+std::vector<DirectoryEntry> listDirectory(const std::string& directory);
+
+} // namespace core::disk

@@ -1,0 +1,45 @@
+#include "core/MessageBox.h"
+
+#include <SDL.h>
+
+namespace core {
+
+int showMessageBox(const std::string& title, const std::string& text, MessageButtons buttons) {
+    struct Button {
+        const char* label;
+        Uint32 flags;
+    };
+    constexpr Uint32 Return = SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+    constexpr Uint32 Escape = SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+    static const Button sets[][3] = {
+        {{"OK", Return | Escape}, {}, {}},
+        {{"OK", Return}, {"Cancel", Escape}, {}},
+        {{"Yes", Return}, {"No", Escape}, {}},
+        {{"Yes", Return}, {"No", 0}, {"Cancel", Escape}},
+        {{"Retry", Return}, {"Cancel", Escape}, {}},
+    };
+    const Button* set = sets[static_cast<int>(buttons)];
+
+    SDL_MessageBoxButtonData data[3];
+    int count = 0;
+    for (; count < 3 && set[count].label; ++count) {
+        data[count].flags = set[count].flags;
+        data[count].buttonid = count + 1;
+        data[count].text = set[count].label;
+    }
+
+    SDL_MessageBoxData box{};
+    box.flags = SDL_MESSAGEBOX_WARNING | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
+    box.title = title.c_str();
+    box.message = text.c_str();
+    box.numbuttons = count;
+    box.buttons = data;
+
+    int pressed = -1;
+    if (SDL_ShowMessageBox(&box, &pressed) != 0)
+        return 0;
+    // The window's close button reports -1: the last button of the set.
+    return pressed >= 1 && pressed <= count ? pressed : count;
+}
+
+} // namespace core

@@ -1,0 +1,17 @@
+-- expect-exit: 255
+-- check: crash_check.lua
+-- An error in the display function ends the process with the crash report.
+sys.setCompanyName("Crash Tests")
+sys.setApplicationName("Crash")
+
+local file = io.open("expected-error.txt", "w")
+file:write("init.lua:15: the display function failed\nstack traceback:")
+file:close()
+
+local frame = 0
+sys.displayFunc(function()
+    frame = frame + 1
+    if frame == 2 then
+        error("the display function failed")
+    end
+end)
