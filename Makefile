@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= 2
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test bench clean
 
 all: build
 
@@ -23,6 +23,10 @@ run: build
 # Windowed tests need a display: without one, the tests run under Xvfb.
 test: build
 	scripts/with-display.sh ctest --test-dir $(BUILD_DIR) -j $(JOBS) --output-on-failure
+
+bench: build
+	cd bench/scripts/bindings && ../../../$(BUILD_DIR)/bin/quill_bench
+	cd bench/scripts/framerate && ../../../$(BUILD_DIR)/bin/quill_bench
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace bind {
 
@@ -19,6 +20,19 @@ const char* const PropertySetter = "quill.property_setter";
 constexpr int PropertiesKey = 1;   // the string "properties"
 constexpr int AccessorNames = 2;   // property name -> "get"/"set" + name
 constexpr int AccessorPrefix = 3;  // "get" or "set"
+
+std::unordered_map<std::string, ClassSlot*>& slotsByName() {
+    static std::unordered_map<std::string, ClassSlot*> slots;
+    return slots;
+}
+
+// The slot of a class registered under a name.
+const ClassSlot& slotNamed(const char* className) {
+    auto found = slotsByName().find(className);
+    if (found == slotsByName().end())
+        throw core::Exception("class '%s' is not registered", className);
+    return *found->second;
+}
 
 // True when the value is a full userdata whose class chain ends at the root class.
 bool isFrameworkObject(lua_State* L, int index) {
@@ -119,100 +133,72 @@ int uint64LessEqual(lua_State* L) {
 
 // --- properties ---
 
-// Pushes the accessor of a property key ("get" or "set" + key) from the class
-// table at classIndex. The accessor name is made once per key and state.
-void pushAccessor(lua_State* L, int classIndex, int keyIndex) {
-    lua_pushvalue(L, keyIndex);
-    lua_rawget(L, lua_upvalueindex(AccessorNames));
-    if (lua_isnil(L, -1)) {
-        lua_pop(L, 1);
-        lua_pushvalue(L, lua_upvalueindex(AccessorPrefix));
-        lua_pushvalue(L, keyIndex);
-        lua_concat(L, 2);
-        if (lua_type(L, keyIndex) == LUA_TSTRING) {
-            lua_pushvalue(L, keyIndex);
-            lua_pushvalue(L, -2);
-            lua_rawset(L, lua_upvalueindex(AccessorNames));
-        }
-    }
-    lua_rawget(L, classIndex);
-}
+// The property dispatchers are Lua functions so that the JIT compiler can
+// see through them: a method call on a class with properties then costs a
+// table read, as on any other class, and a property read one accessor call.
+// Accessor names ("get"/"set" + key) are made once per key and state.
+const char PropertyDispatchers[] = R"lua(
+local rawget, getmetatable, setmetatable, type, tostring, format, error =
+    rawget, getmetatable, setmetatable, type, tostring, string.format, error
 
-// Pushes the class's properties table or raises the internal error.
-void pushProperties(lua_State* L, int classIndex) {
-    lua_pushvalue(L, lua_upvalueindex(PropertiesKey));
-    lua_rawget(L, classIndex);
-    if (!lua_istable(L, -1))
-        luaL_argerror(L, 2, "internal error: properties table not found");
-}
+local function accessorNames(prefix)
+    return setmetatable({}, { __index = function(names, key)
+        local name = prefix .. key
+        names[key] = name
+        return name
+    end })
+end
+local getterNames, setterNames = accessorNames("get"), accessorNames("set")
 
-// Calls the accessor on top of the stack with the values below it as its
-// arguments. Native accessors are called directly, without a Lua call frame.
-int callAccessor(lua_State* L) {
-    if (lua_CFunction native = lua_tocfunction(L, -1)) {
-        lua_pop(L, 1);
-        return native(L);
-    }
-    int arguments = lua_gettop(L) - 1;
-    lua_insert(L, 1);
-    lua_call(L, arguments, LUA_MULTRET);
-    return lua_gettop(L);
-}
+local function internalError(message)
+    error(format("bad argument #2 to '__index' (internal error: %s)", message), 3)
+end
 
-// __index: handle, key
-int getProperty(lua_State* L) {
-    lua_settop(L, 2);
-    lua_getmetatable(L, 1);  // 3: class table
-    lua_pushvalue(L, 2);
-    lua_rawget(L, 3);
-    if (lua_isfunction(L, -1))
-        return 1;  // methods win over properties
-    lua_pop(L, 1);
+local function propertiesOf(class)
+    local properties = class.properties
+    if type(properties) ~= "table" then
+        internalError("properties table not found")
+    end
+    return properties
+end
 
-    pushProperties(L, 3);
-    lua_pushvalue(L, 2);
-    lua_rawget(L, -2);
-    if (lua_isnil(L, -1))
-        return 1;
-    lua_pop(L, 2);
+local function getProperty(handle, key)
+    local class = getmetatable(handle)
+    local method = rawget(class, key)
+    if type(method) == "function" then
+        return method
+    end
+    if rawget(propertiesOf(class), key) == nil then
+        return nil
+    end
+    local getter = class[getterNames[key]]
+    if type(getter) ~= "function" then
+        internalError("property accessor not found")
+    end
+    return getter(handle)
+end
 
-    pushAccessor(L, 3, 2);
-    if (!lua_isfunction(L, -1))
-        luaL_argerror(L, 2, "internal error: property accessor not found");
-    // handle, accessor
-    lua_replace(L, 2);
-    lua_settop(L, 2);
-    return callAccessor(L);
-}
+local function setProperty(handle, key, value)
+    local class = getmetatable(handle)
+    if rawget(propertiesOf(class), key) == nil then
+        error(format("attempt to set invalid property '%s'", tostring(key)), 2)
+    end
+    local setter = class[setterNames[key]]
+    if type(setter) ~= "function" then
+        internalError("property accessor not found")
+    end
+    setter(handle, value)
+end
 
-// __newindex: handle, key, value
-int setProperty(lua_State* L) {
-    lua_settop(L, 3);
-    lua_getmetatable(L, 1);  // 4: class table
-    pushProperties(L, 4);
-    lua_pushvalue(L, 2);
-    lua_rawget(L, -2);
-    if (lua_isnil(L, -1))
-        luaL_error(L, "attempt to set invalid property '%s'", lua_tostring(L, 2));
-    lua_pop(L, 2);
+return getProperty, setProperty
+)lua";
 
-    pushAccessor(L, 4, 2);
-    if (!lua_isfunction(L, -1))
-        luaL_argerror(L, 2, "internal error: property accessor not found");
-    // handle, value, accessor
-    lua_replace(L, 2);
-    lua_settop(L, 3);
-    lua_insert(L, 2);
-    callAccessor(L);
-    return 0;
-}
-
-void makeDispatcher(lua_State* L, const char* registryKey, const char* prefix, lua_CFunction dispatcher) {
-    lua_pushliteral(L, "properties");
-    lua_newtable(L);
-    lua_pushstring(L, prefix);
-    lua_pushcclosure(L, dispatcher, 3);
-    lua_setfield(L, LUA_REGISTRYINDEX, registryKey);
+void makeDispatchers(lua_State* L) {
+    if (luaL_loadbuffer(L, PropertyDispatchers, sizeof PropertyDispatchers - 1, "=properties") != 0)
+        lua_error(L);
+    lua_call(L, 0, 2);
+    lua_setfield(L, LUA_REGISTRYINDEX, PropertySetter);
+    lua_setfield(L, LUA_REGISTRYINDEX, PropertyGetter);
 }
 
 // Publishes a class table as a global, or as field B of the global table A for "A.B".
@@ -257,8 +243,7 @@ void setup(lua_State* L) {
     luaL_register(L, nullptr, uint64Functions);
     lua_pop(L, 1);
 
-    makeDispatcher(L, PropertyGetter, "get", getProperty);
-    makeDispatcher(L, PropertySetter, "set", setProperty);
+    makeDispatchers(L);
 }
 
 void registerClass(lua_State* L, const char* name, const char* base, std::initializer_list<luaL_Reg> methods,
@@ -271,7 +256,7 @@ void registerClass(lua_State* L, const char* name, const char* base, std::initia
     luaL_newmetatable(L, name);
     int classIndex = lua_gettop(L);
     publish(L, name);
-    slot.table = lua_topointer(L, classIndex);
+    slotsByName()[name] = &slot;
 
     lua_pushstring(L, name);
     lua_setfield(L, classIndex, "type");
@@ -328,14 +313,9 @@ void registerClass(lua_State* L, const char* name, const char* base, std::initia
     lua_settop(L, baseIndex - 1);
 }
 
-bool isInstanceOf(lua_State* L, int index, const char* className, ClassSlot& slot) {
+bool isInstanceOf(lua_State* L, int index, const char* className) {
     if (lua_type(L, index) != LUA_TUSERDATA || !lua_getmetatable(L, index))
         return false;
-    // The usual case: the handle is of exactly this class.
-    if (lua_topointer(L, -1) == slot.table) {
-        lua_pop(L, 1);
-        return true;
-    }
     lua_getfield(L, LUA_REGISTRYINDEX, className);
     lua_insert(L, -2);
     // stack: class, current
@@ -354,11 +334,12 @@ bool isInstanceOf(lua_State* L, int index, const char* className, ClassSlot& slo
     }
 }
 
-void pushHandle(lua_State* L, void* object, const char* className, void (*release)(void*)) {
+void pushHandle(lua_State* L, void* object, const ClassSlot& slot, void (*release)(void*)) {
     auto* handle = static_cast<Handle*>(lua_newuserdata(L, sizeof(Handle)));
     handle->object = object;
     handle->release = release;
-    luaL_getmetatable(L, className);
+    handle->exact = &slot;
+    luaL_getmetatable(L, slot.name);
     lua_setmetatable(L, -2);
 
     lua_getfield(L, LUA_REGISTRYINDEX, ObjectMap);
@@ -366,6 +347,10 @@ void pushHandle(lua_State* L, void* object, const char* className, void (*releas
     lua_pushvalue(L, -3);
     lua_rawset(L, -3);
     lua_pop(L, 1);
+}
+
+void pushHandle(lua_State* L, void* object, const char* className, void (*release)(void*)) {
+    pushHandle(L, object, slotNamed(className), release);
 }
 
 bool pushMapped(lua_State* L, void* object) {

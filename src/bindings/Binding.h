@@ -16,9 +16,11 @@ namespace bind {
 
 // What a script holds for a host object: a full userdata with this layout whose
 // metatable is the class table.
+struct ClassSlot;
 struct Handle {
     void* object;             // null once disposed
     void (*release)(void*);   // called once on dispose or collection; may be null
+    const ClassSlot* exact;   // the handle's own class, for the quick class check
 };
 
 // The script class of a C++ type, declared once per type with QUILL_SCRIPT_CLASS.
@@ -31,15 +33,16 @@ struct ClassName;
         static constexpr const char* value = Name;                                                                     \
     };
 
-// Remembers where a class table of the current Lua state lives, so that a class
-// check compares addresses instead of looking the class up by name.
+// The identity of a script class on the C++ side. A handle records the slot of
+// its own class, so that checking a handle of exactly the expected class needs
+// no table lookups; anything else takes the walk up the class tables.
 struct ClassSlot {
-    const void* table = nullptr;
+    const char* name = nullptr;
 };
 
 template <class T>
 ClassSlot& slotOf() {
-    static ClassSlot slot;
+    static ClassSlot slot{ClassName<T>::value};
     return slot;
 }
 
@@ -62,15 +65,16 @@ void registerClass(lua_State* L, const char* base, std::initializer_list<luaL_Re
 
 // --- class checks ---
 
-bool isInstanceOf(lua_State* L, int index, const char* className, ClassSlot& slot);
+bool isInstanceOf(lua_State* L, int index, const char* className);
 
 // The object of a handle of the class (or a derived class); null when the value
 // is not one. A disposed handle raises "object disposed".
 template <class T>
 T* test(lua_State* L, int index) {
-    if (!isInstanceOf(L, index, ClassName<T>::value, slotOf<T>()))
-        return nullptr;
     auto* handle = static_cast<Handle*>(lua_touserdata(L, index));
+    bool exact = handle && lua_objlen(L, index) == sizeof(Handle) && handle->exact == &slotOf<T>();
+    if (!exact && !isInstanceOf(L, index, ClassName<T>::value))
+        return nullptr;
     if (!handle->object)
         luaL_argerror(L, index, "object disposed");
     return static_cast<T*>(handle->object);
@@ -106,31 +110,39 @@ void releasePlain(void* object) {
 
 // A new handle for the object, recorded in the object map.
 void pushHandle(lua_State* L, void* object, const char* className, void (*release)(void*));
+void pushHandle(lua_State* L, void* object, const ClassSlot& slot, void (*release)(void*));
 
 // The live handle of an object if there is one; false (nothing pushed) otherwise.
 bool pushMapped(lua_State* L, void* object);
 
 template <class T>
-void pushNew(lua_State* L, T* object, Ownership ownership = Ownership::Counted,
-             const char* className = ClassName<T>::value) {
+void (*releaseFunction(Ownership ownership))(void*) {
     switch (ownership) {
     case Ownership::Counted:
-        core::refAcquire(object);
-        pushHandle(L, object, className, &releaseCounted<T>);
-        break;
+        return &releaseCounted<T>;
     case Ownership::Plain:
-        pushHandle(L, object, className, &releasePlain<T>);
-        break;
+        return &releasePlain<T>;
     case Ownership::Borrowed:
-        pushHandle(L, object, className, nullptr);
         break;
     }
+    return nullptr;
+}
+
+// A new handle of the object's own class (className names another registered
+// class when the object's dynamic type is a subclass with its own script class).
+template <class T>
+void pushNew(lua_State* L, T* object, Ownership ownership = Ownership::Counted, const char* className = nullptr) {
+    if (ownership == Ownership::Counted)
+        core::refAcquire(object);
+    if (className)
+        pushHandle(L, object, className, releaseFunction<T>(ownership));
+    else
+        pushHandle(L, object, slotOf<T>(), releaseFunction<T>(ownership));
 }
 
 // An existing object: nil for null, its live handle, or a new one.
 template <class T>
-void push(lua_State* L, T* object, Ownership ownership = Ownership::Counted,
-          const char* className = ClassName<T>::value) {
+void push(lua_State* L, T* object, Ownership ownership = Ownership::Counted, const char* className = nullptr) {
     if (!object)
         lua_pushnil(L);
     else if (!pushMapped(L, object))
