@@ -34,13 +34,14 @@ const ClassSlot& slotNamed(const char* className) {
     return *found->second;
 }
 
-// True when the value is a full userdata whose class chain ends at the root class.
-bool isFrameworkObject(lua_State* L, int index) {
+// True when the value is a full userdata whose metatable, followed through the
+// baseclass links, reaches the class table registered under the key.
+bool classChainReaches(lua_State* L, int index, const char* registryKey) {
     if (lua_type(L, index) != LUA_TUSERDATA || !lua_getmetatable(L, index))
         return false;
-    lua_getfield(L, LUA_REGISTRYINDEX, RootClass);
+    lua_getfield(L, LUA_REGISTRYINDEX, registryKey);
     lua_insert(L, -2);
-    // stack: root, class
+    // stack: wanted class, current class
     while (lua_istable(L, -1)) {
         if (lua_rawequal(L, -1, -2)) {
             lua_pop(L, 2);
@@ -52,6 +53,10 @@ bool isFrameworkObject(lua_State* L, int index) {
     }
     lua_pop(L, 2);
     return false;
+}
+
+bool isFrameworkObject(lua_State* L, int index) {
+    return classChainReaches(L, index, RootClass);
 }
 
 Handle* checkFrameworkObject(lua_State* L) {
@@ -314,24 +319,7 @@ void registerClass(lua_State* L, const char* name, const char* base, std::initia
 }
 
 bool isInstanceOf(lua_State* L, int index, const char* className) {
-    if (lua_type(L, index) != LUA_TUSERDATA || !lua_getmetatable(L, index))
-        return false;
-    lua_getfield(L, LUA_REGISTRYINDEX, className);
-    lua_insert(L, -2);
-    // stack: class, current
-    for (;;) {
-        if (!lua_istable(L, -1)) {
-            lua_pop(L, 2);
-            return false;
-        }
-        if (lua_rawequal(L, -1, -2)) {
-            lua_pop(L, 2);
-            return true;
-        }
-        lua_pushliteral(L, "baseclass");
-        lua_rawget(L, -2);
-        lua_remove(L, -2);
-    }
+    return classChainReaches(L, index, className);
 }
 
 void pushHandle(lua_State* L, void* object, const ClassSlot& slot, void (*release)(void*)) {
