@@ -5,6 +5,7 @@
 void registerScriptModules(lua_State* L) {
     bind::setup(L);
     registerSys(L);
+    registerSysDesktop(L);
     // Files, streams and services.
     registerFileSystem(L);
 }

@@ -7,4 +7,5 @@ void registerScriptModules(lua_State* L);
 
 // The pieces, one per script module or group of classes.
 void registerSys(lua_State* L);
+void registerSysDesktop(lua_State* L);
 void registerFileSystem(lua_State* L);

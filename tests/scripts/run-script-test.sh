@@ -11,6 +11,11 @@
 set -u
 quill=$1
 script=$2
+tools=${3:-}
+if [ -n "$tools" ]; then
+    PATH="$tools:$PATH"
+    export PATH
+fi
 here=$(cd "$(dirname "$0")" && pwd)
 tests=$(dirname "$script")
 
@@ -36,6 +41,8 @@ cp "$script" "$work/game/init.lua"
 
 export HOME="$work/home"
 unset XDG_CONFIG_HOME XDG_DOCUMENTS_DIR
+# Desktop programs the tests start keep their settings in memory.
+export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
 if ! grep -q '^-- display$' "$script"; then
     unset DISPLAY WAYLAND_DISPLAY
 fi

@@ -1,32 +1,59 @@
+#include "core/Desktop.h"
 #include "core/SystemInfo.h"
+#include "core/sdl/Video.h"
 
 #include <SDL.h>
-
-#include <cstring>
 
 namespace core {
 
 std::vector<DisplayDevice> displayDevices() {
     std::vector<DisplayDevice> devices;
-    bool started = false;
-    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-            return devices;
-        started = true;
-    }
+    if (!sdl::ensureVideo())
+        return devices;
     const char* driver = SDL_GetCurrentVideoDriver();
-    // SDL's stand-in drivers answer when there is no display at all.
-    bool real = driver && strcmp(driver, "offscreen") != 0 && strcmp(driver, "dummy") != 0;
-    int count = real ? SDL_GetNumVideoDisplays() : 0;
+    int count = SDL_GetNumVideoDisplays();
     for (int i = 0; i < count; ++i) {
         const char* name = SDL_GetDisplayName(i);
         // Attached to the desktop, and primary for the first display.
         uint32_t flags = i == 0 ? 0x5u : 0x1u;
         devices.push_back({name ? name : "", driver ? driver : "", flags});
     }
-    if (started)
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return devices;
+}
+
+bool desktopSize(int& width, int& height) {
+    SDL_DisplayMode mode;
+    if (!sdl::ensureVideo() || SDL_GetDesktopDisplayMode(0, &mode) != 0)
+        return false;
+    width = mode.w;
+    height = mode.h;
+    return true;
+}
+
+bool workArea(Rect& area) {
+    SDL_Rect bounds;
+    if (!sdl::ensureVideo() || SDL_GetDisplayUsableBounds(0, &bounds) != 0)
+        return false;
+    area = {bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h};
+    return true;
+}
+
+void setClipboardText(const std::string& text) {
+    if (sdl::ensureVideo())
+        SDL_SetClipboardText(text.c_str());
+}
+
+std::string getClipboardText() {
+    if (!sdl::ensureVideo() || !SDL_HasClipboardText())
+        return std::string();
+    char* text = SDL_GetClipboardText();
+    std::string result = text ? text : "";
+    SDL_free(text);
+    return result;
+}
+
+void openURL(const std::string& url) {
+    SDL_OpenURL(url.c_str());
 }
 
 } // namespace core
