@@ -7,20 +7,11 @@
 #include "core/MessageBox.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
 namespace {
 const char* const ArchiveName = "tallowen.dat";
-
-bool displayAvailable() {
-#ifdef _WIN32
-    return true;
-#else
-    return getenv("DISPLAY") || getenv("WAYLAND_DISPLAY");
-#endif
-}
 
 // The game's content is in the archive: without it nothing can run, so the
 // host says why and stops before any script starts.
@@ -35,8 +26,7 @@ std::unique_ptr<core::ArchiveFileSystem> mountDataArchive() {
                               " could not be mounted, so the game cannot start.\n\n" + e.getMessage();
         fprintf(stderr, "%s\n", message.c_str());
         fflush(stderr);
-        if (displayAvailable())
-            core::showMessageBox("Cannot start", message, core::MessageButtons::Ok);
+        core::showMessageBox("Cannot start", message, core::MessageButtons::Ok);
         return nullptr;
     }
 }
