@@ -54,6 +54,14 @@ ArchiveFileSystem::ArchiveFileSystem(const std::string& path) : m_path(path), m_
         if (!storedFormFits(entry, m_file.size()))
             throw BrokenArchiveException(path.c_str());
     }
+    if (sizeof(void*) >= 8)
+        m_whole = std::make_shared<const MappedView>(m_file.map(0, static_cast<size_t>(m_file.size())));
+}
+
+std::shared_ptr<const MappedView> ArchiveFileSystem::viewOf(const archive::Entry& entry) const {
+    if (m_whole)
+        return m_whole;
+    return std::make_shared<const MappedView>(m_file.map(entry.offset, entry.storedSize()));
 }
 
 const archive::Entry* ArchiveFileSystem::find(const std::string& path) const {
@@ -72,8 +80,8 @@ std::unique_ptr<File> ArchiveFileSystem::open(const std::string& path) {
 
 std::unique_ptr<File> ArchiveFileSystem::openEntry(const archive::Entry& entry, const std::string& path) {
     uint32_t size = entry.storedSize();
-    MappedView view = m_file.map(entry.offset, size);
-    const uint8_t* stored = view.data();
+    std::shared_ptr<const MappedView> view = viewOf(entry);
+    const uint8_t* stored = view->data() + (m_whole ? entry.offset : 0);
     if (!(entry.flags & (archive::Compressed | archive::Encrypted)))
         return std::make_unique<ArchiveFile>(path, std::move(view), stored, size);
 
@@ -117,7 +125,7 @@ FileTime ArchiveFileSystem::date(const std::string&) {
     return 0;
 }
 
-ArchiveFile::ArchiveFile(std::string path, MappedView view, const uint8_t* data, int64_t size)
+ArchiveFile::ArchiveFile(std::string path, std::shared_ptr<const MappedView> view, const uint8_t* data, int64_t size)
     : m_path(std::move(path)), m_view(std::move(view)), m_data(data), m_size(size) {}
 
 ArchiveFile::ArchiveFile(std::string path, std::unique_ptr<uint8_t[]> buffer, int64_t size)

@@ -11,8 +11,13 @@
 namespace core {
 
 // A read-only file system over a data archive. Entries are found by the hash of
-// their path; no names are kept. Plain entries are read straight out of a
-// mapped view; compressed or enciphered ones are decoded when opened.
+// their path; no names are kept. Plain entries are read straight out of the
+// mapped archive; compressed or enciphered ones are decoded when opened.
+//
+// On 64-bit builds the whole archive is mapped once and shared by the files
+// opened from it: mapping and unmapping a view per open costs more than
+// reading a large entry. Where address space is scarce (32-bit builds) each
+// file maps only the pages covering its entry.
 class ArchiveFileSystem : public FileSystem {
 public:
     // Reads the directory. Throws FileOpenFailedException for a missing file,
@@ -39,17 +44,22 @@ public:
     std::unique_ptr<File> openEntry(const archive::Entry& entry, const std::string& name);
 
 private:
+    // The entry's stored bytes, and what keeps them mapped.
+    std::shared_ptr<const MappedView> viewOf(const archive::Entry& entry) const;
+
     std::string m_path;
     MappableFile m_file;
+    std::shared_ptr<const MappedView> m_whole;  // null when entries map their own views
     std::vector<archive::Entry> m_entries;
     std::string m_key;
 };
 
-// An entry opened for reading: either a view into the archive or the decoded
-// bytes it owns.
+// An entry opened for reading: either bytes of a mapped view, which it keeps
+// mapped for as long as it lives (even past its archive), or the decoded bytes
+// it owns.
 class ArchiveFile : public File {
 public:
-    ArchiveFile(std::string path, MappedView view, const uint8_t* data, int64_t size);
+    ArchiveFile(std::string path, std::shared_ptr<const MappedView> view, const uint8_t* data, int64_t size);
     ArchiveFile(std::string path, std::unique_ptr<uint8_t[]> buffer, int64_t size);
 
     void read(void* buffer, int64_t count) override;
@@ -65,7 +75,7 @@ public:
 
 private:
     std::string m_path;
-    MappedView m_view;
+    std::shared_ptr<const MappedView> m_view;
     std::unique_ptr<uint8_t[]> m_buffer;
     const uint8_t* m_data;
     int64_t m_position = 0;

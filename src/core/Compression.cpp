@@ -24,6 +24,37 @@ const char* const DataError = "corrupted or incomplete data (Z_DATA_ERROR)";
         throw Exception("unspecified error in uncompress()");
     }
 }
+// One inflate state per thread, reset between streams: setting one up and
+// freeing its window for every small entry costs more than inflating it.
+class Inflater {
+public:
+    Inflater() { m_ready = inflateInit(&m_stream) == Z_OK; }
+    ~Inflater() {
+        if (m_ready)
+            inflateEnd(&m_stream);
+    }
+
+    // zlib's one-shot uncompress(), on the kept state.
+    int run(const uint8_t* in, size_t inSize, uint8_t* out, size_t& outSize) {
+        if (!m_ready || inflateReset(&m_stream) != Z_OK)
+            return Z_MEM_ERROR;
+        m_stream.next_in = const_cast<Bytef*>(in);
+        m_stream.avail_in = static_cast<uInt>(inSize);
+        m_stream.next_out = out;
+        m_stream.avail_out = static_cast<uInt>(outSize);
+        int status = inflate(&m_stream, Z_FINISH);
+        outSize = m_stream.total_out;
+        if (status == Z_STREAM_END)
+            return Z_OK;
+        if (status == Z_NEED_DICT || (status == Z_BUF_ERROR && m_stream.avail_out > 0))
+            return Z_DATA_ERROR;  // the input ended before the stream did
+        return status == Z_OK ? Z_BUF_ERROR : status;
+    }
+
+private:
+    z_stream m_stream{};
+    bool m_ready;
+};
 } // namespace
 
 std::string compress(const void* data, size_t size) {
@@ -63,11 +94,13 @@ bool plausibleInflatedLength(size_t streamSize, uint64_t length) {
 void inflateExactly(const void* stream, size_t streamSize, uint8_t* out, size_t length) {
     if (!plausibleInflatedLength(streamSize, length))
         throw Exception("%s", DataError);
-    // uncompress() wants a non-null destination even for empty content.
+    // Streams and contents beyond 4 GiB cannot occur: archive lengths are 32-bit.
+    if (streamSize > UINT32_MAX || length > UINT32_MAX)
+        throw Exception("%s", DataError);
+    thread_local Inflater inflater;
     uint8_t spare;
-    uLongf produced = static_cast<uLongf>(length);
-    int status = ::uncompress(length ? out : &spare, &produced, static_cast<const Bytef*>(stream),
-                              static_cast<uLong>(streamSize));
+    size_t produced = length;
+    int status = inflater.run(static_cast<const uint8_t*>(stream), streamSize, length ? out : &spare, produced);
     if (status != Z_OK)
         throwInflateError(status);
     // A stream that ends early would leave the tail of the buffer unwritten.

@@ -58,6 +58,10 @@ struct Storage {
     bool encrypt;
 };
 
+void PrintTo(const Storage& storage, std::ostream* out) {
+    *out << storage.name;
+}
+
 class ArchiveStorage : public testing::TestWithParam<Storage> {};
 
 TEST_P(ArchiveStorage, EntriesReadBackWhatWasPacked) {
@@ -191,6 +195,10 @@ std::string goodArchive() {
 
 uint32_t at(const std::string& bytes, size_t offset) {
     return core::readLittleEndian32(reinterpret_cast<const uint8_t*>(bytes.data()) + offset);
+}
+
+void PrintTo(const Corruption& corruption, std::ostream* out) {
+    *out << corruption.name;
 }
 
 class BadArchive : public testing::TestWithParam<Corruption> {};

@@ -40,6 +40,10 @@ std::string reversed(std::string bytes) {
     return std::string(bytes.rbegin(), bytes.rend());
 }
 
+void PrintTo(const TypedCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class TypedValues : public testing::TestWithParam<TypedCase> {};
 
 TEST_P(TypedValues, WriteTheExpectedBytesAndReadBack) {
