@@ -17,7 +17,9 @@ configure: $(BUILD_DIR)/build.ninja
 build: deps configure
 	ninja -C $(BUILD_DIR)
 
+# The demo reads its content through its data archive, packed fresh each time.
 run: build
+	$(BUILD_DIR)/bin/quill-pack create examples/demo/tallowen.dat examples/demo --compress --encrypt
 	cd examples/demo && ../../$(BUILD_DIR)/bin/quill
 
 # Windowed tests need a display: without one, the tests run under Xvfb.

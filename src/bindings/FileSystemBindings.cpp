@@ -174,6 +174,9 @@ void registerFileSystem(lua_State* L) {
                                               {"stripExtension", guarded<stripExtension>},
                                               {"splitPath", guarded<splitPath>},
                                           });
+}
+
+void registerFileDate(lua_State* L) {
     bind::registerClass<core::FileDate>(L, nullptr,
                                         {
                                             {"createFromUnixTime", createFromUnixTime},

@@ -6,6 +6,11 @@ void registerScriptModules(lua_State* L) {
     bind::setup(L);
     registerSys(L);
     registerSysDesktop(L);
+    registerSysData(L);
     // Files, streams and services.
     registerFileSystem(L);
+    registerArchiveFileSystem(L);
+    registerStreams(L);
+    registerFileDate(L);
+    registerRandom(L);
 }

@@ -8,4 +8,9 @@ void registerScriptModules(lua_State* L);
 // The pieces, one per script module or group of classes.
 void registerSys(lua_State* L);
 void registerSysDesktop(lua_State* L);
+void registerSysData(lua_State* L);
 void registerFileSystem(lua_State* L);
+void registerArchiveFileSystem(lua_State* L);
+void registerStreams(lua_State* L);
+void registerFileDate(lua_State* L);
+void registerRandom(lua_State* L);

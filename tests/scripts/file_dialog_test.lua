@@ -14,7 +14,7 @@ local root = sys.rootDirectory()
 -- Types a path into the dialog about to open (its title matched as a pattern).
 local function typeInto(titlePattern, text)
     os.execute(string.format(
-        "(xdotool search --sync --onlyvisible --name '%s' windowfocus --sync sleep 1 type --delay 20 '%s'" ..
+        "(xdotool search --sync --onlyvisible --name '%s' windowfocus --sync sleep 2 type --delay 30 '%s'" ..
         " && xdotool sleep 0.5 key Return) >/dev/null 2>&1 &", titlePattern, text))
 end
 

@@ -5,6 +5,9 @@
 #   -- expect-exit: N     the exit code of the first run (default 0)
 #   -- check: FILE        then run FILE (beside the test) as init.lua in the same folder
 #   -- fixture: DIR       copy fixtures/DIR/* into the folder first
+#   -- archive: DIR [OPT] pack fixtures/DIR into the folder's tallowen.dat with
+#                         quill-pack's options (--compress, --encrypt); without
+#                         this line the test gets an empty archive
 #   -- display            keep DISPLAY (windowed tests); otherwise it is unset
 # The test fails on a "not ok" line, on a missing "# done:" summary, on an
 # unexpected exit code (a crash included) or on a timeout.
@@ -27,6 +30,7 @@ expect_exit=$(header expect-exit)
 expect_exit=${expect_exit:-0}
 check=$(header check)
 fixture=$(header fixture)
+archive=$(header archive)
 time_limit=$(header timeout)
 time_limit=${time_limit:-60}
 
@@ -38,6 +42,18 @@ if [ -n "$fixture" ]; then
     cp -R "$tests/fixtures/$fixture/." "$work/game/"
 fi
 cp "$script" "$work/game/init.lua"
+
+# The host does not start without its data archive.
+pack="$(dirname "$quill")/quill-pack"
+if [ -n "$archive" ]; then
+    set -- $archive
+    archive_dir=$1
+    shift
+    "$pack" create "$work/game/tallowen.dat" "$tests/fixtures/$archive_dir" "$@" >/dev/null || exit 1
+else
+    mkdir "$work/empty"
+    "$pack" create "$work/game/tallowen.dat" "$work/empty" >/dev/null || exit 1
+fi
 
 export HOME="$work/home"
 unset XDG_CONFIG_HOME XDG_DOCUMENTS_DIR

@@ -5,6 +5,12 @@
 namespace core {
 
 int showMessageBox(const std::string& title, const std::string& text, MessageButtons buttons) {
+    // Without a display SDL may hand the box to a helper program that fails
+    // yet reports success; the caller then never learns that nobody saw it.
+#ifndef _WIN32
+    if (!SDL_getenv("DISPLAY") && !SDL_getenv("WAYLAND_DISPLAY"))
+        return 0;
+#endif
     struct Button {
         const char* label;
         Uint32 flags;

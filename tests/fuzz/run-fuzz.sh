@@ -1,0 +1,22 @@
+#!/bin/sh
+# A short bounded fuzzing run of one target.
+#   run-fuzz.sh FUZZER --pack QUILL_PACK FIXTURE   seeds: archives of FIXTURE in every storage kind
+#   run-fuzz.sh FUZZER --seeds DIR                 seeds: the files of DIR
+set -eu
+fuzzer=$1
+mode=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/corpus"
+if [ "$mode" = "--pack" ]; then
+    pack=$3
+    fixture=$4
+    for kind in "" "--compress" "--encrypt" "--compress --encrypt"; do
+        # shellcheck disable=SC2086
+        "$pack" create "$work/corpus/seed$(echo "$kind" | tr -d ' -').dat" "$fixture" $kind >/dev/null
+    done
+else
+    cp "$3"/* "$work/corpus/"
+fi
+"$fuzzer" -runs=20000 -max_total_time=5 -max_len=4096 -rss_limit_mb=1024 -print_final_stats=1 \
+    "$work/corpus" 2>&1 | tail -n 12
