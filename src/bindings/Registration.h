@@ -7,4 +7,6 @@ void registerScriptModules(lua_State* L);
 
 // The pieces, one per script module or group of classes.
 void registerSys(lua_State* L);
+void registerSysInput(lua_State* L);
 void registerFileSystem(lua_State* L);
+void registerFrame(lua_State* L);
