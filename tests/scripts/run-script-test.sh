@@ -28,13 +28,16 @@ time_limit=${time_limit:-60}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/game/lib" "$work/home"
-cp "$here/lib/testing.lua" "$work/game/lib/"
+cp "$here/lib/"*.lua "$work/game/lib/"
 if [ -n "$fixture" ]; then
     cp -R "$tests/fixtures/$fixture/." "$work/game/"
 fi
 cp "$script" "$work/game/init.lua"
 
 export HOME="$work/home"
+# Where the host's helper programs are (windowed tests use them).
+QUILL_BIN_DIR=$(cd "$(dirname "$quill")" && pwd)
+export QUILL_BIN_DIR
 unset XDG_CONFIG_HOME XDG_DOCUMENTS_DIR
 if ! grep -q '^-- display$' "$script"; then
     unset DISPLAY WAYLAND_DISPLAY
