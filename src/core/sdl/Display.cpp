@@ -1,8 +1,8 @@
 #include "core/SystemInfo.h"
 
-#include <SDL.h>
+#include "core/sdl/Video.h"
 
-#include <cstring>
+#include <SDL.h>
 
 namespace core {
 
@@ -15,8 +15,7 @@ std::vector<DisplayDevice> displayDevices() {
         started = true;
     }
     const char* driver = SDL_GetCurrentVideoDriver();
-    // SDL's stand-in drivers answer when there is no display at all.
-    bool real = driver && strcmp(driver, "offscreen") != 0 && strcmp(driver, "dummy") != 0;
+    bool real = !sdl::isStandInDriver(driver);
     int count = real ? SDL_GetNumVideoDisplays() : 0;
     for (int i = 0; i < count; ++i) {
         const char* name = SDL_GetDisplayName(i);

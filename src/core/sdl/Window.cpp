@@ -6,9 +6,11 @@
 #include "core/DebugLog.h"
 #include "core/Exception.h"
 #include "core/sdl/KeyMap.h"
+#include "core/sdl/Video.h"
 
 #include <SDL.h>
 
+#include <cstdlib>
 #include <vector>
 
 namespace core {
@@ -31,9 +33,17 @@ void startVideo() {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
+    // A click that focuses a window is still a click.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         debugLog("SDL video: %s\n", SDL_GetError());
+        throw Exception("CreateWindowEx failed");
+    }
+    // A window nobody can see or close is no window, unless asked for by name.
+    if (sdl::isStandInDriver(SDL_GetCurrentVideoDriver()) && !std::getenv("SDL_VIDEODRIVER")) {
+        debugLog("SDL video: no display\n");
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         throw Exception("CreateWindowEx failed");
     }
     g_quitEvent = SDL_RegisterEvents(1);

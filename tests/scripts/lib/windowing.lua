@@ -74,7 +74,11 @@ function windowing.waitFor(frame, what, done, seconds)
             return events
         end
     until sys.clock() > deadline
-    error("timed out waiting for " .. what, 2)
+    local seen = {}
+    for _, event in ipairs(events) do
+        seen[#seen + 1] = event.type
+    end
+    error(string.format("timed out waiting for %s (events seen: %s)", what, table.concat(seen, " ")), 2)
 end
 
 -- Gives the keyboard to a window and lets the focus events pass.
