@@ -10,7 +10,7 @@ zlib1g-dev libogg-dev libvorbis-dev
 libfreetype-dev libfreeimage-dev
 libsdl2-dev libfaudio-dev libgl-dev libgl1-mesa-dri
 libgtest-dev libgmock-dev libbenchmark-dev
-xvfb xauth xdotool
+xvfb xauth xdotool libx11-dev
 "
 
 missing=""
