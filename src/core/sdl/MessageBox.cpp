@@ -2,9 +2,15 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
+
 namespace core {
 
 int showMessageBox(const std::string& title, const std::string& text, MessageButtons buttons) {
+    // Without a display SDL may hand the box to a helper program that fails
+    // to open one yet reports a button, and the message would be lost.
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        return 0;
     struct Button {
         const char* label;
         Uint32 flags;
