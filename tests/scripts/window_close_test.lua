@@ -1,9 +1,29 @@
 -- display
 -- Close requests: a frame without automatic close only queues the event, a
 -- second frame closes without ending the process, and closing the main window
--- ends it (exit code 0) before another display call.
+-- ends it (exit code 0) before another display call. A first run opens a
+-- window and restarts: the next run starts without windows, its first frame is
+-- the main window again, and the old main window's end does not end it.
 local t = require "testing"
 local w = require "windowing"
+
+if sys.args().phase ~= "second" then
+    Frame.create{title = "close-first-run"}
+    sys.displayFunc(function()
+        sys.restart({phase = "second"})
+    end)
+    return
+end
+
+t.test("a restarted run starts without windows", function()
+    t.equal(sys.keyDown("a"), false, "keys")
+    local x, y = sys.mousePos()
+    t.equal(x + y, 0, "mouse")
+    local pipe = io.popen("xdotool search --name '^close-first-run$'")
+    local found = pipe:read("*l")
+    pipe:close()
+    t.equal(found, nil, "the first run's window")
+end)
 
 local main = Frame.create{title = "close-main", x = 20, y = 20, width = 200, height = 120}
 local kept = Frame.create{title = "close-kept", x = 240, y = 20, width = 120, height = 80, autoClose = false}
