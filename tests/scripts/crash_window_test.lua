@@ -1,4 +1,5 @@
 -- display
+-- timeout: 30
 -- expect-exit: 255
 -- check: crash_window_check.lua
 -- A crash while a window is open: the main window is hidden before the

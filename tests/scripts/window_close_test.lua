@@ -1,4 +1,5 @@
 -- display
+-- timeout: 30
 -- Close requests: a frame without automatic close only queues the event, a
 -- second frame closes without ending the process, and closing the main window
 -- ends it (exit code 0) before another display call. A first run opens a
@@ -69,9 +70,11 @@ w.run(function()
     end)
 
     -- The last step: the run must end after the main window closes, with no
-    -- further display call.
+    -- further display call, even when another frame's end is what reads the
+    -- close request.
     t.summary()
     w.requestClose(w.windowId("close-main"))
+    kept:dispose()
     w.nextFrame()
     print("not ok - a display call ran after the main window closed")
 end, true)

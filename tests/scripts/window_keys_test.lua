@@ -1,4 +1,5 @@
 -- display
+-- timeout: 30
 -- Key events and key polling on a real window, typed through the X server.
 local t = require "testing"
 local w = require "windowing"

@@ -1,4 +1,5 @@
 -- display
+-- timeout: 30
 -- Mouse buttons, motion, the wheel, relative motion and focus loss on a real
 -- window, driven through the X server.
 local t = require "testing"
@@ -60,6 +61,10 @@ w.run(function()
         events = w.waitFor(frame, "left up", function() return not sys.mouseDown(0) end)
         t.equal(describeAll(events), "button 0 up at 30,40")
 
+        w.xdo("keydown shift click 1 keyup shift")
+        events = w.waitFor(frame, "shift click", function(list) return #w.only(list, "mouse_button") >= 2 end)
+        t.equal(w.only(events, "mouse_button")[1].modifiers, 1, "modifiers with shift held")
+
         w.xdo("click 2 click 3")
         events = w.waitFor(frame, "middle and right", function(list) return #list >= 4 end)
         t.equal(describeAll(events),
@@ -120,6 +125,10 @@ w.run(function()
         end
         local x, y = sys.mousePos()
         t.equal(x .. "," .. y, "15,-7", "mouse position holds the movement")
+        local pipe = io.popen("xdotool getmouselocation --shell")
+        local location = pipe:read("*a")
+        pipe:close()
+        t.equal(location:match("X=(%d+)") .. "," .. location:match("Y=(%d+)"), "210,160", "cursor at the client centre")
         w.nextFrame()
         t.equal(describeAll(w.drain(frame)), "motion 0,0", "the frame after")
 

@@ -115,7 +115,9 @@ Uint32 windowIdOf(const SDL_Event& event) {
     }
 }
 
-bool dispatchAll(bool stopAtQuit);
+// Dispatches every waiting event. With a counter, quit messages are counted
+// and passed over; without one, the first ends the dispatch and false is returned.
+bool dispatchAll(int* quitsConsumed);
 
 class WindowSDL final : public Window {
 public:
@@ -181,9 +183,16 @@ public:
             SDL_HideWindow(m_window);
     }
 
+    // The main window's own quit message ends here, so a frame collected at
+    // the end of a run does not end the next one. A quit that some other
+    // window's end posted during the drain is passed on.
     void destroy() override {
+        int ownQuits = m_window && (m_flags & WindowMain) ? 1 : 0;
         closeNative();
-        dispatchAll(false);
+        int quits = 0;
+        dispatchAll(&quits);
+        for (int i = ownQuits; i < quits; ++i)
+            postQuit();
     }
 
     // One event of the queue; next is the event after it, which a key press
@@ -223,7 +232,7 @@ public:
     void addRelativeMotion(int dx, int dy) { handleRelativeMove(dx, dy); }
 
 protected:
-    bool dispatchMessages() override { return dispatchAll(true); }
+    bool dispatchMessages() override { return dispatchAll(nullptr); }
 
     ScreenPoint cursorPosition() const override {
         ScreenPoint point;
@@ -248,7 +257,7 @@ protected:
     void captureMouse(bool capture) override { SDL_CaptureMouse(capture ? SDL_TRUE : SDL_FALSE); }
 
     void setRelativeMotion(bool relative) override {
-        if (relative) {
+        if (relative && m_window) {
             g_relativeWindow = this;
             SDL_SetRelativeMouseMode(SDL_TRUE);
         } else if (g_relativeWindow == this) {
@@ -384,7 +393,7 @@ std::vector<bool> releasesOfFocusLoss(const std::vector<SDL_Event>& events) {
     return skip;
 }
 
-bool dispatchAll(bool stopAtQuit) {
+bool dispatchAll(int* quitsConsumed) {
     if (!SDL_WasInit(SDL_INIT_VIDEO))
         return true;
     SDL_PumpEvents();
@@ -402,8 +411,9 @@ bool dispatchAll(bool stopAtQuit) {
         for (size_t i = 0; i < events.size(); ++i) {
             const SDL_Event& current = events[i];
             if (current.type == g_quitEvent) {
-                if (stopAtQuit)
+                if (!quitsConsumed)
                     return false;
+                ++*quitsConsumed;
                 continue;
             }
             if (skip[i]) {
