@@ -59,10 +59,6 @@ Frame* Frame::mainFrame() {
     return g_mainFrame;
 }
 
-const std::vector<Frame*>& Frame::frames() {
-    return allFrames();
-}
-
 bool Frame::beginFrame() {
     if (!g_mainFrame)
         return true;

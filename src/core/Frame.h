@@ -40,7 +40,6 @@ public:
     // --- process-wide ---
 
     static Frame* mainFrame();
-    static const std::vector<Frame*>& frames();
     // The frame loop's input step: forgets last frame's presses and every
     // frame's unread events, then pumps the main window (after a 100 ms nap
     // while it is minimised). False when the application should quit. Does

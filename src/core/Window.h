@@ -70,8 +70,6 @@ public:
     int height() const { return m_height; }
     uint32_t flags() const { return m_flags; }
     MouseMode mouseMode() const { return m_mouseMode; }
-    bool isKeyDown(int code) const { return m_keysDown[code & KeyStateMask] != 0; }
-    bool isMouseButtonDown(int button) const { return m_buttonsDown[button] != 0; }
 
 protected:
     explicit Window(EventHandler* handler) : m_handler(handler) {}

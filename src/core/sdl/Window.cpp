@@ -272,8 +272,8 @@ private:
     void closeNative() {
         if (!m_window)
             return;
-        if (g_relativeWindow == this)
-            setRelativeMotion(false);
+        // Give the cursor back: it was hidden and held for this window.
+        setMouseMode(MouseMode::Normal);
         SDL_DestroyWindow(m_window);
         m_window = nullptr;
         if (m_flags & WindowMain)
