@@ -1,21 +1,70 @@
--- The demo game. For now it counts frames and tells the time once a second,
--- then leaves after a few seconds.
+-- The demo game. It opens its main window and prints the keys and mouse
+-- input it sees; closing the window ends it. Left alone for a few seconds it
+-- closes by itself, so `make run` also finishes unattended.
 sys.setCompanyName("quill")
 sys.setApplicationName("demo")
 sys.setMaxFrameRate(60)
 
+local IdleSeconds = 5
+
+local ok, frame = pcall(Frame.create, {title = "quill demo", width = 640, height = 480, resizable = true})
+if not ok then
+    print("no window (" .. tostring(frame) .. "): running without one")
+    frame = nil
+end
+
+local function describe(event)
+    if event.type == "key" then
+        return string.format("key %-10s code %3d %s%s", event.key, event.keyCode, event.down and "down" or "up",
+            event.char and string.format(" char %q", event.char) or "")
+    elseif event.type == "mouse_button" then
+        return string.format("button %d %s at %d, %d", event.button, event.down and "down" or "up", event.x, event.y)
+    elseif event.type == "mouse_wheel" then
+        return string.format("wheel %+g", event.delta)
+    elseif event.type == "focus" then
+        return "focus " .. tostring(event.focus)
+    elseif event.type == "resize" then
+        return string.format("resize %dx%d (%s)", event.width, event.height, event.resizeType)
+    end
+    return event.type
+end
+
 local frames = 0
+local lastInput = 0
 local nextReport = 1
 
 sys.displayFunc(function()
     frames = frames + 1
     local now = sys.time()
+
+    if frame then
+        while true do
+            local event = frame:pollEvents()
+            if not event then
+                break
+            end
+            if event.type ~= "mouse_motion" then
+                print(describe(event))
+            end
+            lastInput = now
+        end
+        if sys.keyPressed("escape") then
+            print("escape: bye")
+            sys.exit()
+        end
+    end
+
     if now >= nextReport then
-        print(string.format("%d frames, %.2f s", frames, now))
+        local x, y = sys.mousePos()
+        print(string.format("%d frames, %.2f s, mouse at %d, %d%s", frames, now, x, y,
+            sys.mouseDown(0) and ", left button held" or ""))
         nextReport = nextReport + 1
     end
-    if now >= 3 then
-        print("bye")
+    if now - lastInput >= IdleSeconds then
+        print("nobody here: closing")
+        if frame then
+            frame:hide()
+        end
         sys.exit()
     end
 end)

@@ -6,6 +6,7 @@
 #include "core/Clock.h"
 #include "core/Exception.h"
 #include "core/FileSystem.h"
+#include "core/Frame.h"
 
 #include <lua.hpp>
 
@@ -110,6 +111,11 @@ void Application::runOnce() {
     frameTiming().lastFrameCounter = 0;
     while (!exitRequested && !restartRequested) {
         double frameStart = core::clockSeconds();
+        // A quit from the window system ends the run before this frame's display call.
+        if (!core::Frame::beginFrame()) {
+            exitRequested = true;
+            break;
+        }
         frameStep(L, tracebackIndex);
         double rate = std::clamp(maxFrameRate, 1, 1000);
         // Busy-wait: a sleep would overshoot the frame's end by the scheduler's slice.
@@ -118,6 +124,7 @@ void Application::runOnce() {
     }
 
     lua_close(L);
+    core::Frame::forgetMainFrame();
 }
 
 // A project folder that cannot be entered ends the process like a failing script.

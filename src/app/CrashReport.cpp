@@ -1,8 +1,10 @@
 #include "app/CrashReport.h"
 
 #include "app/Application.h"
+#include "core/CursorDisplay.h"
 #include "core/Exception.h"
 #include "core/FileSystem.h"
+#include "core/Frame.h"
 #include "core/MessageBox.h"
 #include "core/SystemInfo.h"
 
@@ -70,6 +72,11 @@ std::string writeErrorLog(const std::string& errorText) {
 
 void crashReport(const std::string& errorText) {
     std::string logPath = writeErrorLog(errorText);
+
+    // The message must not hide behind a game window or an invisible cursor.
+    if (core::Frame* frame = core::Frame::mainFrame())
+        frame->window().hide();
+    core::showCursor(true);
 
     std::string message = errorText;
     if (!logPath.empty()) {

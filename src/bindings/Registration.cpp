@@ -7,10 +7,13 @@ void registerScriptModules(lua_State* L) {
     registerSys(L);
     registerSysDesktop(L);
     registerSysData(L);
+    registerSysInput(L);
     // Files, streams and services.
     registerFileSystem(L);
     registerArchiveFileSystem(L);
     registerStreams(L);
     registerFileDate(L);
     registerRandom(L);
+    // Windows.
+    registerFrame(L);
 }

@@ -10,7 +10,9 @@ local function answerWithKey(title, key)
 end
 
 local function answerWithCloseButton(title)
-    os.execute(string.format("(sleep 0.3; xclose '%s') &", title))
+    os.execute(string.format(
+        "(id=$(xdotool search --sync --onlyvisible --name '^%s$') && sleep 0.2 && " ..
+        "\"$QUILL_BIN_DIR/quill_close_window\" $id) >/dev/null 2>&1 &", title))
 end
 
 local cases = {

@@ -14,11 +14,6 @@
 set -u
 quill=$1
 script=$2
-tools=${3:-}
-if [ -n "$tools" ]; then
-    PATH="$tools:$PATH"
-    export PATH
-fi
 here=$(cd "$(dirname "$0")" && pwd)
 tests=$(dirname "$script")
 
@@ -37,7 +32,7 @@ time_limit=${time_limit:-60}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/game/lib" "$work/home"
-cp "$here/lib/testing.lua" "$work/game/lib/"
+cp "$here/lib/"*.lua "$work/game/lib/"
 if [ -n "$fixture" ]; then
     cp -R "$tests/fixtures/$fixture/." "$work/game/"
 fi
@@ -56,6 +51,9 @@ else
 fi
 
 export HOME="$work/home"
+# Where the host's helper programs are (windowed tests use them).
+QUILL_BIN_DIR=$(cd "$(dirname "$quill")" && pwd)
+export QUILL_BIN_DIR
 unset XDG_CONFIG_HOME XDG_DOCUMENTS_DIR
 # Desktop programs the tests start keep their settings in memory.
 export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1

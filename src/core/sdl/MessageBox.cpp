@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
+
 namespace core {
 
 int showMessageBox(const std::string& title, const std::string& text, MessageButtons buttons) {

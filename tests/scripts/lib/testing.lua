@@ -49,9 +49,14 @@ function testing.fails(fn, text)
     return err
 end
 
+-- Prints the summary line.
+function testing.summary()
+    print(string.format("# done: %d passed, %d failed", passed, failed))
+end
+
 -- Prints the summary and ends the run after this frame.
 function testing.done()
-    print(string.format("# done: %d passed, %d failed", passed, failed))
+    testing.summary()
     sys.exit()
 end
 

@@ -1,0 +1,262 @@
+// The script face of core::Frame: window options, input modes and the event queue.
+#include "bindings/Binding.h"
+#include "bindings/Registration.h"
+#include "core/CursorDisplay.h"
+#include "core/Frame.h"
+#include "core/Keys.h"
+
+#include <cstdio>
+
+QUILL_SCRIPT_CLASS(core::Frame, "Frame")
+QUILL_SCRIPT_CLASS(core::Menu, "Menu")
+QUILL_SCRIPT_CLASS(core::Cursor, "Cursor")
+
+namespace {
+
+const bind::EnumEntry MouseModes[] = {
+    {"normal", static_cast<int>(core::MouseMode::Normal)},
+    {"relative", static_cast<int>(core::MouseMode::Relative)},
+    {nullptr, 0},
+};
+
+const bind::EnumEntry EventTypes[] = {
+    {"key", 0}, {"mouse_button", 1}, {"mouse_motion", 2}, {"mouse_wheel", 3},
+    {"menu", 4}, {"focus", 5}, {"resize", 6}, {"close", 7}, {nullptr, 0},
+};
+
+const bind::EnumEntry ResizeKinds[] = {
+    {"minimize", 0}, {"maximize", 1}, {"restore", 2}, {nullptr, 0},
+};
+
+// --- create options ---
+
+// The field of the options table at index 1, pushed; nil when absent.
+bool pushOption(lua_State* L, const char* name, int expectedType) {
+    lua_getfield(L, 1, name);
+    if (lua_isnil(L, -1)) {
+        lua_pop(L, 1);
+        return false;
+    }
+    if (expectedType != LUA_TNONE && lua_type(L, -1) != expectedType) {
+        const char* message = lua_pushfstring(L, "field '%s': %s expected, got %s", name,
+                                              lua_typename(L, expectedType), luaL_typename(L, -1));
+        luaL_argerror(L, 1, message);
+    }
+    return true;
+}
+
+void readInteger(lua_State* L, const char* name, int& value) {
+    if (pushOption(L, name, LUA_TNUMBER)) {
+        value = static_cast<int>(lua_tointeger(L, -1));
+        lua_pop(L, 1);
+    }
+}
+
+void readFlag(lua_State* L, const char* name, bool& value) {
+    if (pushOption(L, name, LUA_TBOOLEAN)) {
+        value = lua_toboolean(L, -1) != 0;
+        lua_pop(L, 1);
+    }
+}
+
+core::Frame::Options readOptions(lua_State* L) {
+    core::Frame::Options options;
+    if (lua_isnoneornil(L, 1))
+        return options;
+    luaL_checktype(L, 1, LUA_TTABLE);
+    readInteger(L, "x", options.x);
+    readInteger(L, "y", options.y);
+    readInteger(L, "width", options.width);
+    readInteger(L, "height", options.height);
+    if (pushOption(L, "title", LUA_TSTRING)) {
+        options.title = bind::checkString(L, -1);
+        lua_pop(L, 1);
+    }
+    readFlag(L, "fullscreen", options.fullscreen);
+    readFlag(L, "resizable", options.resizable);
+    readFlag(L, "borderless", options.borderless);
+    readFlag(L, "dialog", options.dialog);
+    readFlag(L, "autoClose", options.autoClose);
+    if (pushOption(L, "parent", LUA_TNONE)) {
+        if (!(options.parent = bind::test<core::Frame>(L, -1)))
+            luaL_argerror(L, 1, lua_pushfstring(L, "field 'parent': Frame expected, got %s", luaL_typename(L, -1)));
+        lua_pop(L, 1);
+    }
+    return options;
+}
+
+// A script vector: the scripts' own vec when they define one, a plain array otherwise.
+void pushVector(lua_State* L, double x, double y, double z, double w) {
+    lua_getglobal(L, "vec");
+    if (lua_isfunction(L, -1)) {
+        lua_pushnumber(L, x);
+        lua_pushnumber(L, y);
+        lua_pushnumber(L, z);
+        lua_pushnumber(L, w);
+        lua_call(L, 4, 1);
+        return;
+    }
+    lua_pop(L, 1);
+    lua_createtable(L, 4, 0);
+    const double values[] = {x, y, z, w};
+    for (int i = 0; i < 4; ++i) {
+        lua_pushnumber(L, values[i]);
+        lua_rawseti(L, -2, i + 1);
+    }
+}
+
+void setInteger(lua_State* L, const char* field, int value) {
+    lua_pushinteger(L, value);
+    lua_setfield(L, -2, field);
+}
+
+void setBoolean(lua_State* L, const char* field, bool value) {
+    lua_pushboolean(L, value);
+    lua_setfield(L, -2, field);
+}
+
+void pushEventTable(lua_State* L, const core::Event& event) {
+    lua_createtable(L, 0, 6);
+    bind::pushEnum(L, static_cast<int>(event.type), EventTypes);
+    lua_setfield(L, -2, "type");
+    switch (event.type) {
+    case core::EventType::Key: {
+        const core::KeyEvent& key = event.key;
+        if (const char* name = core::keyNameFromCode(key.keyCode)) {
+            lua_pushstring(L, name);
+        } else {
+            char text[32];
+            snprintf(text, sizeof text, "key-%d", key.keyCode);
+            lua_pushstring(L, text);
+        }
+        lua_setfield(L, -2, "key");
+        setInteger(L, "keyCode", key.keyCode);
+        if (key.character != 0) {
+            char character = static_cast<char>(key.character);
+            lua_pushlstring(L, &character, 1);
+            lua_setfield(L, -2, "char");
+        }
+        setInteger(L, "modifiers", key.modifiers);
+        setBoolean(L, "down", key.down != 0);
+        break;
+    }
+    case core::EventType::MouseButton:
+        setInteger(L, "x", event.mouseButton.x);
+        setInteger(L, "y", event.mouseButton.y);
+        setInteger(L, "button", event.mouseButton.button);
+        setInteger(L, "modifiers", event.mouseButton.modifiers);
+        setBoolean(L, "down", event.mouseButton.down != 0);
+        break;
+    case core::EventType::MouseMotion:
+        setInteger(L, "x", event.mouseMotion.x);
+        setInteger(L, "y", event.mouseMotion.y);
+        break;
+    case core::EventType::MouseWheel:
+        lua_pushnumber(L, event.mouseWheel.delta);
+        lua_setfield(L, -2, "delta");
+        break;
+    case core::EventType::Menu:
+        setInteger(L, "id", event.menu.id);
+        break;
+    case core::EventType::Focus:
+        setBoolean(L, "focus", event.focus.focused != 0);
+        break;
+    case core::EventType::Resize:
+        setInteger(L, "width", event.resize.width);
+        setInteger(L, "height", event.resize.height);
+        bind::pushEnum(L, static_cast<int>(event.resize.kind), ResizeKinds);
+        lua_setfield(L, -2, "resizeType");
+        break;
+    case core::EventType::Close:
+        break;
+    }
+}
+
+// --- Frame ---
+
+int create(lua_State* L) {
+    core::Frame::Options options = readOptions(L);
+    bind::pushNew(L, new core::Frame(options));
+    return 1;
+}
+
+int setTitle(lua_State* L) {
+    core::Frame* frame = bind::check<core::Frame>(L, 1);
+    frame->window().setTitle(bind::checkString(L, 2));
+    return 0;
+}
+
+int setMenuBar(lua_State* L) {
+    core::Frame* frame = bind::check<core::Frame>(L, 1);
+    core::Menu* menu = lua_isnoneornil(L, 2) ? nullptr : bind::check<core::Menu>(L, 2);
+    frame->window().setMenu(menu);
+    return 0;
+}
+
+int setCursor(lua_State* L) {
+    core::Frame* frame = bind::check<core::Frame>(L, 1);
+    frame->window().setCursor(bind::check<core::Cursor>(L, 2));
+    return 0;
+}
+
+int showCursor(lua_State* L) {
+    bind::check<core::Frame>(L, 1);
+    core::showCursor(bind::checkBoolean(L, 2));
+    return 0;
+}
+
+int setMouseMotionMode(lua_State* L) {
+    core::Frame* frame = bind::check<core::Frame>(L, 1);
+    frame->window().setMouseMode(static_cast<core::MouseMode>(bind::checkEnum(L, 2, MouseModes)));
+    return 0;
+}
+
+int hasFocus(lua_State* L) {
+    lua_pushboolean(L, bind::check<core::Frame>(L, 1)->hasFocus());
+    return 1;
+}
+
+int hide(lua_State* L) {
+    bind::check<core::Frame>(L, 1)->window().hide();
+    return 0;
+}
+
+int getPosition(lua_State* L) {
+    core::ScreenPoint position = bind::check<core::Frame>(L, 1)->window().getPosition();
+    pushVector(L, position.x, position.y, 0, 0);
+    return 1;
+}
+
+int getSize(lua_State* L) {
+    core::Window& window = bind::check<core::Frame>(L, 1)->window();
+    pushVector(L, window.width(), window.height(), 0, 0);
+    return 1;
+}
+
+int pollEvents(lua_State* L) {
+    core::Event event(core::EventType::Close);
+    if (!bind::check<core::Frame>(L, 1)->pollEvent(event))
+        return 0;
+    pushEventTable(L, event);
+    return 1;
+}
+
+} // namespace
+
+void registerFrame(lua_State* L) {
+    using bind::guarded;
+    bind::registerClass<core::Frame>(L, nullptr,
+                                     {
+                                         {"create", guarded<create>},
+                                         {"setTitle", setTitle},
+                                         {"setMenuBar", guarded<setMenuBar>},
+                                         {"setCursor", guarded<setCursor>},
+                                         {"showCursor", showCursor},
+                                         {"setMouseMotionMode", setMouseMotionMode},
+                                         {"hasFocus", hasFocus},
+                                         {"hide", hide},
+                                         {"getPosition", getPosition},
+                                         {"getSize", getSize},
+                                         {"pollEvents", pollEvents},
+                                     });
+}

@@ -1,0 +1,112 @@
+-- Drives windowed script tests: the test body runs as a coroutine that resumes
+-- once per frame, and real X input comes from xdotool (the display has no
+-- window manager, so a window is focused explicitly before typing).
+local t = require "testing"
+
+local windowing = {}
+
+local bin = os.getenv("QUILL_BIN_DIR") or "."
+
+-- Runs a shell command and fails the test when it fails.
+function windowing.sh(command)
+    local status = os.execute(command)
+    if status ~= 0 and status ~= true then
+        error("command failed: " .. command, 2)
+    end
+end
+
+function windowing.xdo(arguments)
+    windowing.sh("xdotool " .. arguments)
+end
+
+-- The X window id of the window with exactly this title.
+function windowing.windowId(title)
+    local pipe = io.popen("xdotool search --sync --name '^" .. title .. "$' 2>/dev/null")
+    local id = pipe:read("*l")
+    pipe:close()
+    return assert(tonumber(id), "no window titled " .. title)
+end
+
+-- A close request as a window manager sends it.
+function windowing.requestClose(id)
+    windowing.sh(bin .. "/quill_close_window " .. id)
+end
+
+-- Ends the coroutine's step: the body continues in the next frame, after its pump.
+function windowing.nextFrame()
+    coroutine.yield()
+end
+
+-- Every event queued for a frame so far in this frame.
+function windowing.drain(frame)
+    local events = {}
+    while true do
+        local event = frame:pollEvents()
+        if not event then
+            return events
+        end
+        events[#events + 1] = event
+    end
+end
+
+-- The events of a type, in order.
+function windowing.only(events, eventType)
+    local selected = {}
+    for _, event in ipairs(events) do
+        if event.type == eventType then
+            selected[#selected + 1] = event
+        end
+    end
+    return selected
+end
+
+-- Waits frame by frame, collecting the frame's events, until done(events)
+-- holds; fails after a few seconds. Returns every event collected.
+function windowing.waitFor(frame, what, done, seconds)
+    local deadline = sys.clock() + (seconds or 5)
+    local events = {}
+    repeat
+        windowing.nextFrame()
+        for _, event in ipairs(windowing.drain(frame)) do
+            events[#events + 1] = event
+        end
+        if done(events) then
+            return events
+        end
+    until sys.clock() > deadline
+    local seen = {}
+    for _, event in ipairs(events) do
+        seen[#seen + 1] = event.type
+    end
+    error(string.format("timed out waiting for %s (events seen: %s)", what, table.concat(seen, " ")), 2)
+end
+
+-- Gives the keyboard to a window and lets the focus events pass.
+function windowing.focus(frame, id)
+    windowing.xdo("windowfocus --sync " .. id)
+    windowing.waitFor(frame, "focus", function()
+        return frame:hasFocus()
+    end)
+    windowing.nextFrame()
+    windowing.drain(frame)
+end
+
+-- Runs body(), a sequence of t.test calls that may wait for frames, from the
+-- display function; prints the summary and ends the run when it returns,
+-- unless keepRunning is set (the body then decides how the run ends).
+function windowing.run(body, keepRunning)
+    local routine = coroutine.create(body)
+    sys.displayFunc(function()
+        local ok, err = coroutine.resume(routine)
+        if not ok then
+            t.test("the windowed test body runs to its end", function()
+                error(err, 0)
+            end)
+            t.done()
+        elseif coroutine.status(routine) == "dead" and not keepRunning then
+            t.done()
+        end
+    end)
+end
+
+return windowing
