@@ -7,4 +7,6 @@ void registerScriptModules(lua_State* L) {
     registerSys(L);
     // Files, streams and services.
     registerFileSystem(L);
+    // Engine classes.
+    registerNode(L);
 }

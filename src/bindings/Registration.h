@@ -8,3 +8,4 @@ void registerScriptModules(lua_State* L);
 // The pieces, one per script module or group of classes.
 void registerSys(lua_State* L);
 void registerFileSystem(lua_State* L);
+void registerNode(lua_State* L);
