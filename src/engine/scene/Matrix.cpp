@@ -75,14 +75,6 @@ Mat3 Mat3::fromQuat(const Quat& q) {
     }};
 }
 
-Vec3 operator*(const Vec3& v, const Mat3& m) {
-    return m.row[0] * v.x + m.row[1] * v.y + m.row[2] * v.z;
-}
-
-Mat3 operator*(const Mat3& a, const Mat3& b) {
-    return {{a.row[0] * b, a.row[1] * b, a.row[2] * b}};
-}
-
 Mat3 transpose(const Mat3& m) {
     const Vec3* r = m.row;
     return {{{r[0].x, r[1].x, r[2].x}, {r[0].y, r[1].y, r[2].y}, {r[0].z, r[1].z, r[2].z}}};
@@ -99,10 +91,6 @@ Mat3 inverse(const Mat3& m) {
     Vec3 c2 = cross(m.row[0], m.row[1]);
     float invDet = 1.0f / dot(m.row[0], c0);
     return transpose(Mat3{{c0 * invDet, c1 * invDet, c2 * invDet}});
-}
-
-Mat4x3 operator*(const Mat4x3& a, const Mat4x3& b) {
-    return {a.rot * b.rot, a.pos * b.rot + b.pos};
 }
 
 Mat4x3 inverse(const Mat4x3& m) {

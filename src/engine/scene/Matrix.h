@@ -33,8 +33,14 @@ struct Mat3 {
     bool operator==(const Mat3&) const = default;
 };
 
-Mat3 operator*(const Mat3& a, const Mat3& b);
-Vec3 operator*(const Vec3& v, const Mat3& m);
+inline Vec3 operator*(const Vec3& v, const Mat3& m) {
+    return m.row[0] * v.x + m.row[1] * v.y + m.row[2] * v.z;
+}
+
+inline Mat3 operator*(const Mat3& a, const Mat3& b) {
+    return {{a.row[0] * b, a.row[1] * b, a.row[2] * b}};
+}
+
 Mat3 transpose(const Mat3& m);
 float determinant(const Mat3& m);
 // Adjugate over determinant; a singular matrix gives non-finite elements.
@@ -57,7 +63,11 @@ struct Mat4x3 {
     bool operator==(const Mat4x3&) const = default;
 };
 
-Mat4x3 operator*(const Mat4x3& a, const Mat4x3& b);
+// Rotation Ra·Rb, translation ta·Rb + tb.
+inline Mat4x3 operator*(const Mat4x3& a, const Mat4x3& b) {
+    return {a.rot * b.rot, a.pos * b.rot + b.pos};
+}
+
 // The inverse of the transform as a 4×4 whose fourth column is (0, 0, 0, 1):
 // correct for scale and shear; a singular matrix gives non-finite elements.
 Mat4x3 inverse(const Mat4x3& m);

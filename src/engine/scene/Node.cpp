@@ -140,16 +140,22 @@ const Mat4x3& Node::worldInverse() {
 // A stale node's descendants are stale too, and a valid node's ancestors are
 // valid; so the stale ancestors form one path, recomputed from the top down.
 void Node::updateWorld() {
-    static thread_local std::vector<Node*> path;
-    path.clear();
-    for (Node* node = this; node && !node->m_worldValid; node = node->m_parent)
-        path.push_back(node);
-    for (auto it = path.rbegin(); it != path.rend(); ++it) {
-        Node* node = *it;
-        node->m_world = node->m_parent ? node->m_local * node->m_parent->m_world : node->m_local;
-        node->m_worldInverse = inverse(node->m_world);
-        node->m_worldValid = true;
+    if (m_parent && !m_parent->m_worldValid) {
+        static thread_local std::vector<Node*> path;
+        path.clear();
+        for (Node* node = m_parent; node && !node->m_worldValid; node = node->m_parent)
+            path.push_back(node);
+        for (auto it = path.rbegin(); it != path.rend(); ++it)
+            (*it)->computeWorld();
     }
+    computeWorld();
+}
+
+// The parent's world transform must be up to date.
+void Node::computeWorld() {
+    m_world = m_parent ? m_local * m_parent->m_world : m_local;
+    m_worldInverse = inverse(m_world);
+    m_worldValid = true;
 }
 
 void Node::setComponent(int slot, Component* component) {

@@ -91,6 +91,7 @@ private:
     void invalidate();
     Node* nextInSubtree(const Node* root) const;
     void updateWorld();
+    void computeWorld();
     void unlink();
 
     std::string m_name;
