@@ -29,6 +29,10 @@ test: build
 bench: build
 	cd bench/scripts/bindings && ../../../$(BUILD_DIR)/bin/quill_bench
 	cd bench/scripts/framerate && ../../../$(BUILD_DIR)/bin/quill_bench
+	cd bench/vecmat && ../../$(BUILD_DIR)/bin/quill_bench
+	$(BUILD_DIR)/bin/quill_bench_scene
+	$(BUILD_DIR)/bin/text_document_bench
+	$(BUILD_DIR)/bin/archive_bench
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -1,5 +1,7 @@
 #include "app/ScriptLoader.h"
 
+#include "app/ScriptLibrary.h"
+
 #include "core/DebugLog.h"
 #include "core/Exception.h"
 #include "core/FileSystem.h"
@@ -21,7 +23,8 @@ int loadScriptFile(lua_State* L, const std::string& path) {
 }
 
 int loadModule(lua_State* L) {
-    std::string path = luaL_checkstring(L, 1);
+    std::string name = luaL_checkstring(L, 1);
+    std::string path = name;
     std::replace(path.begin(), path.end(), '.', '/');
     path += ".lua";
 
@@ -29,7 +32,14 @@ int loadModule(lua_State* L) {
     try {
         if (!core::fileExists(path))
             path = "lib/" + path;
-        source = core::readFile(path);
+        // A game's own file wins; quill's built-in library comes last.
+        const LibraryScript* builtIn = core::fileExists(path) ? nullptr : findLibraryScript(name);
+        if (builtIn) {
+            path = "lib/" + name + ".lua";
+            source.assign(builtIn->source, builtIn->size);
+        } else {
+            source = core::readFile(path);
+        }
     } catch (const core::Exception& e) {
         core::debugLog("ERROR: %s\n", e.getMessage());
         lua_pushnil(L);

@@ -261,6 +261,7 @@ void registerClass(lua_State* L, const char* name, const char* base, std::initia
     luaL_newmetatable(L, name);
     int classIndex = lua_gettop(L);
     publish(L, name);
+    slot.name = name;
     slotsByName()[name] = &slot;
 
     lua_pushstring(L, name);

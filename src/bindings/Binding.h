@@ -128,25 +128,38 @@ void (*releaseFunction(Ownership ownership))(void*) {
     return nullptr;
 }
 
-// A new handle of the object's own class (className names another registered
-// class when the object's dynamic type is a subclass with its own script class).
+// A new handle of the object's own script class.
 template <class T>
-void pushNew(lua_State* L, T* object, Ownership ownership = Ownership::Counted, const char* className = nullptr) {
+void pushNew(lua_State* L, T* object, Ownership ownership = Ownership::Counted) {
     if (ownership == Ownership::Counted)
         core::refAcquire(object);
-    if (className)
-        pushHandle(L, object, className, releaseFunction<T>(ownership));
-    else
-        pushHandle(L, object, slotOf<T>(), releaseFunction<T>(ownership));
+    pushHandle(L, object, slotOf<T>(), releaseFunction<T>(ownership));
+}
+
+// A new handle of a script class named at run time, for objects whose dynamic
+// type has a script class of its own (a camera held as a node).
+template <class T>
+void pushNewAs(lua_State* L, T* object, const char* className, Ownership ownership = Ownership::Counted) {
+    if (ownership == Ownership::Counted)
+        core::refAcquire(object);
+    pushHandle(L, object, className, releaseFunction<T>(ownership));
 }
 
 // An existing object: nil for null, its live handle, or a new one.
 template <class T>
-void push(lua_State* L, T* object, Ownership ownership = Ownership::Counted, const char* className = nullptr) {
+void push(lua_State* L, T* object, Ownership ownership = Ownership::Counted) {
     if (!object)
         lua_pushnil(L);
     else if (!pushMapped(L, object))
-        pushNew(L, object, ownership, className);
+        pushNew(L, object, ownership);
+}
+
+template <class T>
+void pushAs(lua_State* L, T* object, const char* className, Ownership ownership = Ownership::Counted) {
+    if (!object)
+        lua_pushnil(L);
+    else if (!pushMapped(L, object))
+        pushNewAs(L, object, className, ownership);
 }
 
 // --- host exceptions ---

@@ -16,4 +16,6 @@ void registerScriptModules(lua_State* L) {
     registerRandom(L);
     // Windows.
     registerFrame(L);
+    // Engine classes.
+    registerNode(L);
 }

@@ -16,3 +16,4 @@ void registerStreams(lua_State* L);
 void registerFileDate(lua_State* L);
 void registerRandom(lua_State* L);
 void registerFrame(lua_State* L);
+void registerNode(lua_State* L);

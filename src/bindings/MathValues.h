@@ -1,0 +1,43 @@
+#pragma once
+
+// The script form of the math types. Scripts own their vec and mat types; the
+// host reads them structurally (array elements 1..4 raw, rows and fields by
+// name, 0 for anything missing or not a number) and builds them by calling the
+// global vec(x, y, z, w) and mat.create(row0, row1, row2, row3). When a game has
+// no global vec or mat, quill's own library is loaded and installed on first use.
+
+#include "engine/scene/Bounds.h"
+
+#include <lua.hpp>
+
+namespace bind {
+
+// Each reader raises the argument type error naming the script type ("vec",
+// "mat", "box", "sphere", "ray", "range", "color") when the value at index is
+// not a table.
+engine::Vec2 readVec2(lua_State* L, int index);
+engine::Vec3 readVec3(lua_State* L, int index);
+engine::Vec4 readVec4(lua_State* L, int index);
+engine::Mat3 readMat3(lua_State* L, int index);
+engine::Mat4x3 readMat4x3(lua_State* L, int index);
+engine::Mat4 readMat4(lua_State* L, int index);
+engine::BoundingBox readBox(lua_State* L, int index);
+engine::BoundingSphere readSphere(lua_State* L, int index);
+engine::Ray readRay(lua_State* L, int index);
+// Two floats, e.g. a minimum and a maximum.
+engine::Vec2 readRange(lua_State* L, int index);
+engine::Color readColor(lua_State* L, int index);
+
+// Three numbers at index, index + 1, index + 2, or a vec at index.
+engine::Vec3 readVec3Args(lua_State* L, int index);
+
+void pushVec3(lua_State* L, const engine::Vec3& v);  // vec(x, y, z, 0)
+void pushVec4(lua_State* L, const engine::Vec4& v);
+void pushMat3(lua_State* L, const engine::Mat3& m);  // as a mat with zero translation
+void pushMat4x3(lua_State* L, const engine::Mat4x3& m);
+void pushMat4(lua_State* L, const engine::Mat4& m);
+void pushBox(lua_State* L, const engine::BoundingBox& box);  // {pos = center, hsize = half size}
+void pushRay(lua_State* L, const engine::Ray& ray);          // {pos, dir}
+void pushColor(lua_State* L, const engine::Color& color);    // vec(r, g, b, a)
+
+} // namespace bind
