@@ -18,5 +18,13 @@ if [ "$mode" = "--pack" ]; then
 else
     cp "$3"/* "$work/corpus/"
 fi
+# The fuzzer's own exit status decides: a crash or a leak fails the test.
+status=0
 "$fuzzer" -runs=20000 -max_total_time=5 -max_len=4096 -rss_limit_mb=1024 -print_final_stats=1 \
-    "$work/corpus" 2>&1 | tail -n 12
+    "$work/corpus" >"$work/log" 2>&1 || status=$?
+if [ "$status" -ne 0 ]; then
+    cat "$work/log"
+else
+    tail -n 12 "$work/log"
+fi
+exit "$status"
