@@ -71,6 +71,11 @@ struct BitmapDeleter {
 };
 using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
 
+// The largest picture the host loads: 16384 pixels a side, 2^28 pixels.
+bool sizeAllowed(unsigned width, unsigned height) {
+    return width <= 16384 && height <= 16384 && uint64_t(width) * height <= (uint64_t(1) << 28);
+}
+
 bool isPowerOfTwo(int n) {
     return n > 0 && (n & (n - 1)) == 0;
 }
@@ -98,9 +103,20 @@ Image Image::load(const std::string& path) {
     if (!FreeImage_FIFSupportsReading(format))
         throw Exception("No image loader: %s", path.c_str());
 
+    // A header may claim any size: read it alone first where the format
+    // allows, and refuse sizes no game texture has before pixels are allocated.
+    if (FreeImage_FIFSupportsNoPixels(format)) {
+        Bitmap header(FreeImage_LoadFromHandle(format, &io, handle, FIF_LOAD_NOPIXELS));
+        file->seek(0);
+        if (header && !sizeAllowed(FreeImage_GetWidth(header.get()), FreeImage_GetHeight(header.get())))
+            throw Exception("Error loading: %s", path.c_str());
+    }
+
     Bitmap bitmap(FreeImage_LoadFromHandle(format, &io, handle, 0));
     file.reset();
     if (!bitmap)
+        throw Exception("Error loading: %s", path.c_str());
+    if (!sizeAllowed(FreeImage_GetWidth(bitmap.get()), FreeImage_GetHeight(bitmap.get())))
         throw Exception("Error loading: %s", path.c_str());
     if (FreeImage_GetImageType(bitmap.get()) != FIT_BITMAP)
         throw Exception("Unknown bitmap type: %s", path.c_str());

@@ -47,11 +47,14 @@ TEST(Image, LoadFailuresNameThePath) {
     TempDirectory folder;
     TempDirectory::write("noise.xyz", "definitely not an image");
     TempDirectory::write("broken.png", std::string("\x89PNG\r\n\x1a\n", 8) + "truncated");
+    // An uncompressed 32-bit TGA header that claims 20000 x 20000 pixels.
+    TempDirectory::write("huge.tga", std::string("\0\0\2\0\0\0\0\0\0\0\0\0\x20\x4e\x20\x4e\x20\x08", 18) + "abcd");
     struct {
         const char* path;
         const char* message;
     } cases[] = {
         {"missing.png", "File not found: missing.png"},
+        {"huge.tga", "Error loading: huge.tga"},
         {"noise.xyz", "Unknown file format: noise.xyz"},
         {"broken.png", "Error loading: broken.png"},
     };

@@ -1,0 +1,26 @@
+// Fuzzes image loading through the file systems: the input is written out as a
+// file and loaded; a picture that loads is halved once. Host exceptions are the
+// expected way to fail.
+#include "core/Exception.h"
+#include "core/Image.h"
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The name's extension is the fallback when the content names no format.
+    static const std::string path = "/tmp/quill-image-fuzz-" + std::to_string(getpid()) + ".tga";
+    FILE* out = fopen(path.c_str(), "wb");
+    if (!out)
+        return 0;
+    fwrite(data, 1, size, out);
+    fclose(out);
+    try {
+        core::Image image = core::Image::load(path);
+        if (image.getWidth() < 4096 && image.getHeight() < 4096)
+            image.halve();
+    } catch (const core::Exception&) {
+    }
+    return 0;
+}
