@@ -5,15 +5,9 @@
 #include "core/ArchiveKey.h"
 #include "core/Exception.h"
 
-#include <cstdio>
-#include <string>
-#include <unistd.h>
+#include "ScratchFile.h"
 
 namespace {
-const std::string& scratchPath() {
-    static const std::string path = "/tmp/quill-archive-fuzz-" + std::to_string(getpid()) + ".dat";
-    return path;
-}
 
 void readWhole(core::File& file) {
     std::string content(static_cast<size_t>(file.getLength()), '\0');
@@ -28,14 +22,12 @@ void readWhole(core::File& file) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FILE* out = fopen(scratchPath().c_str(), "wb");
-    if (!out)
+    std::string path = writeScratchFile(data, size, ".dat");
+    if (path.empty())
         return 0;
-    fwrite(data, 1, size, out);
-    fclose(out);
 
     try {
-        core::ArchiveFileSystem archive(scratchPath());
+        core::ArchiveFileSystem archive(path);
         archive.setKey(core::mainArchiveKey());
         int opened = 0;
         for (const core::archive::Entry& entry : archive.entries()) {

@@ -3,17 +3,12 @@
 #include "core/Exception.h"
 #include "engine/render/DDSFile.h"
 
-#include <cstdio>
-#include <string>
-#include <unistd.h>
+#include "ScratchFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/quill-dds-fuzz-" + std::to_string(getpid()) + ".dds";
-    FILE* out = fopen(path.c_str(), "wb");
-    if (!out)
+    std::string path = writeScratchFile(data, size, ".dds");
+    if (path.empty())
         return 0;
-    fwrite(data, 1, size, out);
-    fclose(out);
     try {
         engine::DDSFile file(path);
         for (int level = 0; level < file.levelCount(); ++level)

@@ -4,18 +4,13 @@
 #include "core/Exception.h"
 #include "core/Image.h"
 
-#include <cstdio>
-#include <string>
-#include <unistd.h>
+#include "ScratchFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The name's extension is the fallback when the content names no format.
-    static const std::string path = "/tmp/quill-image-fuzz-" + std::to_string(getpid()) + ".tga";
-    FILE* out = fopen(path.c_str(), "wb");
-    if (!out)
+    std::string path = writeScratchFile(data, size, ".tga");
+    if (path.empty())
         return 0;
-    fwrite(data, 1, size, out);
-    fclose(out);
     try {
         core::Image image = core::Image::load(path);
         if (image.getWidth() < 4096 && image.getHeight() < 4096)
