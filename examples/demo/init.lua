@@ -1,5 +1,6 @@
--- The demo game. It opens its main window and prints the keys and mouse
--- input it sees; closing the window ends it. Left alone for a few seconds it
+-- The demo game. It opens its main window, creates the engine systems and
+-- clears the window to a colour that drifts with time, and prints the keys and
+-- mouse input it sees; closing the window ends it. Left alone for a few seconds it
 -- closes by itself, so `make run` also finishes unattended.
 sys.setCompanyName("quill")
 sys.setApplicationName("demo")
@@ -11,6 +12,26 @@ local ok, frame = pcall(Frame.create, {title = "quill demo", width = 640, height
 if not ok then
     print("no window (" .. tostring(frame) .. "): running without one")
     frame = nil
+end
+
+local renderer
+if frame then
+    local systems, message = EngineSystems.create{width = 640, height = 480}
+    if systems then
+        renderer = Renderer.active()
+        local info = renderer:getRendererInfo()
+        print("renderer: " .. info.vendor .. " " .. info.renderer)
+    else
+        print("no engine systems (" .. tostring(message) .. "): running without rendering")
+    end
+end
+
+-- Three slow waves, a third of a turn apart.
+local function clearColor(now)
+    local function wave(phase)
+        return math.floor(127.5 + 127.5 * math.sin(now * 0.8 + phase))
+    end
+    return {wave(0), wave(2.094), wave(4.189), 255}
 end
 
 local function describe(event)
@@ -52,6 +73,12 @@ sys.displayFunc(function()
             print("escape: bye")
             sys.exit()
         end
+    end
+
+    if renderer and renderer:isReadyToRender() then
+        renderer.ClearColor = clearColor(now)
+        renderer:beginRender()
+        renderer:endRender()
     end
 
     if now >= nextReport then

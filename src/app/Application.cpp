@@ -7,6 +7,7 @@
 #include "core/Exception.h"
 #include "core/FileSystem.h"
 #include "core/Frame.h"
+#include "engine/render/EngineSystems.h"
 
 #include <lua.hpp>
 
@@ -124,6 +125,7 @@ void Application::runOnce() {
     }
 
     lua_close(L);
+    engine::EngineSystems::destroy();
     core::Frame::forgetMainFrame();
 }
 

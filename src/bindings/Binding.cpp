@@ -412,4 +412,32 @@ void pushString(lua_State* L, const std::string& text) {
     lua_pushlstring(L, text.data(), text.size());
 }
 
+bool pushOption(lua_State* L, const char* name, int expectedType) {
+    lua_getfield(L, 1, name);
+    if (lua_isnil(L, -1)) {
+        lua_pop(L, 1);
+        return false;
+    }
+    if (expectedType != LUA_TNONE && lua_type(L, -1) != expectedType) {
+        const char* message = lua_pushfstring(L, "field '%s': %s expected, got %s", name,
+                                              lua_typename(L, expectedType), luaL_typename(L, -1));
+        luaL_argerror(L, 1, message);
+    }
+    return true;
+}
+
+void readIntegerOption(lua_State* L, const char* name, int& value) {
+    if (pushOption(L, name, LUA_TNUMBER)) {
+        value = static_cast<int>(lua_tointeger(L, -1));
+        lua_pop(L, 1);
+    }
+}
+
+void readBooleanOption(lua_State* L, const char* name, bool& value) {
+    if (pushOption(L, name, LUA_TBOOLEAN)) {
+        value = lua_toboolean(L, -1) != 0;
+        lua_pop(L, 1);
+    }
+}
+
 } // namespace bind

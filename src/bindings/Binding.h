@@ -179,6 +179,18 @@ int guarded(lua_State* L) {
     return results;
 }
 
+// Wraps a binding so that a thrown core::Exception makes it return nil and the
+// exception's message instead of raising.
+template <lua_CFunction Function>
+int nilOnFailure(lua_State* L) {
+    int results = 0;
+    if (invokeCatching(L, Function, results))
+        return results;
+    lua_pushnil(L);
+    lua_pushstring(L, core::Exception::lastMessage());
+    return 2;
+}
+
 // --- enumerations ---
 
 struct EnumEntry {
@@ -201,5 +213,15 @@ bool checkBoolean(lua_State* L, int index);
 bool optBoolean(lua_State* L, int index, bool fallback);
 
 void pushString(lua_State* L, const std::string& text);
+
+// --- option tables (the table is argument 1) ---
+
+// Pushes the named field and returns true, or pushes nothing and returns false
+// when it is nil. A value of another type than expected (LUA_TNONE: any) is
+// the argument error "field 'name': <type> expected, got <type>".
+bool pushOption(lua_State* L, const char* name, int expectedType);
+// Reads an integer or boolean field into value when it is present.
+void readIntegerOption(lua_State* L, const char* name, int& value);
+void readBooleanOption(lua_State* L, const char* name, bool& value);
 
 } // namespace bind

@@ -30,54 +30,25 @@ const bind::EnumEntry ResizeKinds[] = {
 
 // --- create options ---
 
-// The field of the options table at index 1, pushed; nil when absent.
-bool pushOption(lua_State* L, const char* name, int expectedType) {
-    lua_getfield(L, 1, name);
-    if (lua_isnil(L, -1)) {
-        lua_pop(L, 1);
-        return false;
-    }
-    if (expectedType != LUA_TNONE && lua_type(L, -1) != expectedType) {
-        const char* message = lua_pushfstring(L, "field '%s': %s expected, got %s", name,
-                                              lua_typename(L, expectedType), luaL_typename(L, -1));
-        luaL_argerror(L, 1, message);
-    }
-    return true;
-}
-
-void readInteger(lua_State* L, const char* name, int& value) {
-    if (pushOption(L, name, LUA_TNUMBER)) {
-        value = static_cast<int>(lua_tointeger(L, -1));
-        lua_pop(L, 1);
-    }
-}
-
-void readFlag(lua_State* L, const char* name, bool& value) {
-    if (pushOption(L, name, LUA_TBOOLEAN)) {
-        value = lua_toboolean(L, -1) != 0;
-        lua_pop(L, 1);
-    }
-}
-
 core::Frame::Options readOptions(lua_State* L) {
     core::Frame::Options options;
     if (lua_isnoneornil(L, 1))
         return options;
     luaL_checktype(L, 1, LUA_TTABLE);
-    readInteger(L, "x", options.x);
-    readInteger(L, "y", options.y);
-    readInteger(L, "width", options.width);
-    readInteger(L, "height", options.height);
-    if (pushOption(L, "title", LUA_TSTRING)) {
+    bind::readIntegerOption(L, "x", options.x);
+    bind::readIntegerOption(L, "y", options.y);
+    bind::readIntegerOption(L, "width", options.width);
+    bind::readIntegerOption(L, "height", options.height);
+    if (bind::pushOption(L, "title", LUA_TSTRING)) {
         options.title = bind::checkString(L, -1);
         lua_pop(L, 1);
     }
-    readFlag(L, "fullscreen", options.fullscreen);
-    readFlag(L, "resizable", options.resizable);
-    readFlag(L, "borderless", options.borderless);
-    readFlag(L, "dialog", options.dialog);
-    readFlag(L, "autoClose", options.autoClose);
-    if (pushOption(L, "parent", LUA_TNONE)) {
+    bind::readBooleanOption(L, "fullscreen", options.fullscreen);
+    bind::readBooleanOption(L, "resizable", options.resizable);
+    bind::readBooleanOption(L, "borderless", options.borderless);
+    bind::readBooleanOption(L, "dialog", options.dialog);
+    bind::readBooleanOption(L, "autoClose", options.autoClose);
+    if (bind::pushOption(L, "parent", LUA_TNONE)) {
         if (!(options.parent = bind::test<core::Frame>(L, -1)))
             luaL_argerror(L, 1, lua_pushfstring(L, "field 'parent': Frame expected, got %s", luaL_typename(L, -1)));
         lua_pop(L, 1);

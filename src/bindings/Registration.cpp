@@ -18,5 +18,9 @@ void registerScriptModules(lua_State* L) {
     // Windows.
     registerFrame(L);
     // Engine classes.
+    registerEngineSystems(L);
+    registerRenderer(L);
     registerNode(L);
+    registerRenderWindow(L);
+    registerAudio(L);
 }

@@ -17,4 +17,8 @@ void registerFileDate(lua_State* L);
 void registerImage(lua_State* L);
 void registerRandom(lua_State* L);
 void registerFrame(lua_State* L);
+void registerEngineSystems(lua_State* L);
+void registerRenderer(lua_State* L);
 void registerNode(lua_State* L);
+void registerRenderWindow(lua_State* L);
+void registerAudio(lua_State* L);

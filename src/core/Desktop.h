@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The desktop around the game: screens, clipboard, the shell, identifiers.
 // Implemented per platform (core/sdl/, core/posix/).
@@ -17,6 +18,14 @@ struct Rect {
 bool desktopSize(int& width, int& height);
 // The primary screen's area not covered by panels; false when unknown.
 bool workArea(Rect& area);
+
+struct DisplayMode {
+    int width;
+    int height;
+    int bitsPerPixel;
+};
+// Every mode the primary screen offers, as the system lists them; empty without a screen.
+std::vector<DisplayMode> displayModes();
 
 // Plain text; setting does nothing when the clipboard cannot be had.
 void setClipboardText(const std::string& text);

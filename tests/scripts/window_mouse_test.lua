@@ -40,6 +40,8 @@ end
 
 w.run(function()
     local id = w.windowId("mouse-test")
+    -- A window lives while a script holds its frame: this body holds the second one.
+    assert(other, "the second frame")
     local otherId = w.windowId("mouse-other")
     w.focus(frame, id)
 

@@ -38,6 +38,20 @@ bool workArea(Rect& area) {
     return true;
 }
 
+std::vector<DisplayMode> displayModes() {
+    std::vector<DisplayMode> modes;
+    if (!sdl::ensureVideo())
+        return modes;
+    int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(0, i, &mode) != 0)
+            break;
+        modes.push_back({mode.w, mode.h, static_cast<int>(SDL_BITSPERPIXEL(mode.format))});
+    }
+    return modes;
+}
+
 void setClipboardText(const std::string& text) {
     if (sdl::ensureVideo())
         SDL_SetClipboardText(text.c_str());

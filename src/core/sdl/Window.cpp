@@ -46,6 +46,15 @@ void startVideo() {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         throw Exception("CreateWindowEx failed");
     }
+    // Every window can carry an OpenGL context; X chooses the visual, and with it
+    // the pixel format, when the window is made.
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     g_quitEvent = SDL_RegisterEvents(1);
     changeCursorDisplayCount(0);
     started = true;
@@ -138,7 +147,12 @@ public:
             style |= SDL_WINDOW_RESIZABLE;
         }
         m_flags = flags;
-        m_window = SDL_CreateWindow(title.c_str(), x, y, width, height, style);
+        m_window = SDL_CreateWindow(title.c_str(), x, y, width, height, style | SDL_WINDOW_OPENGL);
+        if (!m_window) {
+            // A display without OpenGL still gets its window; only rendering fails later.
+            debugLog("SDL_CreateWindow with OpenGL: %s\n", SDL_GetError());
+            m_window = SDL_CreateWindow(title.c_str(), x, y, width, height, style);
+        }
         if (!m_window) {
             debugLog("SDL_CreateWindow: %s\n", SDL_GetError());
             throw Exception("CreateWindowEx failed");
@@ -365,6 +379,10 @@ private:
             handleKey(code, static_cast<int>(raw), character, down);
     }
 
+public:
+    SDL_Window* native() const { return m_window; }
+
+private:
     SDL_Window* m_window = nullptr;
     int m_typed[KeyStateCount] = {};
     bool m_sizeSent = false;
@@ -436,6 +454,10 @@ bool dispatchAll(int* quitsConsumed) {
     }
 }
 } // namespace
+
+SDL_Window* sdl::nativeWindow(Window& window) {
+    return static_cast<WindowSDL&>(window).native();
+}
 
 std::unique_ptr<Window> Window::make(EventHandler* handler) {
     return std::make_unique<WindowSDL>(handler);

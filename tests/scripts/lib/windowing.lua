@@ -21,7 +21,7 @@ end
 
 -- The X window id of the window with exactly this title.
 function windowing.windowId(title)
-    local pipe = io.popen("xdotool search --sync --name '^" .. title .. "$' 2>/dev/null")
+    local pipe = io.popen("xdotool search --sync --onlyvisible --name '^" .. title .. "$' 2>/dev/null")
     local id = pipe:read("*l")
     pipe:close()
     return assert(tonumber(id), "no window titled " .. title)

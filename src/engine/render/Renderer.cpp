@@ -1,0 +1,70 @@
+#include "engine/render/Renderer.h"
+
+#include "core/Exception.h"
+#include "engine/render/gl/RendererGL.h"
+
+#include <algorithm>
+
+namespace engine {
+
+namespace {
+Renderer* g_current = nullptr;
+}
+
+RenderStats& renderStats() {
+    static RenderStats stats;
+    return stats;
+}
+
+Renderer* Renderer::current() {
+    return g_current;
+}
+
+Renderer::Renderer() {
+    g_current = this;
+}
+
+// A renderer that outlives its successor must not take the successor's place away.
+Renderer::~Renderer() {
+    if (g_current == this)
+        g_current = nullptr;
+}
+
+void Renderer::init(const RenderSettings& settings) {
+    m_settings = settings;
+    m_renderWidth = settings.width;
+    m_renderHeight = settings.height;
+    m_viewport = {0, 0, settings.width, settings.height};
+}
+
+void Renderer::resizeRenderBuffers(int width, int height) {
+    m_renderWidth = width;
+    m_renderHeight = height;
+}
+
+Renderer* createRenderer(RenderEngineKind kind) {
+    switch (kind) {
+    case RenderEngineKind::OpenGL:
+        return new RendererGL;
+    case RenderEngineKind::D3D9:
+        throw core::Exception("Direct3D 9 renderer is not available on this platform");
+    case RenderEngineKind::GLES2:
+        break;
+    }
+    throw core::Exception("OpenGL ES 2 renderer is not available on this platform");
+}
+
+std::vector<Resolution> resolutionsOf(const std::vector<core::DisplayMode>& modes) {
+    std::vector<Resolution> list;
+    for (const core::DisplayMode& mode : modes) {
+        Resolution resolution{mode.width, mode.height};
+        if (mode.bitsPerPixel >= 15 && std::find(list.begin(), list.end(), resolution) == list.end())
+            list.push_back(resolution);
+    }
+    std::sort(list.begin(), list.end(), [](const Resolution& a, const Resolution& b) {
+        return a.width != b.width ? a.width < b.width : a.height < b.height;
+    });
+    return list;
+}
+
+} // namespace engine
