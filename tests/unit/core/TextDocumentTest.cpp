@@ -18,7 +18,7 @@ std::string parseError(const std::string& text) {
 
 TEST(TextDocument, ErrorsNameTheFileTheLineAndTheFault) {
     struct {
-        const char* text;
+        std::string text;
         const char* error;
     } cases[] = {
         {"-- only a comment\n--[[ and a\nblock --]]\n  \n", ""},
@@ -37,11 +37,11 @@ TEST(TextDocument, ErrorsNameTheFileTheLineAndTheFault) {
         {"lonely", "test.def:1: syntax error"},
         {"a = 1 @", "test.def:1: syntax error"},
         {"a = 1\n\n\n= 2", "test.def:4: syntax error"},
-        {("a = " + std::string(300, '1')).c_str(), "test.def:1: syntax error"},
-        {("a = " + std::string(1000, '{')).c_str(), "test.def:1: syntax error"},
+        {"a = " + std::string(300, '1'), "test.def:1: syntax error"},
+        {"a = " + std::string(1000, '{'), "test.def:1: syntax error"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.text).substr(0, 60));
+        SCOPED_TRACE(c.text.substr(0, 60));
         EXPECT_EQ(parseError(c.text), c.error);
     }
 }
