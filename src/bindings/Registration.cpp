@@ -18,4 +18,6 @@ void registerScriptModules(lua_State* L) {
     registerFrame(L);
     // Engine classes.
     registerNode(L);
+    registerMesh(L);
+    registerMaterial(L);
 }

@@ -17,3 +17,5 @@ void registerFileDate(lua_State* L);
 void registerRandom(lua_State* L);
 void registerFrame(lua_State* L);
 void registerNode(lua_State* L);
+void registerMesh(lua_State* L);
+void registerMaterial(lua_State* L);
