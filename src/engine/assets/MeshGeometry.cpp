@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <numeric>
 
 namespace engine {
 
@@ -51,6 +50,26 @@ void normalizeNonZero(std::vector<Vec3>& vectors) {
 
 void setVec3Array(Mesh& mesh, int slot, const std::vector<Vec3>& vectors) {
     mesh.setVertexArray(slot, int32_t(ElementType::Float), 3, bytesOf(vectors));
+}
+
+// A 64-bit mix of the bytes, eight at a time.
+uint64_t hashBytes(const uint8_t* bytes, size_t count) {
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ count;
+    auto mix = [&](uint64_t word) {
+        h ^= word;
+        h *= 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 31;
+    };
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        mix(word);
+    }
+    uint64_t tail = 0;
+    std::memcpy(&tail, bytes + i, count - i);
+    mix(tail);
+    return h ^ (h >> 29);
 }
 
 Vec3 faceNormal(const Vec3& p0, const Vec3& p1, const Vec3& p2) {
@@ -159,20 +178,40 @@ void weldVertices(Mesh& mesh) {
             std::memcpy(&rows[size_t(i) * rowSize + column], &array.data[size_t(i) * array.stride], array.stride);
         column += size_t(array.stride);
     }
-    std::vector<int32_t> order(static_cast<size_t>(oldCount));
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
-        return std::memcmp(&rows[size_t(a) * rowSize], &rows[size_t(b) * rowSize], rowSize) < 0;
-    });
+    auto row = [&](int32_t vertex) { return &rows[size_t(vertex) * rowSize]; };
 
-    std::vector<int32_t> remap(static_cast<size_t>(oldCount));
-    std::vector<int32_t> sources;
-    for (int k = 0; k < oldCount; ++k) {
-        int32_t vertex = order[k];
-        if (k == 0 || std::memcmp(&rows[size_t(vertex) * rowSize], &rows[size_t(sources.back()) * rowSize], rowSize))
-            sources.push_back(vertex);
-        remap[vertex] = int32_t(sources.size()) - 1;
+    // Equal rows are grouped through a hash table first, so that only one row
+    // of each group takes part in the ordering.
+    size_t tableSize = 16;
+    while (tableSize < size_t(oldCount) * 2)
+        tableSize *= 2;
+    std::vector<int32_t> table(tableSize, -1);
+    std::vector<int32_t> groupOf(static_cast<size_t>(oldCount));
+    std::vector<int32_t> firsts;  // the first vertex of each group
+    for (int32_t vertex = 0; vertex < oldCount; ++vertex) {
+        size_t slot = hashBytes(row(vertex), rowSize) & (tableSize - 1);
+        while (table[slot] >= 0 && std::memcmp(row(table[slot]), row(vertex), rowSize) != 0)
+            slot = (slot + 1) & (tableSize - 1);
+        if (table[slot] < 0) {
+            table[slot] = vertex;
+            groupOf[size_t(vertex)] = int32_t(firsts.size());
+            firsts.push_back(vertex);
+        } else {
+            groupOf[size_t(vertex)] = groupOf[size_t(table[slot])];
+        }
     }
+    table = {};
+
+    // New vertices are numbered in the byte-wise order of their data.
+    std::vector<int32_t> sources = firsts;
+    std::sort(sources.begin(), sources.end(),
+              [&](int32_t a, int32_t b) { return std::memcmp(row(a), row(b), rowSize) < 0; });
+    std::vector<int32_t> rankOfGroup(firsts.size());
+    for (size_t k = 0; k < sources.size(); ++k)
+        rankOfGroup[size_t(groupOf[size_t(sources[k])])] = int32_t(k);
+    std::vector<int32_t> remap(static_cast<size_t>(oldCount));
+    for (int32_t vertex = 0; vertex < oldCount; ++vertex)
+        remap[size_t(vertex)] = rankOfGroup[size_t(groupOf[size_t(vertex)])];
     int newCount = int(sources.size());
 
     std::vector<VertexArray> arrays;

@@ -107,6 +107,10 @@ TEST(MeshGeometry, WeldMergesOnlyVerticesEqualInEveryArray) {
     for (int32_t index : box->getIndices())
         cornersAfter.push_back(box->vec3Array(PositionSlot)[index]);
     EXPECT_EQ(cornersAfter, cornersBefore);
+    // The welded vertices are numbered in the byte-wise order of their data.
+    const Vec3* corners = box->vec3Array(PositionSlot);
+    for (int i = 1; i < 8; ++i)
+        EXPECT_LT(std::memcmp(&corners[i - 1], &corners[i], sizeof(Vec3)), 0) << i;
     EXPECT_EQ(box->getBoundingBox(), (BoundingBox{{-1, -1, -1}, {1, 1, 1}}));
 }
 
