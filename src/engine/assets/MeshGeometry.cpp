@@ -203,9 +203,30 @@ void weldVertices(Mesh& mesh) {
     table = {};
 
     // New vertices are numbered in the byte-wise order of their data.
-    std::vector<int32_t> sources = firsts;
-    std::sort(sources.begin(), sources.end(),
-              [&](int32_t a, int32_t b) { return std::memcmp(row(a), row(b), rowSize) < 0; });
+    // The first eight bytes, read big-endian, order rows as memcmp does; the
+    // whole rows are compared only when those are equal.
+    struct Key {
+        uint64_t prefix;
+        int32_t vertex;
+    };
+    std::vector<Key> keys(firsts.size());
+    for (size_t k = 0; k < firsts.size(); ++k) {
+        uint8_t bytes[8] = {};
+        std::memcpy(bytes, row(firsts[k]), std::min<size_t>(rowSize, 8));
+        uint64_t prefix = 0;
+        for (uint8_t byte : bytes)
+            prefix = prefix << 8 | byte;
+        keys[k] = {prefix, firsts[k]};
+    }
+    std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        return std::memcmp(row(a.vertex), row(b.vertex), rowSize) < 0;
+    });
+    std::vector<int32_t> sources(keys.size());
+    for (size_t k = 0; k < keys.size(); ++k)
+        sources[k] = keys[k].vertex;
+    keys = {};
     std::vector<int32_t> rankOfGroup(firsts.size());
     for (size_t k = 0; k < sources.size(); ++k)
         rankOfGroup[size_t(groupOf[size_t(sources[k])])] = int32_t(k);
