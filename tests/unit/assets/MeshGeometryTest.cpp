@@ -114,6 +114,29 @@ TEST(MeshGeometry, WeldMergesOnlyVerticesEqualInEveryArray) {
     EXPECT_EQ(box->getBoundingBox(), (BoundingBox{{-1, -1, -1}, {1, 1, 1}}));
 }
 
+TEST(MeshGeometry, WeldOrdersByTheBytesOfEveryArrayInSlotOrder) {
+    // Rows shorter than eight bytes, and rows that agree in their first
+    // array and differ only in a later one.
+    Mesh mesh(6);
+    const uint8_t colors[] = {9, 0, 0, 1, 2, 0, 0, 0, 9, 0, 0, 1, 2, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 7};
+    mesh.setVertexArray(ColorSlot, int32_t(ElementType::UnsignedByte), 4, colors);
+    mesh.setIndices({0, 1, 2, 3, 4, 5});
+    weldVertices(mesh);
+    ASSERT_EQ(mesh.getVertexCount(), 3);
+    EXPECT_EQ(mesh.getVertexArray(ColorSlot).data,
+              (std::vector<uint8_t>{0, 0, 0, 7, 2, 0, 0, 0, 9, 0, 0, 1}));
+    EXPECT_EQ(mesh.getIndices(), (std::vector<int32_t>{2, 1, 2, 1, 1, 0}));
+
+    const int16_t extra[] = {5, 4, 5, 3, 5, 3};
+    Mesh layered(3);
+    setPositions(layered, {1, 1, 1, 1, 1, 1, 1, 1, 1});
+    layered.setVertexArray(9, int32_t(ElementType::Short), 2, extra);
+    layered.setIndices({0, 1, 2});
+    weldVertices(layered);
+    ASSERT_EQ(layered.getVertexCount(), 2);
+    EXPECT_EQ(layered.getIndices(), (std::vector<int32_t>{1, 0, 0}));
+}
+
 TEST(MeshGeometry, TriangulateMovesQuadsToTheEndAndCorrectsOtherSegments) {
     Mesh mesh(7);
     mesh.setIndices({0, 1, 2, 3, 4, 5, 6});
