@@ -21,6 +21,8 @@ void registerScriptModules(lua_State* L) {
     registerEngineSystems(L);
     registerRenderer(L);
     registerNode(L);
+    registerMesh(L);
     registerRenderWindow(L);
+    registerMaterial(L);
     registerAudio(L);
 }

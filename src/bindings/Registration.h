@@ -22,3 +22,5 @@ void registerRenderer(lua_State* L);
 void registerNode(lua_State* L);
 void registerRenderWindow(lua_State* L);
 void registerAudio(lua_State* L);
+void registerMesh(lua_State* L);
+void registerMaterial(lua_State* L);
