@@ -75,12 +75,16 @@ elseif phase == "second" then
             end)
         elseif frame == 3 then
             t.test("a frame rate above 1000 paces at 1000 (kept across the restart)", function()
-                t.near(now - last, 0.001, 0.0005, "frame time")
+                -- At least the clamped millisecond (5000 would pace at 0.2 ms); a
+                -- busy machine may make the frame longer, never shorter.
+                local frameTime = now - last
+                assert(frameTime >= 0.00099 and frameTime < 0.05, "frame time " .. frameTime)
             end)
             sys.setMaxFrameRate(0)
         elseif frame == 5 then
             t.test("a frame rate below 1 paces at one frame a second", function()
-                t.near(now - last, 1.0, 0.05, "frame time")
+                local frameTime = now - last
+                assert(frameTime >= 0.999 and frameTime < 1.5, "frame time " .. frameTime)
             end)
             io.open("restarted-once", "w"):close()
             sys.setMaxFrameRate(200)
