@@ -17,5 +17,8 @@ void registerScriptModules(lua_State* L) {
     // Windows.
     registerFrame(L);
     // Engine classes.
+    registerScene(L);
     registerNode(L);
+    registerCamera(L);
+    registerCameraControls(L);
 }

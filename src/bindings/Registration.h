@@ -16,4 +16,7 @@ void registerStreams(lua_State* L);
 void registerFileDate(lua_State* L);
 void registerRandom(lua_State* L);
 void registerFrame(lua_State* L);
+void registerScene(lua_State* L);
 void registerNode(lua_State* L);
+void registerCamera(lua_State* L);
+void registerCameraControls(lua_State* L);
