@@ -12,9 +12,15 @@ namespace {
 // More cells than this cannot be allocated in any address space we run in.
 constexpr uint64_t MaxCells = uint64_t(1) << 40;
 
+// Plain comparisons: this runs for every record of every stale cell, and the
+// library's fmin and fmax are calls. A NaN bound is passed over.
 void grow(BoundingBox& box, const BoundingBox& by) {
-    box.min = min(box.min, by.min);
-    box.max = max(box.max, by.max);
+    box.min.x = by.min.x < box.min.x ? by.min.x : box.min.x;
+    box.min.y = by.min.y < box.min.y ? by.min.y : box.min.y;
+    box.min.z = by.min.z < box.min.z ? by.min.z : box.min.z;
+    box.max.x = by.max.x > box.max.x ? by.max.x : box.max.x;
+    box.max.y = by.max.y > box.max.y ? by.max.y : box.max.y;
+    box.max.z = by.max.z > box.max.z ? by.max.z : box.max.z;
 }
 
 uint32_t clampedCoordinate(float position, float half, float side, uint32_t count) {
