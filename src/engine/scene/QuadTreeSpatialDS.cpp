@@ -9,8 +9,11 @@ namespace engine {
 
 namespace {
 
-// More cells than this cannot be allocated in any address space we run in.
-constexpr uint64_t MaxCells = uint64_t(1) << 40;
+// The cell block is refused beyond 2 GiB, a 32-bit process's whole heap: with
+// overcommitted memory a larger block would not fail here but kill the process
+// when its cells are first written.
+constexpr uint64_t MaxCellBytes = uint64_t(1) << 31;
+constexpr uint64_t MaxCells = MaxCellBytes / sizeof(QuadTreeSpatialDS::Cell);
 
 // Plain comparisons: this runs for every record of every stale cell, and the
 // library's fmin and fmax are calls. A NaN bound is passed over.

@@ -193,8 +193,9 @@ TEST(QuadTree, DepthBelowOneStillHoldsEntities) {
     EXPECT_EQ(boxQuery(*scene, boxAround({3, 0, 3}, 1)), (std::vector<std::string>{"box"}));
 }
 
-TEST(QuadTree, ImpossibleDepthIsAHostError) {
-    EXPECT_THROW(QuadTreeSpatialDS(100, 40), core::Exception);
+TEST(QuadTree, DepthBeyondTheCellBudgetIsAHostError) {
+    for (int depth : {14, 40, 1000})
+        EXPECT_THROW(QuadTreeSpatialDS(100, depth), core::Exception) << depth;
 }
 
 // The two structures must agree on every query, whatever the scene does.
