@@ -54,6 +54,10 @@ t.test("removeNode alone keeps the children as roots; recursive disposes the sub
     t.equal(stranger:getName(), "stranger")
 end)
 
+t.test("a quad tree too deep to allocate is an error, not a crash", function()
+    t.fails(function() Scene.createQuadTreeScene(100, 40) end, "out of memory")
+end)
+
 t.test("disposing a scene disposes its node handles first", function()
     local scene = Scene.createSimpleScene()
     local node = named(scene, "n")
