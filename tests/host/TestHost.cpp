@@ -1,6 +1,7 @@
 // The host with a test-only module, `testhooks`, for script tests of parts that
-// scripts cannot reach on their own yet: nodes without a scene, components and render entities
-// without their engines, and the math conversions in both directions.
+// scripts cannot reach on their own yet: nodes without a scene, components
+// and render entities without their engines, and the math conversions in both
+// directions.
 #include "app/Application.h"
 #include "bindings/Binding.h"
 #include "bindings/MathValues.h"
