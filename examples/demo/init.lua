@@ -1,7 +1,9 @@
 -- The demo game. It opens its main window, creates the engine systems and
 -- clears the window to a colour that drifts with time, and prints the keys and
--- mouse input it sees; closing the window ends it. Left alone for a few seconds it
--- closes by itself, so `make run` also finishes unattended.
+-- mouse input it sees; closing the window ends it. A camera flies through a
+-- small scene with W, A, S, D, Q and E, and turns with the mouse while the right
+-- button is held; its position is printed once a second. Left alone for a few
+-- seconds the demo closes by itself, so `make run` also finishes unattended.
 sys.setCompanyName("quill")
 sys.setApplicationName("demo")
 sys.setMaxFrameRate(60)
@@ -33,6 +35,18 @@ local function clearColor(now)
     end
     return {wave(0), wave(2.094), wave(4.189), 255}
 end
+
+-- A ring of markers around the start, and the camera that flies among them.
+local scene = Scene.createQuadTreeScene(256, 6)
+for i = 1, 12 do
+    local marker = scene:addNode()
+    marker:setName("marker " .. i)
+    local angle = i / 12 * 2 * math.pi
+    marker:setPosition(20 * math.cos(angle), 0, 20 * math.sin(angle))
+end
+local camera = Camera.create(math.pi / 3, 480 / 640, 0.1, 1000)
+camera:setPosition(0, 2, 0)
+local controls = CameraControls.create(camera, 2)
 
 local function describe(event)
     if event.type == "key" then
@@ -81,10 +95,29 @@ sys.displayFunc(function()
         renderer:endRender()
     end
 
+    -- The controls take their keys and the right button before pollEvents
+    -- sees them, so flying counts as input too.
+    local before = camera:getPosition()
+    controls:update(sys.deltaTime())
+    local after = camera:getPosition()
+    if after[1] ~= before[1] or after[2] ~= before[2] or after[3] ~= before[3] or sys.mouseDown(2) then
+        lastInput = now
+    end
+
     if now >= nextReport then
         local x, y = sys.mousePos()
         print(string.format("%d frames, %.2f s, mouse at %d, %d%s", frames, now, x, y,
             sys.mouseDown(0) and ", left button held" or ""))
+        local nearest, distance = nil, math.huge
+        for _, marker in ipairs(scene:query("all")) do
+            local p = marker:getPosition()
+            local d = math.sqrt((p[1] - after[1]) ^ 2 + (p[2] - after[2]) ^ 2 + (p[3] - after[3]) ^ 2)
+            if d < distance then
+                nearest, distance = marker, d
+            end
+        end
+        print(string.format("camera at %.2f, %.2f, %.2f; nearest %s, %.1f away", after[1], after[2], after[3],
+            nearest:getName(), distance))
         nextReport = nextReport + 1
     end
     if now - lastInput >= IdleSeconds then

@@ -354,6 +354,18 @@ bool pushMapped(lua_State* L, void* object) {
     return false;
 }
 
+int disposeHandle(lua_State* L) {
+    return dispose(L);
+}
+
+void disposeHandleOf(lua_State* L, void* object) {
+    if (!pushMapped(L, object))
+        return;
+    lua_pushcfunction(L, dispose);
+    lua_insert(L, -2);
+    lua_call(L, 1, 0);
+}
+
 bool invokeCatching(lua_State* L, lua_CFunction function, int& results) {
     try {
         results = function(L);

@@ -162,6 +162,13 @@ void pushAs(lua_State* L, T* object, const char* className, Ownership ownership 
         pushNewAs(L, object, className, ownership);
 }
 
+// --- disposal, for classes that own the objects of other handles ---
+
+// The root class's dispose (argument 1: the handle).
+int disposeHandle(lua_State* L);
+// Disposes the live handle of an object, if it has one.
+void disposeHandleOf(lua_State* L, void* object);
+
 // --- host exceptions ---
 
 // Runs a binding; returns false when it threw a host exception.

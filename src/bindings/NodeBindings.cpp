@@ -1,24 +1,28 @@
 // The script face of engine::Node.
 #include "bindings/Binding.h"
 #include "bindings/MathValues.h"
+#include "bindings/NodeHandles.h"
 #include "bindings/Registration.h"
-#include "engine/scene/Node.h"
+#include "engine/scene/Camera.h"
 
 #include <cstring>
 
-QUILL_SCRIPT_CLASS(engine::Node, "Node")
+void bind::pushNode(lua_State* L, engine::Node* node) {
+    // Cameras are shared like other engine objects; plain nodes belong to
+    // their scene or model, and scripts only borrow them.
+    if (auto* camera = dynamic_cast<engine::Camera*>(node))
+        bind::pushAs(L, camera, "Camera");
+    else
+        bind::push(L, node, bind::Ownership::Borrowed);
+}
 
 namespace {
 
+using bind::pushNode;
 using engine::Node;
 
 Node* self(lua_State* L) {
     return bind::check<Node>(L, 1);
-}
-
-// Nodes belong to their scene or model; scripts only borrow them.
-void pushNode(lua_State* L, Node* node) {
-    bind::push(L, node, bind::Ownership::Borrowed);
 }
 
 const bind::EnumEntry RotationOrders[] = {

@@ -20,7 +20,10 @@ void registerScriptModules(lua_State* L) {
     // Engine classes.
     registerEngineSystems(L);
     registerRenderer(L);
+    registerScene(L);
     registerNode(L);
+    registerCamera(L);
+    registerCameraControls(L);
     registerMesh(L);
     registerRenderWindow(L);
     registerMaterial(L);

@@ -24,3 +24,6 @@ void registerRenderWindow(lua_State* L);
 void registerAudio(lua_State* L);
 void registerMesh(lua_State* L);
 void registerMaterial(lua_State* L);
+void registerScene(lua_State* L);
+void registerCamera(lua_State* L);
+void registerCameraControls(lua_State* L);

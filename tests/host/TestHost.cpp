@@ -1,10 +1,12 @@
 // The host with a test-only module, `testhooks`, for script tests of parts that
 // scripts cannot reach on their own yet: nodes without a scene, components
-// without their engines, and the math conversions in both directions.
+// and render entities without their engines, and the math conversions in both
+// directions.
 #include "app/Application.h"
 #include "bindings/Binding.h"
 #include "bindings/MathValues.h"
 #include "engine/scene/Node.h"
+#include "scene/BoxEntity.h"
 
 #include <lua.hpp>
 
@@ -51,6 +53,17 @@ int newComponent(lua_State* L) {
                                              : engine::Component::RenderEntityKind;
     bind::pushNewAs(L, new TestComponent(kind, name, type), lua_tostring(L, 1));
     return 1;
+}
+
+// attachBox(node, half size [, unbounded]): a stand-in render entity, a cube
+// centred on the node, that joins the node's scene's spatial structure.
+int attachBox(lua_State* L) {
+    auto* node = bind::check<engine::Node>(L, 1);
+    auto halfSize = static_cast<float>(luaL_checknumber(L, 2));
+    bool unbounded = lua_toboolean(L, 3) != 0;
+    node->setComponent(engine::Component::RenderEntityKind,
+                       new engine::BoxEntity(engine::boxAround({}, halfSize), unbounded));
+    return 0;
 }
 
 // takeEvents(): the recorded component events since the last call.
@@ -129,6 +142,7 @@ void registerTestHooks(lua_State* L) {
     const luaL_Reg hooks[] = {{"newNode", newNode},
                               {"newComponent", newComponent},
                               {"takeEvents", takeEvents},
+                              {"attachBox", attachBox},
                               {"echo", echo},
                               {nullptr, nullptr}};
     luaL_register(L, "testhooks", hooks);
