@@ -5,15 +5,11 @@ local vec = require "vec"
 local mat = require "mat"
 
 local function near(a, b, what)
-    for i = 1, 4 do
-        t.near(a[i], b[i], 1e-6, (what or "vec") .. " [" .. i .. "]")
-    end
+    t.nearVec(a, b, 1e-6, what)
 end
 
 local function nearMat(a, b, what)
-    for _, row in ipairs({ "x", "y", "z", "w" }) do
-        near(a[row], b[row], (what or "mat") .. " " .. row)
-    end
+    t.nearMat(a, b, 1e-6, what)
 end
 
 t.test("require finds the built-in library and shares one copy", function()

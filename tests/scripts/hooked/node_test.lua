@@ -5,15 +5,11 @@ local vec, mat = quill.vec, quill.mat
 local newNode = testhooks.newNode
 
 local function near(actual, expected, what)
-    for i = 1, 3 do
-        t.near(actual[i], expected[i], 1e-4, (what or "vec") .. " [" .. i .. "]")
-    end
+    t.nearVec(actual, expected, 1e-4, what, 3)
 end
 
 local function nearMat(a, b, what)
-    for _, row in ipairs({ "x", "y", "z", "w" }) do
-        near(a[row], b[row], (what or "mat") .. " " .. row)
-    end
+    t.nearMat(a, b, 1e-4, what, 3)
 end
 
 local function names(nodes)

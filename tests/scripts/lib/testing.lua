@@ -37,6 +37,20 @@ function testing.near(actual, expected, tolerance, what)
     end
 end
 
+-- The first count (default 4) elements of two vectors, each within tolerance.
+function testing.nearVec(actual, expected, tolerance, what, count)
+    for i = 1, count or 4 do
+        testing.near(actual[i], expected[i], tolerance, (what or "vec") .. " [" .. i .. "]")
+    end
+end
+
+-- The rows x, y, z, w of two matrices, each element within tolerance.
+function testing.nearMat(actual, expected, tolerance, what, count)
+    for _, row in ipairs({ "x", "y", "z", "w" }) do
+        testing.nearVec(actual[row], expected[row], tolerance, (what or "mat") .. " " .. row, count)
+    end
+end
+
 -- Calls fn, which must fail with a message containing text (plain match).
 function testing.fails(fn, text)
     local ok, err = pcall(fn)
