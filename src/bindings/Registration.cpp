@@ -22,6 +22,7 @@ void registerScriptModules(lua_State* L) {
     registerRenderer(L);
     registerNode(L);
     registerMesh(L);
+    registerRenderableMesh(L);
     registerRenderWindow(L);
     registerMaterial(L);
     registerAudio(L);
