@@ -32,6 +32,7 @@ bench: build
 	cd bench/vecmat && ../../$(BUILD_DIR)/bin/quill_bench
 	$(BUILD_DIR)/bin/quill_bench_scene
 	$(BUILD_DIR)/bin/quill_bench_mesh
+	scripts/with-display.sh $(BUILD_DIR)/bin/quill_bench_upload
 	$(BUILD_DIR)/bin/text_document_bench
 	$(BUILD_DIR)/bin/archive_bench
 
