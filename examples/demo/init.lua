@@ -1,9 +1,10 @@
--- The demo game. It opens its main window, creates the engine systems and
--- clears the window to a colour that drifts with time, and prints the keys and
--- mouse input it sees; closing the window ends it. A camera flies through a
--- small scene with W, A, S, D, Q and E, and turns with the mouse while the right
--- button is held; its position is printed once a second. Left alone for a few
--- seconds the demo closes by itself, so `make run` also finishes unattended.
+-- The demo game. It opens its main window, creates the engine systems,
+-- uploads a few shapes as renderable meshes, clears the window to a colour
+-- that drifts with time, and prints the keys and mouse input it sees; closing
+-- the window ends it. A camera flies through a small scene with W, A, S, D, Q
+-- and E, and turns with the mouse while the right button is held; its position
+-- is printed once a second. Left alone for a few seconds the demo closes by
+-- itself, so `make run` also finishes unattended.
 sys.setCompanyName("quill")
 sys.setApplicationName("demo")
 sys.setMaxFrameRate(60)
@@ -25,6 +26,25 @@ if frame then
         print("renderer: " .. info.vendor .. " " .. info.renderer)
     else
         print("no engine systems (" .. tostring(message) .. "): running without rendering")
+    end
+end
+
+-- A few shapes uploaded to the renderer, kept for the whole run; drawing them
+-- comes with the scene pipeline.
+local shapes = {}
+if renderer then
+    local sources = {
+        {"box", Mesh.createBox(1, 1, 1)},
+        {"sphere", Mesh.createSphere(3)},
+        {"cone", Mesh.createCone(16)},
+        {"plane", Mesh.createPlane(10, 10)},
+        {"tetrahedron", Mesh.createTetrahedron()},
+    }
+    for _, source in ipairs(sources) do
+        local name, mesh = source[1], source[2]
+        shapes[name] = RenderableMesh.create(mesh)
+        print(string.format("uploaded %s: %d vertices, %d indices", name, mesh:getNumVertices(),
+            mesh:getNumIndices()))
     end
 end
 

@@ -1,6 +1,7 @@
 // The script face of engine::Mesh and its geometry operations.
 #include "bindings/Binding.h"
 #include "bindings/MaterialBindings.h"
+#include "bindings/MeshBindings.h"
 #include "bindings/MathValues.h"
 #include "bindings/Registration.h"
 #include "engine/assets/MeshGeometry.h"
@@ -9,7 +10,6 @@
 #include <cstring>
 #include <type_traits>
 
-QUILL_SCRIPT_CLASS(engine::Mesh, "Mesh")
 
 namespace {
 
@@ -69,14 +69,8 @@ int createCone(lua_State* L) {
 }
 
 int load(lua_State* L) {
-    std::string name = bind::checkString(L, 1);
-    if (Mesh* mesh = Mesh::find(name)) {
-        bind::push(L, mesh);
-        return 1;
-    }
-    // Meshes come from model files, which need an asset processor for the
-    // file's source format; none is registered for this one.
-    throw core::Exception("Could not find asset processor for file: %s", name.c_str());
+    bind::push(L, Mesh::load(bind::checkString(L, 1)));
+    return 1;
 }
 
 int clone(lua_State* L) {

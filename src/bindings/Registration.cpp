@@ -25,6 +25,7 @@ void registerScriptModules(lua_State* L) {
     registerCamera(L);
     registerCameraControls(L);
     registerMesh(L);
+    registerRenderableMesh(L);
     registerRenderWindow(L);
     registerMaterial(L);
     registerAudio(L);

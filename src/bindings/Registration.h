@@ -23,6 +23,7 @@ void registerNode(lua_State* L);
 void registerRenderWindow(lua_State* L);
 void registerAudio(lua_State* L);
 void registerMesh(lua_State* L);
+void registerRenderableMesh(lua_State* L);
 void registerMaterial(lua_State* L);
 void registerScene(lua_State* L);
 void registerCamera(lua_State* L);

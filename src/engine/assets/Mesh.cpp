@@ -57,6 +57,14 @@ Mesh* Mesh::find(const std::string& name) {
     return nullptr;
 }
 
+// Meshes come from model files, which need an asset processor for the file's
+// source format; none is registered yet for any.
+Mesh* Mesh::load(const std::string& name) {
+    if (Mesh* mesh = find(name))
+        return mesh;
+    throw core::Exception("Could not find asset processor for file: %s", name.c_str());
+}
+
 void Mesh::setVertexCount(int count) {
     count = std::max(count, 0);
     if (count == m_vertexCount)

@@ -62,6 +62,9 @@ public:
 
     // The registered mesh of that exact name, or null.
     static Mesh* find(const std::string& name);
+    // The registered mesh of that name, or one read through the model
+    // pipeline; throws core::Exception when it cannot be loaded.
+    static Mesh* load(const std::string& name);
 
     const std::string& getName() const { return m_name; }
     void setName(std::string name) { m_name = std::move(name); }

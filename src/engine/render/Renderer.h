@@ -22,6 +22,7 @@ namespace engine {
 class Scene;
 class Camera;
 class RenderableTexture;
+class RenderableMesh;
 
 enum class RenderEngineKind { D3D9 = 0, GLES2 = 1, OpenGL = 2 };
 
@@ -101,6 +102,8 @@ public:
     // Finishes the frame and presents it.
     virtual void endRender() = 0;
     virtual void saveScreenShot(const std::string& path) = 0;
+    // An empty renderable mesh of the backend, to be filled by its init.
+    virtual RenderableMesh* createRenderableMesh() = 0;
     virtual RenderWindow* createRenderWindow(core::Window* window) = 0;
     virtual std::vector<Resolution> enumerateResolutions() = 0;
     virtual uint64_t getAvailableTextureMemory() = 0;

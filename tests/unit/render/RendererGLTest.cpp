@@ -2,6 +2,7 @@
 #include "core/Frame.h"
 #include "engine/render/EngineSystems.h"
 #include "engine/render/gl/GLChecks.h"
+#include "support/RendererWindow.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -45,35 +46,7 @@ TEST(Renderer, ResolutionsDropLowDepthsAndDuplicatesAndSortByWidthThenHeight) {
     EXPECT_EQ(engine::resolutionsOf(modes), expected);
 }
 
-// A window with engine systems on it, or a skip when there is no display.
-class RendererGLWindow : public testing::Test {
-protected:
-    void SetUp() override {
-        core::Frame::Options options;
-        options.width = 320;
-        options.height = 240;
-        options.title = "renderer-gl-test";
-        try {
-            m_frame = std::make_unique<core::Frame>(options);
-        } catch (const core::Exception& e) {
-            GTEST_SKIP() << "no window: " << e.getMessage();
-        }
-        engine::EngineOptions engineOptions;
-        engineOptions.settings.window = &m_frame->window();
-        engineOptions.settings.width = 320;
-        engineOptions.settings.height = 240;
-        m_systems = engine::EngineSystems::create(engineOptions);
-    }
-
-    void TearDown() override {
-        engine::EngineSystems::destroy();
-        m_frame.reset();
-        core::Frame::forgetMainFrame();
-    }
-
-    std::unique_ptr<core::Frame> m_frame;
-    engine::EngineSystems* m_systems = nullptr;
-};
+class RendererGLWindow : public test::RendererWindow {};
 
 TEST_F(RendererGLWindow, BeginRenderClearsTheBackBufferToTheClearColour) {
     engine::Renderer* renderer = m_systems->renderer();

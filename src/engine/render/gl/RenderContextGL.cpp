@@ -9,6 +9,23 @@
 namespace engine {
 
 namespace {
+uint64_t g_contextsMade = 0;
+uint64_t g_liveGeneration = 0;
+
+struct BlendFactors {
+    GLenum source;
+    GLenum destination;
+};
+
+// By BlendMode; the opaque entry is unused, blending is off for it.
+const BlendFactors BlendTable[] = {
+    {GL_ONE, GL_ZERO},
+    {GL_ONE, GL_ONE},
+    {GL_DST_COLOR, GL_ZERO},
+    {GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA},
+    {GL_SRC_ALPHA, GL_ONE},
+};
+
 const char* glString(GLenum name) {
     const char* text = reinterpret_cast<const char*>(glGetString(name));
     return text ? text : "";
@@ -21,16 +38,36 @@ int glInteger(GLenum name) {
 }
 } // namespace
 
-RenderContextGL::RenderContextGL(core::Window& window, bool verticalSync) : m_context(core::GLContext::create(window)) {
+const Mat4& depthConversionMatrix() {
+    static const Mat4 matrix{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 2, 0}, {0, 0, -1, 1}}};
+    return matrix;
+}
+
+RenderContextGL::RenderContextGL(core::Window& window, bool verticalSync)
+    : m_context(core::GLContext::create(window)), m_generation(++g_contextsMade), m_scratch(ScratchBytes),
+      m_quadIndices(size_t(MaxQuads) * 6) {
     loadEntryPoints(*m_context);
     if (!m_context->setSwapInterval(verticalSync ? 1 : 0))
         core::debugLog("WARNING! Could not set vertical sync (wglSwapIntervalEXT not supported)\n");
     checkCapabilities();
+    for (int k = 0; k < MaxQuads; ++k) {
+        auto a = uint16_t(4 * k);
+        uint16_t* quad = &m_quadIndices[size_t(k) * 6];
+        quad[0] = a, quad[1] = uint16_t(a + 1), quad[2] = uint16_t(a + 2);
+        quad[3] = a, quad[4] = uint16_t(a + 2), quad[5] = uint16_t(a + 3);
+    }
+    g_liveGeneration = m_generation;
 }
 
 RenderContextGL::~RenderContextGL() {
     if (m_framebuffer && gl().glDeleteFramebuffers)
         gl().glDeleteFramebuffers(1, &m_framebuffer);
+    if (g_liveGeneration == m_generation)
+        g_liveGeneration = 0;
+}
+
+uint64_t RenderContextGL::liveGeneration() {
+    return g_liveGeneration;
 }
 
 void RenderContextGL::checkCapabilities() {
@@ -63,6 +100,76 @@ void RenderContextGL::resize(int, int) {}
 
 void RenderContextGL::present() {
     m_context->present();
+}
+
+void RenderContextGL::useProgram(unsigned program) {
+    if (program != m_currentProgram) {
+        gl().glUseProgram(program);
+        m_currentProgram = program;
+    }
+    m_nextTextureUnit = 0;
+}
+
+void RenderContextGL::setBlendMode(BlendMode mode) {
+    if (mode == m_blendMode)
+        return;
+    m_blendMode = mode;
+    if (mode == BlendMode::Opaque) {
+        glDisable(GL_BLEND);
+        return;
+    }
+    const BlendFactors& factors = BlendTable[int(mode)];
+    glEnable(GL_BLEND);
+    glBlendFunc(factors.source, factors.destination);
+}
+
+int RenderContextGL::bindTexture(const char* sampler, unsigned target, unsigned texture) {
+    int unit = takeTextureUnit();
+    gl().glActiveTexture(GL_TEXTURE0 + GLenum(unit));
+    glBindTexture(target, texture);
+    if (m_currentProgram)
+        gl().glUniform1i(gl().glGetUniformLocation(m_currentProgram, sampler), unit);
+    return unit;
+}
+
+void RenderContextGL::setRenderTargets(unsigned color0, unsigned color1, unsigned depth, unsigned stencil) {
+    const GLEntryPoints& f = gl();
+    f.glBindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
+    f.glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    f.glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, stencil);
+    f.glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, color0, 0);
+    f.glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT1, GL_TEXTURE_2D, color1, 0);
+    checkFramebuffer();
+}
+
+void RenderContextGL::setCubeTarget(unsigned cubeTexture, int face, unsigned depth) {
+    const GLEntryPoints& f = gl();
+    f.glBindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
+    f.glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    f.glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+    f.glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_CUBE_MAP_POSITIVE_X + GLenum(face),
+                             cubeTexture, 0);
+    f.glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT1, GL_TEXTURE_2D, 0, 0);
+    checkFramebuffer();
+}
+
+void RenderContextGL::checkFramebuffer() {
+    GLenum status = gl().glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    if (status != GL_FRAMEBUFFER_COMPLETE)
+        throw core::Exception("Could not set render targets (glCheckFramebufferStatus returned %d)", int(status));
+}
+
+void RenderContextGL::drawFullScreenQuad() {
+    static const float corners[] = {-1, 1, 1, 1, 1, -1, -1, -1};
+    gl().glBindBuffer(GL_ARRAY_BUFFER, 0);
+    gl().glEnableVertexAttribArray(0);
+    gl().glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, corners);
+    glDrawArrays(GL_QUADS, 0, 4);
+    gl().glDisableVertexAttribArray(0);
+}
+
+void* RenderContextGL::scratchMemory(size_t bytes) {
+    return bytes <= ScratchBytes ? m_scratch.data() : nullptr;
 }
 
 } // namespace engine

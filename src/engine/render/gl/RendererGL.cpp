@@ -4,10 +4,15 @@
 #include "core/Exception.h"
 #include "engine/render/gl/GLChecks.h"
 #include "engine/render/gl/GLEntryPoints.h"
+#include "engine/render/gl/RenderableMeshGL.h"
 
 namespace engine {
 
-RendererGL::~RendererGL() = default;
+// The pipeline objects go before the shared resources they draw with, and the
+// context goes last: every GL object above it dies with it.
+RendererGL::~RendererGL() {
+    m_context.reset();
+}
 
 void RendererGL::init(const RenderSettings& settings) {
     Renderer::init(settings);
@@ -61,6 +66,10 @@ void RendererGL::renderScene(Scene*, Camera*, RenderableTexture*) {
 
 void RendererGL::endRender() {
     requireContext().present();
+}
+
+RenderableMesh* RendererGL::createRenderableMesh() {
+    return new RenderableMeshGL;
 }
 
 std::vector<Resolution> RendererGL::enumerateResolutions() {

@@ -25,6 +25,7 @@ public:
     void renderScene(Scene* scene, Camera* camera, RenderableTexture* target) override;
     void endRender() override;
     void saveScreenShot(const std::string&) override {}
+    RenderableMesh* createRenderableMesh() override;
     RenderWindow* createRenderWindow(core::Window*) override { return new RenderWindowGL; }
     std::vector<Resolution> enumerateResolutions() override;
     // The drivers do not say; a figure that lets texture budgets work.

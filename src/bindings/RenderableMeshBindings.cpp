@@ -1,0 +1,94 @@
+// The script face of engine::RenderableMesh.
+#include "bindings/Binding.h"
+#include "bindings/MaterialBindings.h"
+#include "bindings/MathValues.h"
+#include "bindings/MeshBindings.h"
+#include "bindings/Registration.h"
+#include "engine/render/RenderableMesh.h"
+#include "engine/render/Renderer.h"
+
+#include <memory>
+
+QUILL_SCRIPT_CLASS(engine::RenderableMesh, "RenderableMesh")
+
+namespace {
+
+using engine::Mesh;
+using engine::RenderableMesh;
+
+RenderableMesh* self(lua_State* L) {
+    return bind::check<RenderableMesh>(L, 1);
+}
+
+// A new renderable mesh of the current renderer, filled from the mesh.
+std::unique_ptr<RenderableMesh> upload(const Mesh& mesh, bool keepSourceData) {
+    engine::Renderer* renderer = engine::Renderer::current();
+    if (!renderer)
+        throw core::Exception("engine not initialized");
+    std::unique_ptr<RenderableMesh> renderable(renderer->createRenderableMesh());
+    renderable->init(mesh, keepSourceData);
+    return renderable;
+}
+
+int create(lua_State* L) {
+    Mesh* mesh = bind::check<Mesh>(L, 1);
+    bool keep = bind::optBoolean(L, 2, false);
+    bind::pushNew(L, upload(*mesh, keep).release());
+    return 1;
+}
+
+// The mesh comes from the mesh registry and stays with its owners.
+int load(lua_State* L) {
+    std::string name = bind::checkString(L, 1);
+    bool keep = bind::optBoolean(L, 2, false);
+    if (RenderableMesh* renderable = RenderableMesh::find(name)) {
+        bind::push(L, renderable);
+        return 1;
+    }
+    std::unique_ptr<RenderableMesh> renderable = upload(*Mesh::load(name), keep);
+    renderable->setName(name);
+    bind::pushNew(L, renderable.release());
+    return 1;
+}
+
+int init(lua_State* L) {
+    RenderableMesh* renderable = self(L);
+    Mesh* mesh = bind::check<Mesh>(L, 2);
+    renderable->init(*mesh, bind::optBoolean(L, 3, false));
+    return 0;
+}
+
+int getSourceData(lua_State* L) {
+    bind::push(L, self(L)->getSourceData());
+    return 1;
+}
+
+int getBoundingBox(lua_State* L) {
+    bind::pushBox(L, self(L)->getBoundingBox());
+    return 1;
+}
+
+int getMaterials(lua_State* L) {
+    std::vector<engine::Material*> materials = self(L)->getMaterials();
+    lua_createtable(L, int(materials.size()), 0);
+    for (size_t i = 0; i < materials.size(); ++i) {
+        bind::push(L, materials[i]);
+        lua_rawseti(L, -2, int(i + 1));
+    }
+    return 1;
+}
+
+} // namespace
+
+void registerRenderableMesh(lua_State* L) {
+    using bind::guarded;
+    bind::registerClass<RenderableMesh>(L, nullptr,
+                                        {
+                                            {"create", guarded<create>},
+                                            {"load", guarded<load>},
+                                            {"init", guarded<init>},
+                                            {"getSourceData", guarded<getSourceData>},
+                                            {"getBoundingBox", guarded<getBoundingBox>},
+                                            {"getMaterials", guarded<getMaterials>},
+                                        });
+}

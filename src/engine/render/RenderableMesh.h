@@ -1,0 +1,42 @@
+#pragma once
+
+// The GPU-side copy of a mesh, made by the current renderer's backend. It is
+// immutable once made, except that init may replace its whole contents.
+// Renderable meshes are shared by name through a process-wide registry.
+
+#include "core/RefRegistry.h"
+#include "engine/assets/Mesh.h"
+
+#include <string>
+#include <vector>
+
+namespace engine {
+
+class RenderableMesh {
+public:
+    RenderableMesh();
+    virtual ~RenderableMesh();
+    RenderableMesh(const RenderableMesh&) = delete;
+    RenderableMesh& operator=(const RenderableMesh&) = delete;
+
+    // The registered renderable mesh of that exact name, or null.
+    static RenderableMesh* find(const std::string& name);
+
+    // Builds the GPU copy: the segments, the bounding box and, when asked, a
+    // copy of the mesh as source data. Throws core::Exception when the mesh
+    // cannot be uploaded.
+    virtual void init(const Mesh& mesh, bool keepSourceData) = 0;
+    // The kept copy of the mesh, or null.
+    virtual Mesh* getSourceData() const = 0;
+    virtual BoundingBox getBoundingBox() const = 0;
+    // One per segment, in segment order; null for a segment without one.
+    virtual std::vector<Material*> getMaterials() const = 0;
+
+    const std::string& getName() const { return m_name; }
+    void setName(std::string name) { m_name = std::move(name); }
+
+private:
+    std::string m_name;
+};
+
+} // namespace engine

@@ -1,0 +1,48 @@
+#pragma once
+
+// A window with engine systems on it, or a skip when there is no display.
+// Fixtures built on it must have "Window" in their name: they take the display lock.
+
+#include "core/Exception.h"
+#include "core/Frame.h"
+#include "engine/render/EngineSystems.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace test {
+
+class RendererWindow : public testing::Test {
+protected:
+    static constexpr int Width = 320;
+    static constexpr int Height = 240;
+
+    void SetUp() override {
+        core::Frame::Options options;
+        options.width = Width;
+        options.height = Height;
+        options.title = "renderer-gl-test";
+        try {
+            m_frame = std::make_unique<core::Frame>(options);
+        } catch (const core::Exception& e) {
+            GTEST_SKIP() << "no window: " << e.getMessage();
+        }
+        engine::EngineOptions engineOptions;
+        engineOptions.settings.window = &m_frame->window();
+        engineOptions.settings.width = Width;
+        engineOptions.settings.height = Height;
+        m_systems = engine::EngineSystems::create(engineOptions);
+    }
+
+    void TearDown() override {
+        engine::EngineSystems::destroy();
+        m_frame.reset();
+        core::Frame::forgetMainFrame();
+    }
+
+    std::unique_ptr<core::Frame> m_frame;
+    engine::EngineSystems* m_systems = nullptr;
+};
+
+} // namespace test
