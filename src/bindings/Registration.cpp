@@ -22,6 +22,8 @@ void registerScriptModules(lua_State* L) {
     registerRenderer(L);
     registerNode(L);
     registerMesh(L);
+    registerRenderableTexture(L);
+    registerRenderBuffer(L);
     registerRenderWindow(L);
     registerMaterial(L);
     registerAudio(L);

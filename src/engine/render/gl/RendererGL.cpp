@@ -2,18 +2,30 @@
 
 #include "core/Desktop.h"
 #include "core/Exception.h"
+#include "core/Image.h"
+#include "engine/assets/AssetProcessor.h"
 #include "engine/render/gl/GLChecks.h"
 #include "engine/render/gl/GLEntryPoints.h"
+#include "engine/render/gl/RenderableTextureGL.h"
+
+#include <cstring>
 
 namespace engine {
 
-RendererGL::~RendererGL() = default;
+// The pooled buffers hold GL textures: they go while the context exists.
+RendererGL::~RendererGL() {
+    clearRenderBuffers();
+}
 
 void RendererGL::init(const RenderSettings& settings) {
     Renderer::init(settings);
     if (!settings.window)
         throw core::Exception("Could not create OpenGL context (no window)");
     m_context = std::make_unique<RenderContextGL>(*settings.window, settings.verticalSync != 0);
+    // Textures load from DDS files; TGA sources are converted to them on first use.
+    registerAssetProcessor(AssetProcessor::Texture, "dds", "dds");
+    registerAssetProcessor(AssetProcessor::Texture, "tga",
+                           core::CountedRef<AssetProcessor>(new TextureAssetProcessorDDS));
     glEnable(GL_TEXTURE_2D);
     glFrontFace(GL_CW);
     checkGLError("glFrontFace");
@@ -61,6 +73,37 @@ void RendererGL::renderScene(Scene*, Camera*, RenderableTexture*) {
 
 void RendererGL::endRender() {
     requireContext().present();
+    releaseRenderBuffers();
+}
+
+void RendererGL::saveScreenShot(const std::string& path) {
+    requireContext();
+    int width = m_renderWidth;
+    int height = m_renderHeight;
+    core::Image image(width, height);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, image.data());
+    // GL rows run bottom to top, an image's top to bottom.
+    size_t pitch = size_t(width) * 4;
+    std::vector<uint8_t> row(pitch);
+    for (int y = 0; y < height / 2; ++y) {
+        uint8_t* top = image.data() + size_t(y) * pitch;
+        uint8_t* bottom = image.data() + size_t(height - 1 - y) * pitch;
+        std::memcpy(row.data(), top, pitch);
+        std::memcpy(top, bottom, pitch);
+        std::memcpy(bottom, row.data(), pitch);
+    }
+    // The back buffer's alpha is whatever the clear left (0): not a picture's.
+    image.save(path, false);
+}
+
+RenderableTexture* RendererGL::createRenderableTexture() {
+    return new RenderableTextureGL;
+}
+
+RenderableTexture* RendererGL::createRenderBuffer(int width, int height) {
+    return createRenderBufferGL(width, height);
 }
 
 std::vector<Resolution> RendererGL::enumerateResolutions() {
