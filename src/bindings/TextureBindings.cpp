@@ -3,8 +3,11 @@
 #include "bindings/Binding.h"
 #include "bindings/Registration.h"
 #include "core/Image.h"
+#include "engine/render/DDSFile.h"
 #include "engine/render/RenderableTexture.h"
 #include "engine/render/Renderer.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -48,8 +51,8 @@ int create(lua_State* L) {
 
 int load(lua_State* L) {
     std::string name = bind::checkString(L, 1);
-    lua_Integer skip = luaL_optinteger(L, 2, 0);
-    luaL_argcheck(L, skip >= 0 && skip <= 16, 2, "invalid level count");
+    // Loading keeps at least one level, so any larger skip means "all but the last".
+    lua_Integer skip = std::clamp<lua_Integer>(luaL_optinteger(L, 2, 0), 0, engine::DDSFile::MaxLevels);
     bool srgb = bind::optBoolean(L, 3, false);
     bind::pushNew(L, engine::loadTexture(name, int(skip), srgb));
     return 1;

@@ -8,6 +8,9 @@ local frame = Frame.create{title = "texture-test", width = 64, height = 48}
 
 t.test("without a renderer textures cannot be made", function()
     t.fails(function() RenderBuffer.create(4, 4) end, "engine not initialized")
+    local windowless = Renderer.create("opengl")
+    t.fails(function() RenderableTexture.create(Image.create(2, 2)) end, "Renderer not initialized")
+    windowless:dispose()
     t.equal(RenderableTexture.getTextureByFilename("none.dds"), nil)
 end)
 
@@ -42,7 +45,7 @@ end)
 t.test("load failures are script errors with their reason", function()
     t.fails(function() RenderableTexture.load("missing.dds") end, "File not found: missing.dds")
     t.fails(function() RenderableTexture.load("picture.jpg") end, "Could not find asset processor for file: picture.jpg")
-    t.fails(function() RenderableTexture.load("brick.tga", -1) end, "invalid level count")
+    t.fails(function() RenderableTexture.load("brick.tga", "two") end, "number expected")
 end)
 
 t.test("temporary render buffers come back after release", function()

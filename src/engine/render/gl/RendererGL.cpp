@@ -98,11 +98,14 @@ void RendererGL::saveScreenShot(const std::string& path) {
     image.save(path, false);
 }
 
+// Textures are GL objects: a renderer made without a window cannot have them.
 RenderableTexture* RendererGL::createRenderableTexture() {
+    requireContext();
     return new RenderableTextureGL;
 }
 
 RenderableTexture* RendererGL::createRenderBuffer(int width, int height) {
+    requireContext();
     return createRenderBufferGL(width, height);
 }
 
