@@ -289,6 +289,19 @@ TEST_F(TextureGLWindow, SamplerStatesFallBackForOneLevelAndSetAnisotropy) {
     EXPECT_EQ(parameter(GL_TEXTURE_WRAP_T), GL_REPEAT);
 }
 
+TEST_F(TextureGLWindow, CubeMapsHaveSixClampedFaces) {
+    engine::TextureCubeGL cube(16, 1, GL_RGBA8);
+    EXPECT_EQ(cube.target(), unsigned(GL_TEXTURE_CUBE_MAP));
+    for (int face = 0; face < 6; ++face) {
+        GLint width = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, 0, GL_TEXTURE_WIDTH, &width);
+        EXPECT_EQ(width, 16) << face;
+    }
+    GLint wrap = 0;
+    glGetTexParameteriv(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, &wrap);
+    EXPECT_EQ(wrap, GL_CLAMP_TO_EDGE);
+}
+
 TEST_F(TextureGLWindow, TemporaryRenderBuffersComeFromThePool) {
     RenderableTexture* first = m_renderer->getTemporaryRenderBuffer(256, 256);
     RenderableTexture* second = m_renderer->getTemporaryRenderBuffer(256, 256);
