@@ -1,10 +1,12 @@
--- The demo game. It opens its main window, creates the engine systems,
+-- The demo game. It opens its main window, creates the engine systems, loads
+-- a texture (its TGA source is converted to a DDS file on the first run),
 -- uploads a few shapes as renderable meshes, clears the window to a colour
--- that drifts with time, and prints the keys and mouse input it sees; closing
--- the window ends it. A camera flies through a small scene with W, A, S, D, Q
--- and E, and turns with the mouse while the right button is held; its position
--- is printed once a second. Left alone for a few seconds the demo closes by
--- itself, so `make run` also finishes unattended.
+-- that drifts with time, and prints the keys and mouse input it sees; F12
+-- saves a screenshot; closing the window ends it. A camera flies through a
+-- small scene with W, A, S, D, Q and E, and turns with the mouse while the
+-- right button is held; its position is printed once a second. Left alone for
+-- a few seconds the demo closes by itself, so `make run` also finishes
+-- unattended.
 sys.setCompanyName("quill")
 sys.setApplicationName("demo")
 sys.setMaxFrameRate(60)
@@ -24,6 +26,12 @@ if frame then
         renderer = Renderer.active()
         local info = renderer:getRendererInfo()
         print("renderer: " .. info.vendor .. " " .. info.renderer)
+        local ok, texture = pcall(RenderableTexture.load, "textures/checker.tga")
+        if ok then
+            print(string.format("texture: textures/checker.tga, %dx%d", texture:getWidth(), texture:getHeight()))
+        else
+            print("no texture (" .. tostring(texture) .. ")")
+        end
     else
         print("no engine systems (" .. tostring(message) .. "): running without rendering")
     end
@@ -85,6 +93,8 @@ local function describe(event)
 end
 
 local frames = 0
+local screenShotWanted = false
+local screenShots = 0
 local lastInput = 0
 local nextReport = 1
 
@@ -101,6 +111,9 @@ sys.displayFunc(function()
             if event.type ~= "mouse_motion" then
                 print(describe(event))
             end
+            if renderer and event.type == "key" and event.down and event.keyCode == 123 then
+                screenShotWanted = true
+            end
             lastInput = now
         end
         if sys.keyPressed("escape") then
@@ -112,6 +125,16 @@ sys.displayFunc(function()
     if renderer and renderer:isReadyToRender() then
         renderer.ClearColor = clearColor(now)
         renderer:beginRender()
+        if screenShotWanted then
+            screenShotWanted = false
+            local path
+            repeat
+                screenShots = screenShots + 1
+                path = string.format("screenshot-%03d.png", screenShots)
+            until not FileSystem.fileExists(path)
+            renderer:saveScreenShot(path)
+            print("screenshot: " .. path)
+        end
         renderer:endRender()
     end
 

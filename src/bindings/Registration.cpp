@@ -26,6 +26,8 @@ void registerScriptModules(lua_State* L) {
     registerCameraControls(L);
     registerMesh(L);
     registerRenderableMesh(L);
+    registerRenderableTexture(L);
+    registerRenderBuffer(L);
     registerRenderWindow(L);
     registerMaterial(L);
     registerAudio(L);

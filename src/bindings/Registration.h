@@ -20,6 +20,8 @@ void registerFrame(lua_State* L);
 void registerEngineSystems(lua_State* L);
 void registerRenderer(lua_State* L);
 void registerNode(lua_State* L);
+void registerRenderableTexture(lua_State* L);
+void registerRenderBuffer(lua_State* L);
 void registerRenderWindow(lua_State* L);
 void registerAudio(lua_State* L);
 void registerMesh(lua_State* L);

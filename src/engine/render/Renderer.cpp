@@ -1,6 +1,7 @@
 #include "engine/render/Renderer.h"
 
 #include "core/Exception.h"
+#include "engine/render/RenderableTexture.h"
 #include "engine/render/gl/RendererGL.h"
 
 #include <algorithm>
@@ -26,6 +27,7 @@ Renderer::Renderer() {
 
 // A renderer that outlives its successor must not take the successor's place away.
 Renderer::~Renderer() {
+    clearRenderBuffers();
     if (g_current == this)
         g_current = nullptr;
 }
@@ -40,6 +42,41 @@ void Renderer::init(const RenderSettings& settings) {
 void Renderer::resizeRenderBuffers(int width, int height) {
     m_renderWidth = width;
     m_renderHeight = height;
+}
+
+RenderableTexture* Renderer::getTemporaryRenderBuffer(int width, int height) {
+    auto found = std::find_if(m_freeRenderBuffers.begin(), m_freeRenderBuffers.end(), [&](const auto& buffer) {
+        return buffer->getWidth() == width && buffer->getHeight() == height;
+    });
+    core::CountedRef<RenderableTexture> buffer;
+    if (found != m_freeRenderBuffers.end()) {
+        buffer = std::move(*found);
+        m_freeRenderBuffers.erase(found);
+    } else {
+        buffer = core::CountedRef<RenderableTexture>(createRenderBuffer(width, height));
+    }
+    m_usedRenderBuffers.push_back(buffer);
+    return buffer.get();
+}
+
+void Renderer::releaseRenderBuffer(RenderableTexture* texture) {
+    auto found = std::find_if(m_usedRenderBuffers.begin(), m_usedRenderBuffers.end(),
+                              [&](const auto& buffer) { return buffer.get() == texture; });
+    if (found == m_usedRenderBuffers.end())
+        return;
+    m_freeRenderBuffers.push_back(std::move(*found));
+    m_usedRenderBuffers.erase(found);
+}
+
+void Renderer::releaseRenderBuffers() {
+    for (auto& buffer : m_usedRenderBuffers)
+        m_freeRenderBuffers.push_back(std::move(buffer));
+    m_usedRenderBuffers.clear();
+}
+
+void Renderer::clearRenderBuffers() {
+    m_usedRenderBuffers.clear();
+    m_freeRenderBuffers.clear();
 }
 
 Renderer* createRenderer(RenderEngineKind kind) {

@@ -6,6 +6,7 @@
 // backend through it.
 
 #include "core/Desktop.h"
+#include "core/RefRegistry.h"
 #include "engine/scene/Vector.h"
 
 #include <cstdint>
@@ -105,6 +106,10 @@ public:
     // An empty renderable mesh of the backend, to be filled by its init.
     virtual RenderableMesh* createRenderableMesh() = 0;
     virtual RenderWindow* createRenderWindow(core::Window* window) = 0;
+    // A new, empty texture of the backend.
+    virtual RenderableTexture* createRenderableTexture() = 0;
+    // A new render-target texture of the size.
+    virtual RenderableTexture* createRenderBuffer(int width, int height) = 0;
     virtual std::vector<Resolution> enumerateResolutions() = 0;
     virtual uint64_t getAvailableTextureMemory() = 0;
 
@@ -113,6 +118,18 @@ public:
     int renderHeight() const { return m_renderHeight; }
     const Viewport& viewport() const { return m_viewport; }
     void setViewport(const Viewport& viewport) { m_viewport = viewport; }
+
+    // --- temporary render buffers ---
+
+    // A free pooled buffer of exactly that size, or a new one; in use until
+    // released or the frame ends. The pool owns it.
+    RenderableTexture* getTemporaryRenderBuffer(int width, int height);
+    // Puts a buffer in use back into the pool; others are left alone.
+    void releaseRenderBuffer(RenderableTexture* texture);
+    // Every buffer in use goes back into the pool (end of frame).
+    void releaseRenderBuffers();
+    // Empties both lists; backends call it while their context still exists.
+    void clearRenderBuffers();
 
     // --- render settings, read by each renderScene ---
 
@@ -141,6 +158,8 @@ protected:
     int m_renderWidth = 0;
     int m_renderHeight = 0;
     Viewport m_viewport;
+    std::vector<core::CountedRef<RenderableTexture>> m_freeRenderBuffers;
+    std::vector<core::CountedRef<RenderableTexture>> m_usedRenderBuffers;
 };
 
 // A renderer of the backend, not yet initialised; throws core::Exception when

@@ -24,9 +24,11 @@ public:
     void beginRender() override;
     void renderScene(Scene* scene, Camera* camera, RenderableTexture* target) override;
     void endRender() override;
-    void saveScreenShot(const std::string&) override {}
+    void saveScreenShot(const std::string& path) override;
     RenderableMesh* createRenderableMesh() override;
     RenderWindow* createRenderWindow(core::Window*) override { return new RenderWindowGL; }
+    RenderableTexture* createRenderableTexture() override;
+    RenderableTexture* createRenderBuffer(int width, int height) override;
     std::vector<Resolution> enumerateResolutions() override;
     // The drivers do not say; a figure that lets texture budgets work.
     uint64_t getAvailableTextureMemory() override { return 268435456; }

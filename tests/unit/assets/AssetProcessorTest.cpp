@@ -1,0 +1,112 @@
+#include "core/Exception.h"
+#include "core/FileSystem.h"
+#include "core/Image.h"
+#include "engine/assets/AssetProcessor.h"
+#include "engine/render/DDSFile.h"
+#include "support/TempDirectory.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using engine::AssetProcessor;
+using Format = engine::DDSFile::Format;
+
+constexpr core::FileTime Day = 864000000000ull;
+constexpr core::FileTime Source = 130000000000000000ull;
+
+void writeOptions(const std::string& text, core::FileTime time) {
+    TempDirectory::write("wall.texture", text);
+    core::setFileDate("wall.texture", time);
+}
+
+Format ddsFormat(const std::string& path) {
+    return engine::DDSFile(path).format();
+}
+
+class TextureConversion : public testing::Test {
+protected:
+    void SetUp() override {
+        engine::registerAssetProcessor(AssetProcessor::Texture, "tga",
+                                       core::CountedRef<AssetProcessor>(new engine::TextureAssetProcessorDDS));
+        core::Image image(16, 8);
+        image.setPixel(3, 3, {10, 20, 30, 40});
+        image.save("wall.tga", true);
+        core::setFileDate("wall.tga", Source);
+    }
+
+    void process() { engine::findAssetProcessor(AssetProcessor::Texture, "wall.tga").processFile("wall.tga"); }
+
+    TempDirectory m_folder;
+};
+
+TEST_F(TextureConversion, OptionsChooseTheFormatAndAnyChangeConvertsAgain) {
+    process();
+    EXPECT_EQ(ddsFormat("wall.dds"), Format::A8R8G8B8);
+    EXPECT_EQ(engine::DDSFile("wall.dds").levelCount(), 5);
+    EXPECT_EQ(core::fileDate("wall.dds"), Source);
+
+    struct {
+        const char* options;
+        core::FileTime time;
+        Format format;
+    } steps[] = {
+        {"compressed = true\nalpha = true\n", Source + 2 * Day, Format::DXT5},
+        // Older than before, still newer than the source: a change all the same.
+        {"compressed = true\n", Source + Day, Format::DXT1},
+        {"alpha = true\n", Source + 3 * Day, Format::A8R8G8B8},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.options);
+        writeOptions(step.options, step.time);
+        process();
+        EXPECT_EQ(ddsFormat("wall.dds"), step.format);
+        EXPECT_EQ(core::fileDate("wall.dds"), step.time);
+    }
+}
+
+TEST_F(TextureConversion, AnUpToDateFileIsLeftAloneAndAFailedConversionKeepsItsTime) {
+    process();
+    TempDirectory::write("wall.dds", "kept");
+    core::setFileDate("wall.dds", Source);
+    process();
+    EXPECT_EQ(core::readFile("wall.dds"), "kept");
+
+    // A source touched back in time converts too.
+    core::setFileDate("wall.tga", Source - Day);
+    process();
+    EXPECT_EQ(ddsFormat("wall.dds"), Format::A8R8G8B8);
+
+    TempDirectory::write("wall.tga", "not an image");
+    core::setFileDate("wall.tga", Source + Day);
+    EXPECT_THROW(process(), core::Exception);
+    EXPECT_EQ(core::fileDate("wall.dds"), Source - Day);
+
+    // Shipped games have no sources: the native file is used as it is.
+    core::deleteFile("wall.tga");
+    EXPECT_NO_THROW(process());
+}
+
+TEST(AssetProcessors, FoundByCaseSensitiveExtensionAndReplacedPerExtension) {
+    engine::registerAssetProcessor(AssetProcessor::Texture, "dds", "dds");
+    engine::registerAssetProcessor(AssetProcessor::Texture, "png", "first");
+    engine::registerAssetProcessor(AssetProcessor::Texture, "png", "second");
+    AssetProcessor& png = engine::findAssetProcessor(AssetProcessor::Texture, "dir.v2/a.png");
+    EXPECT_EQ(png.getNativeFileExtension(), "second");
+    EXPECT_EQ(png.getFileExtension(), "png");
+    EXPECT_EQ(png.getAssetType(), AssetProcessor::Texture);
+    EXPECT_EQ(png.nativeFileName("dir.v2/a.png"), "dir.v2/a.second");
+    EXPECT_EQ(engine::findAssetProcessor(AssetProcessor::Texture, "b.dds").getNativeFileExtension(), "dds");
+
+    for (const char* name : {"a.PNG", "a.png.bak", "noextension"}) {
+        try {
+            engine::findAssetProcessor(AssetProcessor::Texture, name);
+            ADD_FAILURE() << name;
+        } catch (const core::Exception& e) {
+            EXPECT_EQ(std::string(e.getMessage()), std::string("Could not find asset processor for file: ") + name);
+        }
+    }
+    EXPECT_THROW(engine::findAssetProcessor(AssetProcessor::Model, "a.png"), core::Exception);
+}
+
+} // namespace
