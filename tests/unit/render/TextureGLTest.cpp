@@ -9,6 +9,7 @@
 #include "engine/render/gl/RenderableTextureGL.h"
 #include "engine/render/gl/RenderContextGL.h"
 #include "engine/render/gl/RendererGL.h"
+#include "support/RendererWindow.h"
 #include "support/TempDirectory.h"
 
 #include <gtest/gtest.h>
@@ -84,36 +85,16 @@ engine::TextureGL& bound(RenderableTexture* texture) {
     return *gl->texture();
 }
 
-// Engine systems on a window in a fresh working folder, or a skip when there is no display.
-class TextureGLWindow : public testing::Test {
+// Engine systems on a window, in a fresh working folder.
+class TextureGLWindow : public test::RendererWindow {
 protected:
     void SetUp() override {
-        core::Frame::Options options;
-        options.width = 64;
-        options.height = 48;
-        options.title = "texture-gl-test";
-        try {
-            m_frame = std::make_unique<core::Frame>(options);
-        } catch (const core::Exception& e) {
-            GTEST_SKIP() << "no window: " << e.getMessage();
-        }
-        engine::EngineOptions engineOptions;
-        engineOptions.settings.window = &m_frame->window();
-        engineOptions.settings.width = 64;
-        engineOptions.settings.height = 48;
-        m_systems = engine::EngineSystems::create(engineOptions);
-        m_renderer = m_systems->renderer();
-    }
-
-    void TearDown() override {
-        engine::EngineSystems::destroy();
-        m_frame.reset();
-        core::Frame::forgetMainFrame();
+        RendererWindow::SetUp();
+        if (m_systems)
+            m_renderer = m_systems->renderer();
     }
 
     TempDirectory m_folder;
-    std::unique_ptr<core::Frame> m_frame;
-    engine::EngineSystems* m_systems = nullptr;
     engine::Renderer* m_renderer = nullptr;
 };
 
@@ -327,18 +308,19 @@ TEST_F(TextureGLWindow, ScreenShotsHoldTheFrame) {
     m_renderer->beginRender();
     // GL counts rows from the bottom: the upper half of the picture in another colour.
     glEnable(GL_SCISSOR_TEST);
-    glScissor(0, 24, 64, 24);
+    glScissor(0, Height / 2, Width, Height / 2);
     glClearColor(0, 1, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     glDisable(GL_SCISSOR_TEST);
     m_renderer->saveScreenShot("shot.png");
     m_renderer->endRender();
     core::Image shot = core::Image::load("shot.png");
-    ASSERT_EQ(shot.getWidth(), 64);
-    ASSERT_EQ(shot.getHeight(), 48);
-    for (auto [x, y] : {std::pair{0, 24}, {63, 47}, {10, 40}})
+    ASSERT_EQ(shot.getWidth(), Width);
+    ASSERT_EQ(shot.getHeight(), Height);
+    // Image rows run top down: the green upper half comes first.
+    for (auto [x, y] : {std::pair{0, Height / 2}, {Width - 1, Height - 1}, {10, Height - 8}})
         EXPECT_EQ(shot.getPixel(x, y), (core::Image::Rgba{200, 100, 50, 255})) << x << ", " << y;
-    for (auto [x, y] : {std::pair{0, 0}, {63, 23}})
+    for (auto [x, y] : {std::pair{0, 0}, {Width - 1, Height / 2 - 1}})
         EXPECT_EQ(shot.getPixel(x, y), (core::Image::Rgba{0, 255, 0, 255})) << x << ", " << y;
 }
 
