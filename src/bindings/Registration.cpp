@@ -27,6 +27,9 @@ void registerScriptModules(lua_State* L) {
     registerMesh(L);
     registerRenderableMesh(L);
     registerRenderWindow(L);
+    registerRenderEntity(L);
+    registerMeshEntity(L);
+    registerLightEntity(L);
     registerMaterial(L);
     registerAudio(L);
 }
