@@ -1,6 +1,5 @@
 -- The demo game. It opens its main window, creates the engine systems,
--- uploads a few shapes as renderable meshes and builds a scene of mesh and
--- light entities from them, clears the window to a colour
+-- uploads a few shapes as renderable meshes, clears the window to a colour
 -- that drifts with time, and prints the keys and mouse input it sees; closing
 -- the window ends it. A camera flies through a small scene with W, A, S, D, Q
 -- and E, and turns with the mouse while the right button is held; its position
