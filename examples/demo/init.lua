@@ -64,14 +64,38 @@ local function clearColor(now)
     return {wave(0), wave(2.094), wave(4.189), 255}
 end
 
--- A ring of markers around the start, and the camera that flies among them.
+-- The scene: a floor, a ring of shapes around the start with a lamp over every
+-- third one, and a sky and sun that light everything. The shapes need the
+-- renderer; without one the ring is plain nodes. Drawing comes with the
+-- scene pipeline.
 local scene = Scene.createQuadTreeScene(256, 6)
+scene:createLight("ambient", {0.15, 0.15, 0.2}):setName("sky")
+scene:createLight("directional", {0.9, 0.85, 0.7}, {0.3, -1, 0.5}):setName("sun")
+local ring = {"box", "sphere", "cone", "tetrahedron"}
+if renderer then
+    local floor = scene:createMesh(shapes.plane)
+    floor:setName("floor")
+    floor:setPosition(0, -1, 0)
+    floor:getRenderEntity().CastShadow = false
+end
 for i = 1, 12 do
-    local marker = scene:addNode()
+    local marker
+    if renderer then
+        marker = scene:createMesh(shapes[ring[(i - 1) % #ring + 1]])
+    else
+        marker = scene:addNode()
+    end
     marker:setName("marker " .. i)
     local angle = i / 12 * 2 * math.pi
-    marker:setPosition(20 * math.cos(angle), 0, 20 * math.sin(angle))
+    local x, z = 20 * math.cos(angle), 20 * math.sin(angle)
+    marker:setPosition(x, 0, z)
+    if i % 3 == 0 then
+        local hue = {{1, 0.5, 0.2}, {0.2, 0.6, 1}, {0.4, 1, 0.4}, {1, 1, 1}}
+        scene:createLight("point", hue[i / 3], {x, 3, z}, 6):setName("lamp " .. i / 3)
+    end
 end
+local torch = scene:createLight("spot", {1, 1, 0.8}, {0, -1, 1}, 15, math.pi / 4)
+torch:setName("torch")
 local camera = Camera.create(math.pi / 3, 480 / 640, 0.1, 1000)
 camera:setPosition(0, 2, 0)
 local controls = CameraControls.create(camera, 2)
@@ -152,15 +176,18 @@ sys.displayFunc(function()
         print(string.format("%d frames, %.2f s, mouse at %d, %d%s", frames, now, x, y,
             sys.mouseDown(0) and ", left button held" or ""))
         local nearest, distance = nil, math.huge
-        for _, marker in ipairs(scene:query("all")) do
-            local p = marker:getPosition()
+        for _, node in ipairs(scene:query("all")) do
+            local p = node:getPosition()
             local d = math.sqrt((p[1] - after[1]) ^ 2 + (p[2] - after[2]) ^ 2 + (p[3] - after[3]) ^ 2)
-            if d < distance then
-                nearest, distance = marker, d
+            if node:getName():find("^marker") and d < distance then
+                nearest, distance = node, d
             end
         end
-        print(string.format("camera at %.2f, %.2f, %.2f; nearest %s, %.1f away", after[1], after[2], after[3],
-            nearest:getName(), distance))
+        -- What the renderer would gather around the camera: the lit and drawn
+        -- nodes whose entities reach within 10 units.
+        local near = scene:query("sphere", {pos = after, radius = 10})
+        print(string.format("camera at %.2f, %.2f, %.2f; nearest %s, %.1f away; %d entities within reach", after[1],
+            after[2], after[3], nearest:getName(), distance, #near))
         nextReport = nextReport + 1
     end
     if now - lastInput >= IdleSeconds then

@@ -29,6 +29,9 @@ void registerScriptModules(lua_State* L) {
     registerRenderableTexture(L);
     registerRenderBuffer(L);
     registerRenderWindow(L);
+    registerRenderEntity(L);
+    registerMeshEntity(L);
+    registerLightEntity(L);
     registerMaterial(L);
     registerAudio(L);
 }

@@ -4,14 +4,32 @@
 #include "bindings/MathValues.h"
 #include "bindings/MeshBindings.h"
 #include "bindings/Registration.h"
-#include "engine/render/RenderableMesh.h"
+#include "bindings/RenderableMeshBindings.h"
 #include "engine/render/Renderer.h"
 
-#include <memory>
+std::unique_ptr<engine::RenderableMesh> bind::uploadMesh(const engine::Mesh& mesh, bool keepSourceData) {
+    engine::Renderer* renderer = engine::Renderer::current();
+    if (!renderer)
+        throw core::Exception("engine not initialized");
+    std::unique_ptr<engine::RenderableMesh> renderable(renderer->createRenderableMesh());
+    renderable->init(mesh, keepSourceData);
+    return renderable;
+}
 
-QUILL_SCRIPT_CLASS(engine::RenderableMesh, "RenderableMesh")
+engine::RenderableMesh* bind::toRenderableMesh(lua_State* L, int index) {
+    if (auto* renderable = bind::test<engine::RenderableMesh>(L, index))
+        return renderable;
+    auto* mesh = bind::test<engine::Mesh>(L, index);
+    if (!mesh)
+        return nullptr;
+    if (mesh->getIndices().empty())
+        throw core::Exception("mesh does not have indices");
+    return uploadMesh(*mesh, false).release();
+}
 
 namespace {
+
+using bind::uploadMesh;
 
 using engine::Mesh;
 using engine::RenderableMesh;
@@ -20,20 +38,10 @@ RenderableMesh* self(lua_State* L) {
     return bind::check<RenderableMesh>(L, 1);
 }
 
-// A new renderable mesh of the current renderer, filled from the mesh.
-std::unique_ptr<RenderableMesh> upload(const Mesh& mesh, bool keepSourceData) {
-    engine::Renderer* renderer = engine::Renderer::current();
-    if (!renderer)
-        throw core::Exception("engine not initialized");
-    std::unique_ptr<RenderableMesh> renderable(renderer->createRenderableMesh());
-    renderable->init(mesh, keepSourceData);
-    return renderable;
-}
-
 int create(lua_State* L) {
     Mesh* mesh = bind::check<Mesh>(L, 1);
     bool keep = bind::optBoolean(L, 2, false);
-    bind::pushNew(L, upload(*mesh, keep).release());
+    bind::pushNew(L, uploadMesh(*mesh, keep).release());
     return 1;
 }
 
@@ -45,7 +53,7 @@ int load(lua_State* L) {
         bind::push(L, renderable);
         return 1;
     }
-    std::unique_ptr<RenderableMesh> renderable = upload(*Mesh::load(name), keep);
+    std::unique_ptr<RenderableMesh> renderable = uploadMesh(*Mesh::load(name), keep);
     renderable->setName(name);
     bind::pushNew(L, renderable.release());
     return 1;

@@ -3,6 +3,8 @@
 #include "bindings/MathValues.h"
 #include "bindings/NodeHandles.h"
 #include "bindings/Registration.h"
+#include "bindings/RenderEntityBindings.h"
+#include "bindings/RenderableMeshBindings.h"
 #include "engine/scene/Scene.h"
 
 #include <cstring>
@@ -100,17 +102,17 @@ int query(lua_State* L) {
     return 1;
 }
 
-// Mesh entities arrive with the renderer; until then no mesh argument exists.
+// A new node carrying a new mesh entity of the mesh.
 int createMesh(lua_State* L) {
-    self(L);
-    if (!bind::isInstanceOf(L, 2, "Mesh") && !bind::isInstanceOf(L, 2, "RenderableMesh"))
+    Scene* scene = self(L);
+    engine::RenderableMesh* renderable = bind::toRenderableMesh(L, 2);
+    if (!renderable)
         luaL_typerror(L, 2, "RenderableMesh");
-    throw core::Exception("mesh entities are not available");
+    Node* node = scene->addNode();
+    node->setComponent(engine::Component::RenderEntityKind, new engine::MeshEntity(renderable));
+    bind::pushNode(L, node);
+    return 1;
 }
-
-const bind::EnumEntry LightTypes[] = {
-    {"ambient", 0}, {"directional", 1}, {"point", 2}, {"spot", 3}, {nullptr, 0},
-};
 
 // What createLight reads from its arguments before building the light.
 struct LightSettings {
@@ -123,18 +125,27 @@ struct LightSettings {
     float spotAngle = 0;
 };
 
-// Light entities arrive with the renderer: this is where a new node gets its
-// LightEntity of settings.type and the settings are applied to it.
+// A new node carrying a new light entity of the settings.
 Node* buildLight(Scene* scene, const LightSettings& settings) {
-    (void)scene;
-    (void)settings;
-    throw core::Exception("light entities are not available");
+    Node* node = scene->addNode();
+    auto* light = new engine::LightEntity(static_cast<engine::LightEntity::LightType>(settings.type));
+    light->setLightColor(settings.color);
+    node->setComponent(engine::Component::RenderEntityKind, light);
+    if (settings.aim)
+        node->lookAt(settings.direction);
+    if (settings.type == engine::LightEntity::Point)
+        node->setPosition(settings.position);
+    if (settings.type == engine::LightEntity::Point || settings.type == engine::LightEntity::Spot)
+        light->setLightRange(settings.range);
+    if (settings.type == engine::LightEntity::Spot)
+        light->setSpotAngle(settings.spotAngle);
+    return node;
 }
 
 int createLight(lua_State* L) {
     Scene* scene = self(L);
     LightSettings settings;
-    settings.type = bind::checkEnum(L, 2, LightTypes);
+    settings.type = bind::checkEnum(L, 2, bind::LightTypes);
     settings.color = bind::readVec3(L, 3);
     switch (settings.type) {
     case 0:

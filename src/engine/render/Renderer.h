@@ -24,6 +24,7 @@ class Scene;
 class Camera;
 class RenderableTexture;
 class RenderableMesh;
+class LightEntity;
 
 enum class RenderEngineKind { D3D9 = 0, GLES2 = 1, OpenGL = 2 };
 
@@ -100,6 +101,13 @@ public:
     virtual void beginRender() = 0;
     // Draws the scene seen through the camera into the target, or the back buffer without one.
     virtual void renderScene(Scene* scene, Camera* camera, RenderableTexture* target) = 0;
+    // A shadow cube of the light, prerendered for setStaticShadowMap; null when
+    // the backend makes none. Throws core::Exception when it cannot be made.
+    virtual RenderableTexture* renderStaticShadowMap(LightEntity* light, int size, float blurAngleDegrees,
+                                                     int option) {
+        (void)light, (void)size, (void)blurAngleDegrees, (void)option;
+        return nullptr;
+    }
     // Finishes the frame and presents it.
     virtual void endRender() = 0;
     virtual void saveScreenShot(const std::string& path) = 0;

@@ -1,0 +1,52 @@
+#include "engine/render/MeshEntity.h"
+
+#include "engine/draw/DebugDraw.h"
+
+namespace engine {
+
+MeshEntity::MeshEntity(RenderableMesh* mesh) : RenderEntity(MeshEntityType, true) {
+    setMesh(mesh);
+}
+
+BoundingBox MeshEntity::getWorldBounds() {
+    if (hasFlag(ManualBounds))
+        return m_manualBounds;
+    if (!m_mesh)
+        return {{0, 0, 0}, {0, 0, 0}};
+    return transform(m_mesh->getBoundingBox(), worldTransform());
+}
+
+void MeshEntity::debugDraw() {
+    DebugDraw::drawBox(getWorldBounds(), 0xFFFFFFFF);
+}
+
+void MeshEntity::setMesh(RenderableMesh* mesh) {
+    m_mesh = core::CountedRef<RenderableMesh>(mesh);
+    m_materials.clear();
+    if (mesh) {
+        for (Material* material : mesh->getMaterials())
+            m_materials.emplace_back(material);
+    }
+    m_unbounded = mesh == nullptr;
+    boundsChanged();
+}
+
+void MeshEntity::setMaterial(Material* material) {
+    for (auto& entry : m_materials)
+        entry = core::CountedRef<Material>(material);
+}
+
+void MeshEntity::setMaterials(const std::vector<Material*>& materials) {
+    m_materials.clear();
+    for (Material* material : materials)
+        m_materials.emplace_back(material);
+}
+
+void MeshEntity::setManualBounds(const BoundingBox& bounds) {
+    m_flags |= ManualBounds;
+    m_manualBounds = bounds;
+    // Re-filed at once, so queries see the new box without waiting for the node to move.
+    boundsChanged();
+}
+
+} // namespace engine
