@@ -47,7 +47,7 @@ public:
     Material& operator=(const Material&) = delete;
 
     const std::string& getName() const { return m_name; }
-    void setName(std::string name) { m_name = std::move(name); }
+    void setName(std::string name);
 
     // Fields are read directly by the renderers when drawing.
     core::CountedRef<RenderableTexture> diffuseMap;
@@ -77,8 +77,11 @@ public:
 
 private:
     ShaderParameter& parameterSlot(const std::string& name);
+    void enlist();
+    void delist();
 
     std::string m_name;
+    uint64_t m_sequence;  // creation order, which decides between equal names
     std::array<ShaderParameter, MaxParameters> m_parameters;
     int m_parameterCount = 0;
 };

@@ -117,3 +117,14 @@ TEST(Material, DefaultMaterialHasTheDefaults) {
     EXPECT_FALSE(material->diffuseMap);
     EXPECT_FALSE(material->shader);
 }
+
+TEST(Material, TheOldestMaterialOfANameIsFoundWhateverTheRenames) {
+    Material older("material-test-older");
+    Material newer("material-test-name");
+    EXPECT_EQ(findMaterial("material-test-name"), &newer);
+    older.setName("material-test-name");
+    EXPECT_EQ(findMaterial("material-test-name"), &older) << "created first";
+    EXPECT_EQ(findMaterial("material-test-older"), nullptr);
+    older.setName("material-test-gone");
+    EXPECT_EQ(findMaterial("material-test-name"), &newer);
+}
