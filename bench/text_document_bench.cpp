@@ -1,5 +1,7 @@
-// Parse speed of the structured text format on a 5 MB definition file.
+// Parse speed of the structured text format on a 5 MB definition file, and
+// loading a material library (parse plus defining its materials).
 #include "core/TextDocument.h"
+#include "engine/assets/MaterialLibrary.h"
 
 #include <benchmark/benchmark.h>
 
@@ -32,6 +34,31 @@ void ParseDefinitionFile(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }
 BENCHMARK(ParseDefinitionFile)->Unit(benchmark::kMillisecond);
+
+// Texture-free, so that only reading and the material registry are measured.
+std::string materialLibraryText(int materials) {
+    std::string text;
+    for (int i = 0; i < materials; ++i) {
+        text += "material {\n    Name = \"bench_" + std::to_string(i) + "\",\n";
+        text += "    Lighting = true,\n    DoubleSided = " + std::string(i % 2 ? "true" : "false") + ",\n";
+        text += "    BlendMode = " + std::to_string(i % 4) + ",\n    Glossiness = " + std::to_string(i % 90) + ",\n}\n";
+    }
+    return text;
+}
+
+// Argument: material count. Each load after the first redefines the same
+// materials in place, as a game reloading its library does.
+void LoadMaterialLibrary(benchmark::State& state) {
+    std::string text = materialLibraryText(int(state.range(0)));
+    for (auto _ : state) {
+        engine::MaterialLibrary library;
+        library.parse(text, "bench.materials", 0);
+        benchmark::DoNotOptimize(library.getMaterialCount());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+    state.counters["materials"] = double(state.range(0));
+}
+BENCHMARK(LoadMaterialLibrary)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

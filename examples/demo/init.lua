@@ -1,6 +1,7 @@
 -- The demo game. It opens its main window, creates the engine systems, loads
 -- a texture (its TGA source is converted to a DDS file on the first run),
--- uploads a few shapes as renderable meshes, clears the window to a colour
+-- reads its materials from demo.materials, uploads a few shapes as renderable
+-- meshes, each with the material of its name, clears the window to a colour
 -- that drifts with time, and prints the keys and mouse input it sees; F12
 -- saves a screenshot; closing the window ends it. A camera flies through a
 -- small scene with W, A, S, D, Q and E, and turns with the mouse while the
@@ -48,8 +49,31 @@ if renderer then
         {"plane", Mesh.createPlane(10, 10)},
         {"tetrahedron", Mesh.createTetrahedron()},
     }
+    local ok, materials = pcall(MaterialLibrary.load, "demo.materials")
+    if ok then
+        for i = 1, materials:getMaterialCount() do
+            local m = materials:getMaterial(i)
+            print(string.format("material %s: blend %s, lighting %s, glossiness %g, diffuse %s", m.Name, m.BlendMode,
+                tostring(m.Lighting), m.Glossiness, m.DiffuseMap and m.DiffuseMap:getWidth() .. " wide" or "none"))
+        end
+    else
+        print("no materials (" .. tostring(materials) .. ")")
+        materials = nil
+    end
     for _, source in ipairs(sources) do
         local name, mesh = source[1], source[2]
+        local material = materials and materials:findMaterial(name)
+        if material then
+            -- Every segment of the shape takes the shape's material.
+            local segments = {}
+            for i = 1, mesh:getNumSegments() do
+                segments[i] = mesh:getSegment(i)
+            end
+            mesh:clearSegments()
+            for _, segment in ipairs(segments) do
+                mesh:addSegment(material, segment.type, segment.firstIndex, segment.count)
+            end
+        end
         shapes[name] = RenderableMesh.create(mesh)
         print(string.format("uploaded %s: %d vertices, %d indices", name, mesh:getNumVertices(),
             mesh:getNumIndices()))

@@ -2,6 +2,7 @@
 // which are textures too.
 #include "bindings/Binding.h"
 #include "bindings/Registration.h"
+#include "bindings/TextureBindings.h"
 #include "core/Image.h"
 #include "engine/render/DDSFile.h"
 #include "engine/render/RenderableTexture.h"
@@ -19,7 +20,6 @@ struct RenderBufferFunctions {};
 } // namespace
 
 QUILL_SCRIPT_CLASS(core::Image, "Image")
-QUILL_SCRIPT_CLASS(RenderableTexture, "RenderableTexture")
 QUILL_SCRIPT_CLASS(RenderBufferFunctions, "RenderBuffer")
 
 namespace {
