@@ -43,4 +43,22 @@ t.test("load, compile and link failures become script errors", function()
     t.fails(function() RenderableShader.createPostProcessShader() end, "string expected")
 end)
 
+t.test("a texture drawn full-screen covers the frame", function()
+    local image = Image.create(4, 4)
+    for y = 0, 3 do
+        for x = 0, 3 do
+            image:setPixel(x, y, {0, 255, 0, 255})
+        end
+    end
+    local texture = RenderableTexture.create(image)
+    local renderer = Renderer.active()
+    renderer:beginRender()
+    renderer:drawFullScreen(texture)
+    renderer:saveScreenShot("shot.png")
+    renderer:endRender()
+    local shot = Image.load("shot.png")
+    t.nearVec(shot:getPixel(32, 24), {0, 255, 0}, 0.5, "the middle pixel", 3)
+    t.fails(function() renderer:drawFullScreen("texture") end, "RenderableTexture expected")
+end)
+
 t.done()

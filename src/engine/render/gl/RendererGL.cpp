@@ -91,10 +91,9 @@ void RendererGL::createResources() {
     g_resources = &m_resources;
 }
 
-void RendererGL::drawFullScreen(RenderableTexture* texture, RenderableShaderGL* shader) {
+void RendererGL::drawFullScreen(RenderableTexture* texture, RenderableShader* given) {
     RenderContextGL& context = requireContext();
-    if (!shader)
-        shader = m_resources.postProcessShader.get();
+    RenderableShaderGL* shader = given ? dynamic_cast<RenderableShaderGL*>(given) : m_resources.postProcessShader.get();
     ShaderProgramGL* program = shader ? shader->program(0) : nullptr;
     if (!program)
         throw core::Exception("No post-process shader");

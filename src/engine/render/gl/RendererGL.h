@@ -55,10 +55,8 @@ public:
     RenderContextGL* context() const { return m_context.get(); }
     RenderResourcesGL& resources() { return m_resources; }
 
-    // Draws the texture over the whole target through slot 0 of the shader
-    // (the post-process shader when none is given), its sampler "texture".
-    // Throws core::Exception when there is no such program.
-    void drawFullScreen(RenderableTexture* texture, RenderableShaderGL* shader = nullptr);
+    // Through slot 0 of the shader, its sampler "texture".
+    void drawFullScreen(RenderableTexture* texture, RenderableShader* shader = nullptr) override;
 
 private:
     // The context, or core::Exception when init has not made one.
