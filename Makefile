@@ -17,9 +17,13 @@ configure: $(BUILD_DIR)/build.ninja
 build: deps configure
 	ninja -C $(BUILD_DIR)
 
-# The demo reads its content through its data archive, packed fresh each time.
+# The demo reads its content through its data archive, packed fresh each time
+# from its own folder and the shared content under data/ (the shader files).
 run: build
-	$(BUILD_DIR)/bin/quill-pack create examples/demo/tallowen.dat examples/demo --compress --encrypt
+	rm -rf $(BUILD_DIR)/demo-pack && mkdir -p $(BUILD_DIR)/demo-pack
+	cp -R data/. examples/demo/. $(BUILD_DIR)/demo-pack/
+	rm -f $(BUILD_DIR)/demo-pack/tallowen.dat
+	$(BUILD_DIR)/bin/quill-pack create examples/demo/tallowen.dat $(BUILD_DIR)/demo-pack --compress --encrypt
 	cd examples/demo && ../../$(BUILD_DIR)/bin/quill
 
 # Windowed tests need a display: without one, the tests run under Xvfb.

@@ -1,13 +1,14 @@
 -- The demo game. It opens its main window, creates the engine systems, loads
--- a texture (its TGA source is converted to a DDS file on the first run),
--- reads its materials from demo.materials, uploads a few shapes as renderable
--- meshes, each with the material of its name, clears the window to a colour
--- that drifts with time, and prints the keys and mouse input it sees; F12
--- saves a screenshot; closing the window ends it. A camera flies through a
--- small scene with W, A, S, D, Q and E, and turns with the mouse while the
--- right button is held; its position is printed once a second. Left alone for
--- a few seconds the demo closes by itself, so `make run` also finishes
--- unattended.
+-- a texture (its TGA source is converted to a DDS file on the first run) and
+-- draws it over the whole window through the post-process shader, reads its
+-- materials from demo.materials, uploads a few shapes as renderable meshes,
+-- each with the material of its name, clears the window (under the texture)
+-- to a colour that drifts with time, and prints the keys and mouse input it
+-- sees; F12 saves a screenshot; closing the window ends it. A camera flies
+-- through a small scene with W, A, S, D, Q and E, and turns with the mouse
+-- while the right button is held; its position is printed once a second.
+-- Left alone for a few seconds the demo closes by itself, so `make run` also
+-- finishes unattended.
 sys.setCompanyName("quill")
 sys.setApplicationName("demo")
 sys.setMaxFrameRate(60)
@@ -21,6 +22,7 @@ if not ok then
 end
 
 local renderer
+local backdrop
 if frame then
     local systems, message = EngineSystems.create{width = 640, height = 480}
     if systems then
@@ -30,6 +32,7 @@ if frame then
         local ok, texture = pcall(RenderableTexture.load, "textures/checker.tga")
         if ok then
             print(string.format("texture: textures/checker.tga, %dx%d", texture:getWidth(), texture:getHeight()))
+            backdrop = texture
         else
             print("no texture (" .. tostring(texture) .. ")")
         end
@@ -173,6 +176,13 @@ sys.displayFunc(function()
     if renderer and renderer:isReadyToRender() then
         renderer.ClearColor = clearColor(now)
         renderer:beginRender()
+        if backdrop then
+            local drawn, message = pcall(renderer.drawFullScreen, renderer, backdrop)
+            if not drawn then
+                print("no backdrop (" .. tostring(message) .. ")")
+                backdrop = nil
+            end
+        end
         if screenShotWanted then
             screenShotWanted = false
             local path

@@ -2,6 +2,7 @@
 #include "bindings/MaterialBindings.h"
 
 #include "bindings/Registration.h"
+#include "bindings/ShaderBindings.h"
 #include "bindings/TextureBindings.h"
 #include "engine/assets/MaterialLibrary.h"
 #include "engine/render/DDSFile.h"
@@ -85,16 +86,15 @@ int getMap(lua_State* L) {
 
 int setShader(lua_State* L) {
     Material* material = self(L);
-    // No shader class is scriptable yet, so nil is the only shader there is.
+    engine::RenderableShader* shader = nullptr;
     if (!lua_isnoneornil(L, 2))
-        luaL_typerror(L, 2, "RenderableShader");
-    material->shader.reset();
+        shader = bind::check<engine::RenderableShader>(L, 2);
+    material->shader = core::CountedRef<engine::RenderableShader>(shader);
     return 0;
 }
 
 int getShader(lua_State* L) {
-    self(L);
-    lua_pushnil(L);
+    bind::push(L, self(L)->shader.get());
     return 1;
 }
 

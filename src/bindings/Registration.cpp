@@ -27,6 +27,7 @@ void registerScriptModules(lua_State* L) {
     registerMesh(L);
     registerRenderableMesh(L);
     registerRenderableTexture(L);
+    registerRenderableShader(L);
     registerRenderBuffer(L);
     registerRenderWindow(L);
     registerRenderEntity(L);

@@ -21,6 +21,7 @@ void registerEngineSystems(lua_State* L);
 void registerRenderer(lua_State* L);
 void registerNode(lua_State* L);
 void registerRenderableTexture(lua_State* L);
+void registerRenderableShader(lua_State* L);
 void registerRenderBuffer(lua_State* L);
 void registerRenderWindow(lua_State* L);
 void registerRenderEntity(lua_State* L);

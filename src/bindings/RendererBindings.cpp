@@ -2,6 +2,8 @@
 #include "bindings/Binding.h"
 #include "bindings/MathValues.h"
 #include "bindings/Registration.h"
+#include "bindings/ShaderBindings.h"
+#include "bindings/TextureBindings.h"
 #include "core/Frame.h"
 #include "engine/render/EngineSystems.h"
 #include "engine/render/Renderer.h"
@@ -292,6 +294,14 @@ int saveScreenShot(lua_State* L) {
     return 0;
 }
 
+int drawFullScreen(lua_State* L) {
+    Renderer* renderer = self(L);
+    engine::RenderableTexture* texture = bind::check<engine::RenderableTexture>(L, 2);
+    engine::RenderableShader* shader = lua_isnoneornil(L, 3) ? nullptr : bind::check<engine::RenderableShader>(L, 3);
+    renderer->drawFullScreen(texture, shader);
+    return 0;
+}
+
 int getAvailableTextureMemory(lua_State* L) {
     lua_pushnumber(L, static_cast<lua_Number>(self(L)->getAvailableTextureMemory()));
     return 1;
@@ -327,6 +337,7 @@ void registerRenderer(lua_State* L) {
             {"create", bind::nilOnFailure<createRenderer>},
             {"active", active},
             {"getRendererInfo", getRendererInfo},
+            {"drawFullScreen", guarded<drawFullScreen>},
             {"enumerateResolutions", guarded<enumerateResolutions>},
             {"setClearColor", setClearColor},
             {"getClearColor", getClearColor},

@@ -23,6 +23,7 @@ namespace engine {
 class Scene;
 class Camera;
 class RenderableTexture;
+class RenderableShader;
 class RenderableMesh;
 class LightEntity;
 
@@ -116,6 +117,12 @@ public:
     virtual RenderWindow* createRenderWindow(core::Window* window) = 0;
     // A new, empty texture of the backend.
     virtual RenderableTexture* createRenderableTexture() = 0;
+    // Draws the texture over the whole current target through a post-process
+    // shader (the renderer's own when none is given), between beginRender and
+    // endRender. Throws core::Exception when there is no such shader.
+    virtual void drawFullScreen(RenderableTexture* texture, RenderableShader* shader = nullptr) = 0;
+    // A new, empty shader of the backend, to be filled by one of its loads.
+    virtual RenderableShader* createRenderableShader() = 0;
     // A new render-target texture of the size.
     virtual RenderableTexture* createRenderBuffer(int width, int height) = 0;
     virtual std::vector<Resolution> enumerateResolutions() = 0;

@@ -75,7 +75,8 @@ namespace engine {
     X(PFNGLCOMPRESSEDTEXIMAGE2DPROC, glCompressedTexImage2D)                                                           \
     X(PFNGLGENERATEMIPMAPPROC, glGenerateMipmap)                                                                       \
     X(PFNGLSTENCILFUNCSEPARATEPROC, glStencilFuncSeparate)                                                             \
-    X(PFNGLSTENCILOPSEPARATEPROC, glStencilOpSeparate)
+    X(PFNGLSTENCILOPSEPARATEPROC, glStencilOpSeparate)                                                                 \
+    X(PFNGLGETATTRIBLOCATIONPROC, glGetAttribLocation)
 
 struct GLEntryPoints {
 #define QUILL_GL_MEMBER(type, name) type name = nullptr;

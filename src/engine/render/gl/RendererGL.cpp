@@ -6,18 +6,53 @@
 #include "engine/assets/AssetProcessor.h"
 #include "engine/render/gl/GLChecks.h"
 #include "engine/render/gl/GLEntryPoints.h"
+#include "core/FileSystem.h"
+#include "engine/assets/Material.h"
 #include "engine/render/gl/RenderableMeshGL.h"
+#include "engine/render/gl/RenderableShaderGL.h"
 #include "engine/render/gl/RenderableTextureGL.h"
 
 #include <cstring>
 
 namespace engine {
 
+namespace {
+
+RenderResourcesGL* g_resources = nullptr;
+
+RenderableTextureGL* solidTexture(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
+    core::Image image(1, 1);
+    uint8_t* pixel = image.data();  // stored in BGRA order
+    pixel[0] = b;
+    pixel[1] = g;
+    pixel[2] = r;
+    pixel[3] = a;
+    auto* texture = new RenderableTextureGL;
+    texture->createFromImage(image);
+    return texture;
+}
+
+bool filesExist(std::initializer_list<const char*> paths) {
+    for (const char* path : paths)
+        if (!core::fileExists(path))
+            return false;
+    return true;
+}
+
+} // namespace
+
+RenderResourcesGL* renderResourcesGL() {
+    return g_resources;
+}
+
 // The pooled buffers hold GL textures and the pipeline objects go before the
 // shared resources they draw with; the context goes last: every GL object
 // above it dies with it.
 RendererGL::~RendererGL() {
     clearRenderBuffers();
+    if (g_resources == &m_resources)
+        g_resources = nullptr;
+    m_resources = RenderResourcesGL{};
     m_context.reset();
 }
 
@@ -30,9 +65,51 @@ void RendererGL::init(const RenderSettings& settings) {
     registerAssetProcessor(AssetProcessor::Texture, "dds", "dds");
     registerAssetProcessor(AssetProcessor::Texture, "tga",
                            core::CountedRef<AssetProcessor>(new TextureAssetProcessorDDS));
+    createResources();
     glEnable(GL_TEXTURE_2D);
     glFrontFace(GL_CW);
     checkGLError("glFrontFace");
+}
+
+// Games without shader files still get a window and textures; a shader file
+// that exists but does not compile fails the start with its message.
+void RendererGL::createResources() {
+    m_resources.whiteTexture = core::CountedRef<RenderableTextureGL>(solidTexture(255, 255, 255, 255));
+    m_resources.flatNormalTexture = core::CountedRef<RenderableTextureGL>(solidTexture(128, 128, 255, 255));
+    if (filesExist({RenderableShaderGL::DefaultVertexPath, RenderableShaderGL::DefaultGeometryPath,
+                    RenderableShaderGL::DefaultMaterialPath, RenderableShaderGL::DefaultUnlitPath,
+                    RenderableShaderGL::DefaultShadowPath})) {
+        m_resources.surfaceShader = core::CountedRef<RenderableShaderGL>(new RenderableShaderGL);
+        m_resources.surfaceShader->loadSurfaceShader("", "", "", "", "");
+    }
+    if (filesExist({RenderableShaderGL::PostProcessVertexPath, "shaders/gl/PostProcess.fsh"})) {
+        m_resources.postProcessShader = core::CountedRef<RenderableShaderGL>(new RenderableShaderGL);
+        m_resources.postProcessShader->loadPostProcessShader("shaders/gl/PostProcess.fsh");
+        m_resources.postProcessMaterial = core::CountedRef<Material>(new Material(""));
+        m_resources.postProcessMaterial->shader = core::CountedRef<RenderableShader>(m_resources.postProcessShader.get());
+    }
+    g_resources = &m_resources;
+}
+
+void RendererGL::drawFullScreen(RenderableTexture* texture, RenderableShader* given) {
+    RenderContextGL& context = requireContext();
+    RenderableShaderGL* shader = given ? dynamic_cast<RenderableShaderGL*>(given) : m_resources.postProcessShader.get();
+    ShaderProgramGL* program = shader ? shader->program(0) : nullptr;
+    if (!program)
+        throw core::Exception("No post-process shader");
+    auto* source = dynamic_cast<RenderableTextureGL*>(texture);
+    context.useProgram(program->program());
+    context.setBlendMode(BlendMode::Opaque);
+    GLboolean depthTest = glIsEnabled(GL_DEPTH_TEST);
+    glDisable(GL_DEPTH_TEST);
+    if (source && source->texture()) {
+        const TextureGL& gltexture = *source->texture();
+        context.bindTexture("texture", gltexture.target(), gltexture.name());
+        applySamplerState(gltexture, FilterLinear, 1, context.maxAnisotropy());
+    }
+    context.drawFullScreenQuad();
+    if (depthTest)
+        glEnable(GL_DEPTH_TEST);
 }
 
 RenderContextGL& RendererGL::requireContext() {
@@ -111,6 +188,11 @@ RenderableTexture* RendererGL::createRenderableTexture() {
 RenderableTexture* RendererGL::createRenderBuffer(int width, int height) {
     requireContext();
     return createRenderBufferGL(width, height);
+}
+
+RenderableShader* RendererGL::createRenderableShader() {
+    requireContext();
+    return new RenderableShaderGL;
 }
 
 RenderableMesh* RendererGL::createRenderableMesh() {

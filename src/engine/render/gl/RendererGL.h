@@ -3,11 +3,29 @@
 // The renderer on desktop OpenGL.
 
 #include "engine/render/Renderer.h"
+#include "core/RefRegistry.h"
 #include "engine/render/gl/RenderContextGL.h"
 
 #include <memory>
 
 namespace engine {
+
+class Material;
+class RenderableShaderGL;
+class RenderableTextureGL;
+
+// The default resources every pass may draw with, made by the renderer's init.
+// The shaders are made only when their files are found.
+struct RenderResourcesGL {
+    core::CountedRef<RenderableTextureGL> whiteTexture;       // (255, 255, 255, 255)
+    core::CountedRef<RenderableTextureGL> flatNormalTexture;  // (128, 128, 255, 255): the normal (0, 0, 1)
+    core::CountedRef<RenderableShaderGL> surfaceShader;       // the default surface shader
+    core::CountedRef<RenderableShaderGL> postProcessShader;   // copies a texture to the target
+    core::CountedRef<Material> postProcessMaterial;           // unnamed, with the post-process shader
+};
+
+// The live renderer's resources, or null when there is none.
+RenderResourcesGL* renderResourcesGL();
 
 class RenderWindowGL final : public RenderWindow {};
 
@@ -29,17 +47,25 @@ public:
     RenderWindow* createRenderWindow(core::Window*) override { return new RenderWindowGL; }
     RenderableTexture* createRenderableTexture() override;
     RenderableTexture* createRenderBuffer(int width, int height) override;
+    RenderableShader* createRenderableShader() override;
     std::vector<Resolution> enumerateResolutions() override;
     // The drivers do not say; a figure that lets texture budgets work.
     uint64_t getAvailableTextureMemory() override { return 268435456; }
 
     RenderContextGL* context() const { return m_context.get(); }
+    RenderResourcesGL& resources() { return m_resources; }
+
+    // Through slot 0 of the shader, its sampler "texture".
+    void drawFullScreen(RenderableTexture* texture, RenderableShader* shader = nullptr) override;
 
 private:
     // The context, or core::Exception when init has not made one.
     RenderContextGL& requireContext();
 
+    void createResources();
+
     std::unique_ptr<RenderContextGL> m_context;
+    RenderResourcesGL m_resources;
 };
 
 } // namespace engine
