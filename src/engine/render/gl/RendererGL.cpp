@@ -16,6 +16,9 @@
 
 namespace engine {
 
+RenderResourcesGL::RenderResourcesGL() = default;
+RenderResourcesGL::~RenderResourcesGL() = default;
+
 namespace {
 
 RenderResourcesGL* g_resources = nullptr;

@@ -17,6 +17,10 @@ class RenderableTextureGL;
 // The default resources every pass may draw with, made by the renderer's init.
 // The shaders are made only when their files are found.
 struct RenderResourcesGL {
+    // Defined where the held types are complete, so that they are destroyed whole.
+    RenderResourcesGL();
+    ~RenderResourcesGL();
+
     core::CountedRef<RenderableTextureGL> whiteTexture;       // (255, 255, 255, 255)
     core::CountedRef<RenderableTextureGL> flatNormalTexture;  // (128, 128, 255, 255): the normal (0, 0, 1)
     core::CountedRef<RenderableShaderGL> surfaceShader;       // the default surface shader
