@@ -8,11 +8,7 @@ local t = require "testing"
 local frame = Frame.create{title = "material-test", width = 64, height = 48}
 assert(EngineSystems.create{width = 64, height = 48})
 
-local function write(path, text)
-    local f = assert(io.open(path, "w"))
-    f:write(text)
-    f:close()
-end
+local write = t.writeFile
 
 t.test("fields read back through methods and properties", function()
     local m = Material.create("props")

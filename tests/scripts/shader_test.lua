@@ -12,11 +12,7 @@ end)
 
 assert(EngineSystems.create{width = 64, height = 48})
 
-local function write(path, text)
-    local f = assert(io.open(path, "w"))
-    f:write(text)
-    f:close()
-end
+local write = t.writeFile
 
 t.test("surface and post-process shaders load from files", function()
     local default = RenderableShader.createSurfaceShader()

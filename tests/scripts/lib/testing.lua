@@ -51,6 +51,13 @@ function testing.nearMat(actual, expected, tolerance, what, count)
     end
 end
 
+-- Writes text to a file in the test's folder.
+function testing.writeFile(path, text)
+    local file = assert(io.open(path, "wb"))
+    file:write(text)
+    file:close()
+end
+
 -- Calls fn, which must fail with a message containing text (plain match).
 function testing.fails(fn, text)
     local ok, err = pcall(fn)

@@ -58,6 +58,19 @@ std::string prepareShaderSource(const std::string& source, const std::vector<std
     return text;
 }
 
+// The compiler's or linker's log of a shader or program, "" when there is none.
+template <class GetParameter, class GetLog>
+std::string infoLog(GLuint object, GetParameter getParameter, GetLog getLog) {
+    GLint length = 0;
+    getParameter(object, GL_INFO_LOG_LENGTH, &length);
+    if (length <= 0)
+        return std::string();
+    std::string log(size_t(length), '\0');
+    getLog(object, length, nullptr, log.data());
+    log.resize(std::strlen(log.c_str()));
+    return log;
+}
+
 unsigned compileShader(const std::string& source, unsigned stage, const std::vector<std::string>& defines,
                        const std::string& path) {
     const GLEntryPoints& f = gl();
@@ -66,15 +79,9 @@ unsigned compileShader(const std::string& source, unsigned stage, const std::vec
     const GLchar* string = text.c_str();
     f.glShaderSource(shader, 1, &string, nullptr);
     f.glCompileShader(shader);
-    std::string log;
-    GLint length = 0;
-    f.glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    if (length > 0) {
-        log.resize(size_t(length));
-        f.glGetShaderInfoLog(shader, length, nullptr, log.data());
-        log.resize(std::strlen(log.c_str()));
+    std::string log = infoLog(shader, f.glGetShaderiv, f.glGetShaderInfoLog);
+    if (!log.empty())
         core::debugLog("%s", log.c_str());
-    }
     GLint status = GL_FALSE;
     f.glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
     if (!status) {
@@ -104,14 +111,7 @@ std::unique_ptr<ShaderProgramGL> linkProgram(unsigned vertexShader, unsigned fra
     for (int i = 0; i < AttributeCount; ++i)
         f.glBindAttribLocation(program, GLuint(i), attributeNames[i]);
     f.glLinkProgram(program);
-    std::string log;
-    GLint length = 0;
-    f.glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    if (length > 0) {
-        log.resize(size_t(length));
-        f.glGetProgramInfoLog(program, length, nullptr, log.data());
-        log.resize(std::strlen(log.c_str()));
-    }
+    std::string log = infoLog(program, f.glGetProgramiv, f.glGetProgramInfoLog);
     GLint status = GL_FALSE;
     f.glGetProgramiv(program, GL_LINK_STATUS, &status);
     if (!status) {
