@@ -452,4 +452,11 @@ void readBooleanOption(lua_State* L, const char* name, bool& value) {
     }
 }
 
+void readStringOption(lua_State* L, const char* name, std::string& value) {
+    if (pushOption(L, name, LUA_TSTRING)) {
+        value = checkString(L, -1);
+        lua_pop(L, 1);
+    }
+}
+
 } // namespace bind

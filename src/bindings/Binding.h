@@ -230,5 +230,6 @@ bool pushOption(lua_State* L, const char* name, int expectedType);
 // Reads an integer or boolean field into value when it is present.
 void readIntegerOption(lua_State* L, const char* name, int& value);
 void readBooleanOption(lua_State* L, const char* name, bool& value);
+void readStringOption(lua_State* L, const char* name, std::string& value);
 
 } // namespace bind

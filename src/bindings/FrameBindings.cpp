@@ -39,10 +39,7 @@ core::Frame::Options readOptions(lua_State* L) {
     bind::readIntegerOption(L, "y", options.y);
     bind::readIntegerOption(L, "width", options.width);
     bind::readIntegerOption(L, "height", options.height);
-    if (bind::pushOption(L, "title", LUA_TSTRING)) {
-        options.title = bind::checkString(L, -1);
-        lua_pop(L, 1);
-    }
+    bind::readStringOption(L, "title", options.title);
     bind::readBooleanOption(L, "fullscreen", options.fullscreen);
     bind::readBooleanOption(L, "resizable", options.resizable);
     bind::readBooleanOption(L, "borderless", options.borderless);

@@ -79,10 +79,7 @@ engine::EngineOptions readEngineOptions(lua_State* L) {
         lua_pop(L, 1);
     }
     bind::readIntegerOption(L, "multisamples", settings.multisamples);
-    if (bind::pushOption(L, "altShaderPath", LUA_TSTRING)) {
-        settings.altShaderPath = bind::checkString(L, -1);
-        lua_pop(L, 1);
-    }
+    bind::readStringOption(L, "altShaderPath", settings.altShaderPath);
     bind::readBooleanOption(L, "notebookMode", settings.notebookMode);
     bind::readBooleanOption(L, "dontAdjustFrame", options.dontAdjustFrame);
     readKindOption(L, "renderEngine", RenderEngineKinds, settings.renderEngine);
