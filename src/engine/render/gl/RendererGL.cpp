@@ -8,6 +8,7 @@
 #include "engine/render/gl/GLEntryPoints.h"
 #include "core/FileSystem.h"
 #include "engine/assets/Material.h"
+#include "engine/assets/MeshPrimitives.h"
 #include "engine/render/gl/RenderableMeshGL.h"
 #include "engine/render/gl/RenderableShaderGL.h"
 #include "engine/render/gl/RenderableTextureGL.h"
@@ -79,6 +80,8 @@ void RendererGL::init(const RenderSettings& settings) {
 void RendererGL::createResources() {
     m_resources.whiteTexture = core::CountedRef<RenderableTextureGL>(solidTexture(255, 255, 255, 255));
     m_resources.flatNormalTexture = core::CountedRef<RenderableTextureGL>(solidTexture(128, 128, 255, 255));
+    m_resources.lightVolumeSphere = core::CountedRef<RenderableMeshGL>(new RenderableMeshGL);
+    m_resources.lightVolumeSphere->init(*createSphere(2), false);
     if (filesExist({RenderableShaderGL::DefaultVertexPath, RenderableShaderGL::DefaultGeometryPath,
                     RenderableShaderGL::DefaultMaterialPath, RenderableShaderGL::DefaultUnlitPath,
                     RenderableShaderGL::DefaultShadowPath})) {

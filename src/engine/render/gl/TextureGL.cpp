@@ -29,6 +29,19 @@ Texture2DGL::Texture2DGL(int width, int height, int levels, int internalFormat, 
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
 }
 
+RenderBufferGL::RenderBufferGL(int internalFormat, int width, int height) : m_width(width), m_height(height) {
+    const GLEntryPoints& f = gl();
+    f.glGenRenderbuffers(1, &m_name);
+    f.glBindRenderbuffer(GL_RENDERBUFFER, m_name);
+    f.glRenderbufferStorage(GL_RENDERBUFFER, GLenum(internalFormat), width, height);
+    f.glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    checkGLError("glRenderbufferStorage");
+}
+
+RenderBufferGL::~RenderBufferGL() {
+    gl().glDeleteRenderbuffers(1, &m_name);
+}
+
 TextureCubeGL::TextureCubeGL(int size, int levels, int internalFormat)
     : TextureGL(GL_TEXTURE_CUBE_MAP, size, size, levels) {
     for (int face = 0; face < 6; ++face)

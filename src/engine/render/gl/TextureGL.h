@@ -41,6 +41,24 @@ public:
     TextureCubeGL(int size, int levels, int internalFormat);
 };
 
+// A GL render buffer: depth and stencil storage of render targets.
+class RenderBufferGL {
+public:
+    RenderBufferGL(int internalFormat, int width, int height);
+    ~RenderBufferGL();
+    RenderBufferGL(const RenderBufferGL&) = delete;
+    RenderBufferGL& operator=(const RenderBufferGL&) = delete;
+
+    unsigned name() const { return m_name; }
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+
+private:
+    unsigned m_name = 0;
+    int m_width;
+    int m_height;
+};
+
 // Sampler filter indices, by script name.
 enum SamplerFilter {
     FilterNearest = 0,
