@@ -20,8 +20,11 @@ uniform vec2 invScreenSize;
 
 // View-space distance within which geometry occludes.
 const float radius = 0.75;
-// Ignores the surface's own slight bumps and the precision of the depth.
+// Ignores the surface's own slight bumps (as a cosine) and the precision of
+// the stored depth (as a share of the depth), which would otherwise speckle
+// flat surfaces seen at grazing angles.
 const float bias = 0.1;
+const float depthBias = 0.003;
 const float strength = 1.6;
 
 vec3 viewPosition(vec2 uv, float z) {
@@ -64,7 +67,7 @@ void main() {
         float d = length(v);
         if (d < 1e-4)
             continue;
-        float facing = max(dot(n, v / d) - bias, 0.0);
+        float facing = max((dot(n, v) - depthBias * p.z) / d - bias, 0.0);
         float nearness = clamp(1.0 - d / (2.0 * radius), 0.0, 1.0);
         occlusion += facing * nearness;
     }

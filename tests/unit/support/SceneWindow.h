@@ -17,6 +17,7 @@
 #include "support/ReferenceImage.h"
 #include "support/RendererWindow.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -80,7 +81,7 @@ protected:
         return m;
     }
 
-    // A checkerboard of two colours (BGRA bytes), 8 × 8 squares of 4 pixels.
+    // A checkerboard of two colours, 8 × 8 squares of 4 pixels.
     engine::RenderableTexture* checkerTexture(core::Image::Rgba a, core::Image::Rgba b) {
         core::Image image(32, 32);
         for (int y = 0; y < 32; ++y)
@@ -89,6 +90,22 @@ protected:
         engine::RenderableTexture* texture = engine::createTexture(image);
         textures.emplace_back(texture);
         return texture;
+    }
+
+    // One colour all over, for materials that must show their blending.
+    engine::RenderableTexture* solidTexture(core::Image::Rgba color) { return checkerTexture(color, color); }
+
+    // The pixel of the last saved frame at a screen point (0..1, top-left origin).
+    core::Image::Rgba framePixel(const std::string& name, float x, float y) {
+        core::Image image = core::Image::load(testOutputDirectory() + "/" + name + "-frame.png");
+        return image.getPixel(std::min(int(x * float(image.getWidth())), image.getWidth() - 1),
+                              std::min(int(y * float(image.getHeight())), image.getHeight() - 1));
+    }
+
+    // The pixel where a world point shows in the last saved frame.
+    core::Image::Rgba framePixelAt(const std::string& name, const engine::Vec3& world) {
+        engine::Vec3 screen = camera->projectWorldPoint(world);
+        return framePixel(name, screen.x, screen.y);
     }
 
     // One frame of the scene into the window, saved and compared with the reference of that name.
