@@ -223,3 +223,20 @@ TEST_F(DeferredPipelineGLWindow, StatisticsCountVisibleMeshesAndDrawnSegments) {
 }
 
 } // namespace
+
+namespace {
+
+// A library may store any number as a blend mode: one outside the known modes
+// draws as opaque instead of reaching past the blend table.
+TEST_F(DeferredPipelineGLWindow, UnknownBlendModeDrawsAsOpaque) {
+    buildOpaqueScene();
+    Material* odd = material("odd");
+    odd->blendMode = 9;
+    addMesh(*createBox(1, 1, 1), {0, 1, -3}, odd);
+    renderer->beginRender();
+    renderer->renderScene(scene.get(), camera.get(), nullptr);
+    EXPECT_EQ(renderStats().drawSegments, 4 * 2);
+    renderer->endRender();
+}
+
+} // namespace
