@@ -240,3 +240,33 @@ TEST_F(DeferredPipelineGLWindow, UnknownBlendModeDrawsAsOpaque) {
 }
 
 } // namespace
+
+namespace {
+
+// The viewport counts y from the top; outside it the window keeps its clear colour.
+TEST_F(DeferredPipelineGLWindow, SceneDrawsInsideTheViewportOnly) {
+    buildOpaqueScene();
+    renderer->clearColor = {10, 20, 30, 255};
+    renderer->setViewport({16, 8, 96, 72});
+    ASSERT_TRUE(frameMatches("viewport"));
+    const core::Image::Rgba clear{10, 20, 30, 255};
+    EXPECT_EQ(framePixel("viewport", 0.05f, 0.5f), clear);   // left of it
+    EXPECT_EQ(framePixel("viewport", 0.5f, 0.04f), clear);   // above it
+    EXPECT_EQ(framePixel("viewport", 0.5f, 0.96f), clear);   // below it
+    EXPECT_NE(framePixel("viewport", 0.5f, 0.8f), clear);    // the floor inside it
+}
+
+TEST_F(DeferredPipelineGLWindow, ResizingRemakesTheBuffersAtTheNewSize) {
+    buildOpaqueScene();
+    renderer->resizeRenderBuffers(64, 48);
+    EXPECT_EQ(pipeline().width(), 64);
+    EXPECT_EQ(pipeline().finalBuffer().width(), 64);
+    EXPECT_EQ(pipeline().geometryBuffer().height(), 48);
+    EXPECT_EQ(pipeline().depthStencilBuffer().width(), 64);
+    renderer->beginRender();
+    renderer->renderScene(scene.get(), camera.get(), nullptr);
+    renderer->endRender();
+    EXPECT_EQ(renderStats().visibleMeshes, 3);
+}
+
+} // namespace
