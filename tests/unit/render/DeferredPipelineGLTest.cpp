@@ -270,3 +270,32 @@ TEST_F(DeferredPipelineGLWindow, ResizingRemakesTheBuffersAtTheNewSize) {
 }
 
 } // namespace
+
+namespace {
+
+// Segments past the entity's material list take the default material, not
+// the mesh's own (here translucent, which would move them to the last pass).
+TEST_F(DeferredPipelineGLWindow, SegmentsPastTheEntitysMaterialsUseTheDefaultMaterial) {
+    addLight(LightEntity::Ambient, {0.8f, 0.8f, 0.8f});
+    Material* glass = material("glass");
+    glass->blendMode = int32_t(BlendMode::Translucent);
+    std::unique_ptr<Mesh> box = createBox(2, 2, 2);
+    box->clearSegments();
+    for (int i = 0; i < 3; ++i) {
+        MeshSegment& segment = box->addSegment();
+        segment.material = core::CountedRef<Material>(glass);
+        segment.firstIndex = i * 12;
+        segment.count = 4;
+    }
+    Material* red = material("red");
+    red->diffuseMap = core::CountedRef<RenderableTexture>(solidTexture({200, 30, 30, 255}));
+    MeshEntity* entity = addMesh(*box, {0, 1, 0});
+    entity->setMaterials({red});
+    ASSERT_TRUE(frameMatches("default-material"));
+    renderer->beginRender();
+    renderer->renderScene(scene.get(), camera.get(), nullptr);
+    EXPECT_EQ(renderStats().drawSegments, 3 * 2);
+    renderer->endRender();
+}
+
+} // namespace
