@@ -24,9 +24,12 @@ void narrow(float a, float z, float radius, float focal, int size, int& low, int
         if (!(pz < 0))
             continue;
         float p = -pz * m / n;
+        float edge = (m * focal / n + 1) * float(size) * 0.5f;
+        if (std::isnan(edge))
+            continue;
         // Clamped first so that far-off values stay in int range; values past
         // either edge narrow nothing or empty the rectangle either way.
-        float screen = std::clamp((m * focal / n + 1) * float(size) * 0.5f, -1.0f, float(size) + 1);
+        float screen = std::clamp(edge, -1.0f, float(size) + 1);
         int s = static_cast<int>(std::trunc(screen));
         if (a <= p)
             high = std::min(high, s);
