@@ -7,6 +7,7 @@ namespace engine::DebugDraw {
 namespace {
 
 std::vector<Line> queue;
+std::vector<ScreenText> textQueue;
 
 // The 12 edges between corners indexed by their (x, y, z) bits.
 void drawCorners(const Vec3 (&corners)[8], uint32_t color) {
@@ -72,12 +73,21 @@ void drawFrustum(const Mat4& viewProjection, uint32_t color) {
     drawCorners(corners, color);
 }
 
+void drawText(const std::string& text, const Vec2& position, uint32_t color) {
+    textQueue.push_back({text, position, 1.0f, color});
+}
+
 const std::vector<Line>& lines() {
     return queue;
 }
 
+const std::vector<ScreenText>& texts() {
+    return textQueue;
+}
+
 void clear() {
     queue.clear();
+    textQueue.clear();
 }
 
 } // namespace engine::DebugDraw

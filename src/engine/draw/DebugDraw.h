@@ -7,6 +7,7 @@
 #include "engine/scene/Bounds.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace engine {
@@ -16,6 +17,14 @@ namespace DebugDraw {
 struct Line {
     Vec3 from;
     Vec3 to;
+    uint32_t color;  // 0xRRGGBBAA
+};
+
+// A label at a screen position in pixels, (0, 0) top-left.
+struct ScreenText {
+    std::string text;
+    Vec2 position;
+    float scale;
     uint32_t color;  // 0xRRGGBBAA
 };
 
@@ -32,8 +41,11 @@ void drawMarker(const Vec3& position, float size, uint32_t color = White);
 // (x, y in -1..1, depth 0..1).
 void drawFrustum(const Mat4& viewProjection, uint32_t color = White);
 
-// The lines queued since the last clear.
+void drawText(const std::string& text, const Vec2& position, uint32_t color = White);
+
+// What was queued since the last clear.
 const std::vector<Line>& lines();
+const std::vector<ScreenText>& texts();
 void clear();
 
 } // namespace DebugDraw

@@ -18,10 +18,13 @@ protected:
     static constexpr int Width = 320;
     static constexpr int Height = 240;
 
-    void SetUp() override {
+    void SetUp() override { open(Width, Height); }
+
+    // Opens the window and the engine systems at that render size.
+    void open(int width, int height) {
         core::Frame::Options options;
-        options.width = Width;
-        options.height = Height;
+        options.width = width;
+        options.height = height;
         options.title = "renderer-gl-test";
         try {
             m_frame = std::make_unique<core::Frame>(options);
@@ -30,8 +33,8 @@ protected:
         }
         engine::EngineOptions engineOptions;
         engineOptions.settings.window = &m_frame->window();
-        engineOptions.settings.width = Width;
-        engineOptions.settings.height = Height;
+        engineOptions.settings.width = width;
+        engineOptions.settings.height = height;
         m_systems = engine::EngineSystems::create(engineOptions);
     }
 

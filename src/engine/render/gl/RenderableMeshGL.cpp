@@ -254,6 +254,10 @@ void RenderableMeshGL::draw() const {
     bind();
     for (size_t i = 0; i < m_segments.size(); ++i)
         drawSegment(i);
+    unbind();
+}
+
+void RenderableMeshGL::unbind() {
     for (GLuint location = 0; location < AttributeCount; ++location)
         gl().glDisableVertexAttribArray(location);
     gl().glBindBuffer(GL_ARRAY_BUFFER, 0);

@@ -60,6 +60,8 @@ public:
     void drawSegment(size_t index) const;
     // Binds, draws every segment, then disables attributes 0 to 9 and unbinds.
     void draw() const;
+    // Disables attributes 0 to 9 and unbinds the vertex and index buffers.
+    static void unbind();
 
 private:
     void releaseBuffers();

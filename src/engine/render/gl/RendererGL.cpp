@@ -9,9 +9,15 @@
 #include "core/FileSystem.h"
 #include "engine/assets/Material.h"
 #include "engine/assets/MeshPrimitives.h"
+#include "engine/draw/DebugDraw.h"
+#include "engine/render/gl/AmbientOcclusionGL.h"
+#include "engine/render/gl/DeferredPipelineGL.h"
+#include "engine/render/gl/LightPassGL.h"
+#include "engine/render/gl/PostPassesGL.h"
 #include "engine/render/gl/RenderableMeshGL.h"
 #include "engine/render/gl/RenderableShaderGL.h"
 #include "engine/render/gl/RenderableTextureGL.h"
+#include "engine/scene/Camera.h"
 
 #include <cstring>
 
@@ -49,11 +55,14 @@ RenderResourcesGL* renderResourcesGL() {
     return g_resources;
 }
 
+RendererGL::RendererGL() = default;
+
 // The pooled buffers hold GL textures and the pipeline objects go before the
 // shared resources they draw with; the context goes last: every GL object
 // above it dies with it.
 RendererGL::~RendererGL() {
     clearRenderBuffers();
+    destroyScenePasses();
     if (g_resources == &m_resources)
         g_resources = nullptr;
     m_resources = RenderResourcesGL{};
@@ -95,6 +104,37 @@ void RendererGL::createResources() {
         m_resources.postProcessMaterial->shader = core::CountedRef<RenderableShader>(m_resources.postProcessShader.get());
     }
     g_resources = &m_resources;
+    createScenePasses();
+}
+
+// The scene passes need every one of their shader files; without them (games
+// that only draw in 2D, tests without content) a scene shows the clear colour.
+void RendererGL::createScenePasses() {
+    if (m_settings.notebookMode || !m_resources.surfaceShader)
+        return;
+    if (!filesExist({LightPassGL::AmbientVertexPath, LightPassGL::AmbientFragmentPath, "shaders/gl/Tonemap.vsh",
+                     "shaders/gl/Tonemap.fsh", "shaders/gl/Fog.vsh", "shaders/gl/Fog.fsh",
+                     "shaders/gl/AmbientOcclusionPrepareDepth.vsh", "shaders/gl/AmbientOcclusionPrepareDepth.fsh",
+                     "shaders/gl/AmbientOcclusion.vsh", "shaders/gl/AmbientOcclusion.fsh",
+                     "shaders/gl/AmbientOcclusionBlur.vsh", "shaders/gl/AmbientOcclusionBlurX.fsh",
+                     "shaders/gl/AmbientOcclusionBlurY.fsh"}))
+        return;
+    try {
+        m_pipeline = std::make_unique<DeferredPipelineGL>(*m_context, m_resources, m_renderWidth, m_renderHeight);
+        m_ambientOcclusion = std::make_unique<AmbientOcclusionGL>(*m_context, m_renderWidth, m_renderHeight);
+        m_fog = std::make_unique<FogPassGL>(*m_context);
+        m_tonemap = std::make_unique<TonemapPassGL>(*m_context);
+    } catch (...) {
+        destroyScenePasses();
+        throw;
+    }
+}
+
+void RendererGL::destroyScenePasses() {
+    m_tonemap.reset();
+    m_fog.reset();
+    m_ambientOcclusion.reset();
+    m_pipeline.reset();
 }
 
 void RendererGL::drawFullScreen(RenderableTexture* texture, RenderableShader* given) {
@@ -138,6 +178,10 @@ void RendererGL::resizeRenderBuffers(int width, int height) {
     Renderer::resizeRenderBuffers(width, height);
     if (m_context)
         m_context->resize(width, height);
+    if (m_pipeline)
+        m_pipeline->resize(width, height);
+    if (m_ambientOcclusion)
+        m_ambientOcclusion->resize(width, height);
 }
 
 void RendererGL::beginRender() {
@@ -152,19 +196,128 @@ void RendererGL::beginRender() {
     renderStats() = RenderStats{};
 }
 
-// The scene passes come with the frame pipeline; until then a frame shows the clear colour.
-void RendererGL::renderScene(Scene*, Camera*, RenderableTexture*) {
-    requireContext();
+void RendererGL::renderScene(Scene* scene, Camera* camera, RenderableTexture* target) {
+    RenderContextGL& context = requireContext();
+    if (!m_pipeline || !scene || !camera) {
+        checkGLError("renderScene");
+        return;
+    }
+    auto* targetGL = dynamic_cast<RenderableTextureGL*>(target);
+    const TextureGL* targetTexture = targetGL ? targetGL->texture() : nullptr;
+    if (target && !targetTexture)
+        throw core::Exception("Render target texture has no storage");
+
+    DeferredPipelineGL& pipeline = *m_pipeline;
+    pipeline.gather(*scene, *camera);
+    pipeline.copySettings(*this);
+    pipeline.geometryPass(*camera);
+    pipeline.lightPass(*camera);
+    pipeline.materialPass(*camera);
+    if (ambientOcclusion)
+        m_ambientOcclusion->apply(*camera, pipeline.geometryBuffer(), pipeline.finalBuffer(), ssaoQuality);
+    if (fog) {
+        m_fog->color = fogColor;
+        m_fog->nearDistance = fogRange.x;
+        m_fog->farDistance = fogRange.y;
+        m_fog->apply(pipeline.geometryBuffer(), pipeline.finalBuffer());
+    }
+    pipeline.transparentPass(*camera);
+    m_tonemap->apply(pipeline.finalBuffer(), targetTexture);
+    glViewport(0, 0, m_renderWidth, m_renderHeight);
+    checkGLError("glViewport");
+    glScissor(0, 0, m_renderWidth, m_renderHeight);
+    checkGLError("glScissor");
+    drawDebugView();
+    flushDebugDrawing(*camera);
+    // Whatever draws next in this frame (2D drawing, a screenshot) means the window.
+    if (targetTexture)
+        context.bindWindowFramebuffer();
     checkGLError("renderScene");
 }
 
+void RendererGL::drawDebugView() {
+    if (drawNormalBuffer)
+        drawBufferView(m_pipeline->geometryBuffer(), 1.0f);
+    else if (drawGlossinessBuffer)
+        drawBufferView(m_pipeline->glossinessBuffer(), 0.01f);
+    else if (drawLightBuffer)
+        drawBufferView(m_pipeline->lightBuffer(), 1.0f);
+    else if (drawAmbientOcclusionBuffer)
+        drawBufferView(m_ambientOcclusion->occlusionTexture(), 1.0f);
+}
+
+// Fixed-function drawing: the buffer's values, scaled, straight to the screen.
+void RendererGL::drawBufferView(const TextureGL& texture, float scale) {
+    RenderContextGL& context = requireContext();
+    glDisable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    context.setBlendMode(BlendMode::Opaque);
+    context.useProgram(0);
+    RenderableMeshGL::unbind();
+    gl().glActiveTexture(GL_TEXTURE0);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture.name());
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glColor3f(scale, scale, scale);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 1);
+    glVertex2f(-1, 1);
+    glTexCoord2f(1, 1);
+    glVertex2f(1, 1);
+    glTexCoord2f(1, 0);
+    glVertex2f(1, -1);
+    glTexCoord2f(0, 0);
+    glVertex2f(-1, -1);
+    glEnd();
+    glColor3f(1, 1, 1);
+    checkGLError("debug view");
+}
+
+// Lines only: screen texts wait for the debug font and are dropped here.
+void RendererGL::flushDebugDrawing(Camera& camera) {
+    const auto& lines = DebugDraw::lines();
+    if (!lines.empty()) {
+        RenderContextGL& context = requireContext();
+        context.useProgram(0);
+        RenderableMeshGL::unbind();
+        context.setBlendMode(BlendMode::Opaque);
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_TEXTURE_2D);
+        const Mat4 viewProjection = camera.viewProjection() * depthConversionMatrix();
+        glMatrixMode(GL_PROJECTION);
+        glLoadMatrixf(&viewProjection.m[0][0]);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glBegin(GL_LINES);
+        for (const DebugDraw::Line& line : lines) {
+            glColor4ub(GLubyte(line.color >> 24), GLubyte(line.color >> 16), GLubyte(line.color >> 8),
+                       GLubyte(line.color));
+            glVertex3f(line.from.x, line.from.y, line.from.z);
+            glVertex3f(line.to.x, line.to.y, line.to.z);
+        }
+        glEnd();
+        glColor3f(1, 1, 1);
+        glEnable(GL_TEXTURE_2D);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+    }
+    DebugDraw::clear();
+}
+
 void RendererGL::endRender() {
-    requireContext().present();
+    RenderContextGL& context = requireContext();
+    // Drawn by the next scene's flush of the debug queues.
+    if (drawStats && m_pipeline)
+        m_pipeline->drawStatistics();
+    context.present();
     releaseRenderBuffers();
 }
 
 void RendererGL::saveScreenShot(const std::string& path) {
-    requireContext();
+    requireContext().bindWindowFramebuffer();
     int width = m_renderWidth;
     int height = m_renderHeight;
     core::Image image(width, height);

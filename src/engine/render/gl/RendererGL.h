@@ -10,10 +10,15 @@
 
 namespace engine {
 
+class AmbientOcclusionGL;
+class DeferredPipelineGL;
+class FogPassGL;
 class Material;
 class RenderableMeshGL;
 class RenderableShaderGL;
 class RenderableTextureGL;
+class TextureGL;
+class TonemapPassGL;
 
 // The default resources every pass may draw with, made by the renderer's init.
 // The shaders are made only when their files are found.
@@ -37,7 +42,7 @@ class RenderWindowGL final : public RenderWindow {};
 
 class RendererGL final : public Renderer {
 public:
-    RendererGL() = default;
+    RendererGL();
     ~RendererGL() override;
 
     void init(const RenderSettings& settings) override;
@@ -59,6 +64,9 @@ public:
     uint64_t getAvailableTextureMemory() override { return 268435456; }
 
     RenderContextGL* context() const { return m_context.get(); }
+    // Null when the shader files of the scene passes were not found (or in notebook mode).
+    DeferredPipelineGL* pipeline() const { return m_pipeline.get(); }
+    AmbientOcclusionGL* ambientOcclusionPass() const { return m_ambientOcclusion.get(); }
     RenderResourcesGL& resources() { return m_resources; }
 
     // Through slot 0 of the shader, its sampler "texture".
@@ -69,9 +77,20 @@ private:
     RenderContextGL& requireContext();
 
     void createResources();
+    void createScenePasses();
+    void destroyScenePasses();
+    // The first buffer the debug settings ask for, over the whole target.
+    void drawDebugView();
+    void drawBufferView(const TextureGL& texture, float scale);
+    // Draws the queued debug lines through the camera and empties the queues.
+    void flushDebugDrawing(Camera& camera);
 
     std::unique_ptr<RenderContextGL> m_context;
     RenderResourcesGL m_resources;
+    std::unique_ptr<DeferredPipelineGL> m_pipeline;
+    std::unique_ptr<AmbientOcclusionGL> m_ambientOcclusion;
+    std::unique_ptr<FogPassGL> m_fog;
+    std::unique_ptr<TonemapPassGL> m_tonemap;
 };
 
 } // namespace engine

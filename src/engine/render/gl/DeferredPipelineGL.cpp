@@ -1,0 +1,289 @@
+#include "engine/render/gl/DeferredPipelineGL.h"
+
+#include "engine/assets/Material.h"
+#include "engine/draw/DebugDraw.h"
+#include "engine/render/MeshEntity.h"
+#include "engine/render/gl/GLChecks.h"
+#include "engine/render/gl/GLEntryPoints.h"
+#include "engine/render/gl/LightPassGL.h"
+#include "engine/render/gl/RenderContextGL.h"
+#include "engine/render/gl/RenderableMeshGL.h"
+#include "engine/render/gl/RenderableShaderGL.h"
+#include "engine/render/gl/RenderableTextureGL.h"
+#include "engine/render/gl/RendererGL.h"
+#include "engine/scene/Camera.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace engine {
+
+namespace {
+
+SkinningSource g_skinningSource = nullptr;
+
+std::unique_ptr<Texture2DGL> sceneBuffer(int width, int height) {
+    return std::make_unique<Texture2DGL>(width, height, 1, GL_RGBA16F, GL_NEAREST, GL_NEAREST, GL_CLAMP_TO_EDGE);
+}
+
+// Material i of the entity, or the default material past its list or for an empty entry.
+Material& segmentMaterial(const MeshEntity& entity, size_t i) {
+    const auto& materials = entity.materials();
+    Material* material = i < materials.size() ? materials[i].get() : nullptr;
+    return material ? *material : *defaultMaterial();
+}
+
+// A library may store any number as a blend mode; those outside the known
+// modes draw as opaque rather than index past the blend table.
+BlendMode blendModeOf(const Material& material) {
+    int mode = material.blendMode;
+    return mode >= int(BlendMode::Opaque) && mode <= int(BlendMode::AdditiveAlpha) ? BlendMode(mode)
+                                                                                   : BlendMode::Opaque;
+}
+
+bool isOpaque(const Material& material) {
+    return blendModeOf(material) == BlendMode::Opaque;
+}
+
+Mat4 viewMatrixOf(Camera& camera) {
+    return Mat4::fromMat4x3(camera.worldInverse());
+}
+
+const TextureGL* glTextureOf(const RenderableTexture* texture) {
+    auto* gltexture = dynamic_cast<const RenderableTextureGL*>(texture);
+    return gltexture ? gltexture->texture() : nullptr;
+}
+
+} // namespace
+
+void setSkinningSource(SkinningSource source) {
+    g_skinningSource = source;
+}
+
+DeferredPipelineGL::DeferredPipelineGL(RenderContextGL& context, RenderResourcesGL& resources, int width,
+                                       int height)
+    : m_context(context), m_resources(resources) {
+    resize(width, height);
+    m_lights = std::make_unique<LightPassGL>(*this);
+}
+
+DeferredPipelineGL::~DeferredPipelineGL() = default;
+
+void DeferredPipelineGL::resize(int width, int height) {
+    // A zero-sized window (minimised) still gets valid, if tiny, buffers.
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    m_depthStencil.reset();
+    m_geometryBuffer.reset();
+    m_glossinessBuffer.reset();
+    m_lightBuffer.reset();
+    m_finalBuffer.reset();
+    m_depthStencil = std::make_unique<RenderBufferGL>(GL_DEPTH24_STENCIL8, width, height);
+    m_geometryBuffer = sceneBuffer(width, height);
+    m_glossinessBuffer = sceneBuffer(width, height);
+    m_lightBuffer = sceneBuffer(width, height);
+    m_finalBuffer = sceneBuffer(width, height);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    checkGLError("create scene buffers");
+    m_width = width;
+    m_height = height;
+}
+
+void DeferredPipelineGL::copySettings(const Renderer& renderer) {
+    m_settings.viewport = renderer.viewport();
+    m_settings.diffuseMapping = renderer.diffuseMapping;
+    m_settings.normalMapping = renderer.normalMapping;
+    m_settings.textureFilter = renderer.textureFilter;
+    m_settings.renderMeshes = renderer.renderMeshes;
+    m_settings.renderShadows = renderer.renderShadows;
+    m_settings.shadowQuality = renderer.shadowQuality;
+}
+
+void DeferredPipelineGL::gather(Scene& scene, Camera& camera) {
+    gatherEntities(m_visitor, scene, camera);
+}
+
+void DeferredPipelineGL::applyViewport() {
+    const Viewport& v = m_settings.viewport;
+    glViewport(v.x, m_height - v.y - v.height, v.width, v.height);
+    checkGLError("glViewport");
+}
+
+void DeferredPipelineGL::geometryPass(Camera& camera) {
+    unsigned depth = m_depthStencil->name();
+    m_context.setRenderTargets(m_geometryBuffer->name(), m_glossinessBuffer->name(), depth, depth);
+    applyViewport();
+    static const GLenum both[] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
+    gl().glDrawBuffers(2, both);
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_TRUE);
+    glDepthFunc(GL_LEQUAL);
+    glClearColor(0, 0, 0, 0);
+    glClearDepth(1.0);
+    glClearStencil(0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    gl().glActiveTexture(GL_TEXTURE0);
+    glAlphaFunc(GL_GREATER, 0.5f);
+    if (m_settings.renderMeshes) {
+        for (MeshEntity* entity : m_visitor.meshes)
+            drawMeshEntity(camera, *entity, GeometryPass);
+    }
+    static const GLenum first[] = {GL_COLOR_ATTACHMENT0};
+    gl().glDrawBuffers(1, first);
+    RenderableMeshGL::unbind();
+}
+
+void DeferredPipelineGL::lightPass(Camera& camera) {
+    m_lights->run(camera, m_visitor);
+}
+
+void DeferredPipelineGL::materialPass(Camera& camera) {
+    unsigned depth = m_depthStencil->name();
+    m_context.setRenderTargets(m_finalBuffer->name(), 0, depth, depth);
+    applyViewport();
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    if (m_settings.renderMeshes) {
+        for (MeshEntity* entity : m_visitor.meshes)
+            drawMeshEntity(camera, *entity, MaterialPass);
+    }
+}
+
+void DeferredPipelineGL::transparentPass(Camera& camera) {
+    unsigned depth = m_depthStencil->name();
+    m_context.setRenderTargets(m_finalBuffer->name(), 0, depth, depth);
+    applyViewport();
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+
+    const Mat4x3& view = camera.worldInverse();
+    m_transparent.clear();
+    auto viewDepth = [&](RenderEntity* entity) {
+        return view.transformPoint(entity->node()->worldPosition()).z + entity->sortOffset();
+    };
+    if (m_settings.renderMeshes) {
+        for (MeshEntity* entity : m_visitor.meshes) {
+            auto* mesh = static_cast<RenderableMeshGL*>(entity->mesh());
+            for (size_t i = 0; i < mesh->segments().size(); ++i) {
+                if (!isOpaque(segmentMaterial(*entity, i))) {
+                    m_transparent.emplace_back(entity, viewDepth(entity));
+                    break;
+                }
+            }
+        }
+    }
+    // Particle entities join the list once a particle renderer draws them.
+    std::sort(m_transparent.begin(), m_transparent.end(),
+              [](const auto& a, const auto& b) { return a.second > b.second; });
+    for (const auto& [entity, key] : m_transparent) {
+        if (entity->entityType() == RenderEntity::MeshEntityType)
+            drawMeshEntity(camera, *static_cast<MeshEntity*>(entity), TransparentPass);
+    }
+}
+
+void DeferredPipelineGL::drawMeshEntity(Camera& camera, MeshEntity& entity, PassKind pass) {
+    auto* mesh = dynamic_cast<RenderableMeshGL*>(entity.mesh());
+    if (!mesh)
+        return;
+    const std::vector<Mat4x3>* bones = nullptr;
+    if (mesh->isSkinned() && entity.skeleton().get() && g_skinningSource)
+        bones = g_skinningSource(entity.skeleton().get());
+    bool skinned = bones != nullptr;
+    size_t segments = mesh->segments().size();
+
+    bool normalMapped = false;
+    if (pass == GeometryPass && mesh->layout().tangent >= 0 && m_settings.normalMapping) {
+        for (size_t i = 0; i < segments && !normalMapped; ++i)
+            normalMapped = segmentMaterial(entity, i).normalMap.get() != nullptr;
+    }
+
+    mesh->bind();
+    const Mat4 world = Mat4::fromMat4x3(entity.node()->worldTransform());
+    const Mat4 modelViewProj = world * camera.viewProjection() * depthConversionMatrix();
+    const Mat4 modelView = world * viewMatrixOf(camera);
+    const Vec3& emissive = entity.emissiveColor();
+    int filter = 3 + std::clamp(m_settings.textureFilter, 0, 2);
+    RenderableTextureGL* white = m_resources.whiteTexture.get();
+    RenderableTextureGL* flatNormal = m_resources.flatNormalTexture.get();
+    const GLEntryPoints& f = gl();
+
+    for (size_t i = 0; i < segments; ++i) {
+        Material& m = segmentMaterial(entity, i);
+        bool opaque = isOpaque(m);
+        if ((pass != TransparentPass && !opaque) || (pass == TransparentPass && opaque))
+            continue;
+
+        int slot = 0;
+        if (pass == GeometryPass)
+            slot = (m.alphaTest ? RenderableShaderGL::AlphaTest : 0) | (normalMapped ? RenderableShaderGL::NormalMap : 0);
+        else if (pass == MaterialPass)
+            slot = m.lighting ? RenderableShaderGL::MaterialPass : RenderableShaderGL::UnlitPass;
+        else
+            slot = RenderableShaderGL::UnlitPass;
+        if (skinned)
+            slot |= RenderableShaderGL::Skinning;
+        auto* shader = dynamic_cast<RenderableShaderGL*>(m.shader.get());
+        ShaderProgramGL* program = shader ? shader->program(slot) : nullptr;
+        // A material whose shader lacks the program (a post-process shader) draws with the standard one.
+        if (!program && m_resources.surfaceShader)
+            program = m_resources.surfaceShader->program(slot);
+        if (!program)
+            continue;
+
+        m_context.useProgram(program->program());
+        f.glUniformMatrix4fv(program->location(UniformModelViewProj), 1, GL_FALSE, &modelViewProj.m[0][0]);
+        f.glUniformMatrix4fv(program->location(UniformModelView), 1, GL_FALSE, &modelView.m[0][0]);
+        if (skinned)
+            setSkinningMatrices(*program, *bones);
+        f.glUniform2f(program->location("invScreenSize"), 1.0f / float(m_width), 1.0f / float(m_height));
+        f.glUniform3f(program->location("emissiveColor"), emissive.x, emissive.y, emissive.z);
+        f.glUniform1f(program->location(UniformGlossiness), m.glossiness);
+        if (m.getParameterCount() > 0)
+            applyShaderParameters(m_context, m);
+
+        if (m.doubleSided)
+            glDisable(GL_CULL_FACE);
+        else
+            glEnable(GL_CULL_FACE);
+        m_context.setBlendMode(blendModeOf(m));
+        if (pass == MaterialPass && m.alphaTest)
+            glEnable(GL_ALPHA_TEST);
+        else
+            glDisable(GL_ALPHA_TEST);
+
+        auto bindMap = [&](const char* sampler, const RenderableTexture* map, bool use, RenderableTextureGL* fallback) {
+            const TextureGL* texture = use ? glTextureOf(map) : nullptr;
+            if (!texture)
+                texture = fallback ? fallback->texture() : nullptr;
+            if (!texture)
+                return;
+            m_context.bindTexture(sampler, texture->target(), texture->name());
+            applySamplerState(*texture, filter, m.textureAddressMode, m_context.maxAnisotropy());
+        };
+        bindMap("diffuseMap", m.diffuseMap.get(), m_settings.diffuseMapping, white);
+        bindMap("specularMap", m.specularMap.get(), true, white);
+        bindMap("normalMap", m.normalMap.get(), m_settings.normalMapping, flatNormal);
+        m_context.bindTexture("lightBuffer", GL_TEXTURE_2D, m_lightBuffer->name());
+
+        mesh->drawSegment(i);
+        ++renderStats().drawSegments;
+    }
+    f.glActiveTexture(GL_TEXTURE0);
+    RenderableMeshGL::unbind();
+}
+
+void DeferredPipelineGL::drawStatistics() {
+    const RenderStats& stats = renderStats();
+    const char* formats[] = {"Visible meshes:   %d", "Visible lights:   %d", "Draw segments:    %d",
+                             "Shadow segments:  %d"};
+    const int values[] = {stats.visibleMeshes, stats.visibleLights, stats.drawSegments, stats.shadowSegments};
+    for (int line = 0; line < 4; ++line) {
+        char text[64];
+        std::snprintf(text, sizeof text, formats[line], values[line]);
+        DebugDraw::drawText(text, {50.0f, 120.0f + 12.0f * float(line)}, DebugDraw::White);
+    }
+}
+
+} // namespace engine

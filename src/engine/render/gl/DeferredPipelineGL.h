@@ -1,0 +1,99 @@
+#pragma once
+
+// The deferred frame of the OpenGL renderer: the visible entities, the
+// geometry, glossiness, light and final buffers with their shared depth and
+// stencil, and the passes that draw meshes into them. The light pass has its
+// own class; post-processing belongs to the renderer.
+
+#include "engine/render/Renderer.h"
+#include "engine/render/RenderVisitor.h"
+#include "engine/render/gl/TextureGL.h"
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace engine {
+
+class Camera;
+class LightPassGL;
+class MeshEntity;
+class RenderContextGL;
+class RenderableShaderGL;
+struct RenderResourcesGL;
+
+// The bones that move a skinned entity: the skeleton's current bone
+// matrices (bone space to the entity's local space), or null when the
+// skeleton has none yet. Set by whatever owns skeletons; without it skinned
+// meshes draw in their bind pose.
+using SkinningSource = const std::vector<Mat4x3>* (*)(void* skeleton);
+void setSkinningSource(SkinningSource source);
+
+class DeferredPipelineGL {
+public:
+    enum PassKind { GeometryPass = 0, MaterialPass = 1, TransparentPass = 2 };
+
+    // What the renderer's settings say, copied before each scene.
+    struct Settings {
+        Viewport viewport;
+        bool diffuseMapping = true;
+        bool normalMapping = true;
+        bool renderMeshes = true;
+        bool renderShadows = true;
+        int textureFilter = 2;
+        int shadowQuality = 1;
+    };
+
+    // Makes the buffers for the render size and the light programs; throws
+    // core::Exception when a shader file fails.
+    DeferredPipelineGL(RenderContextGL& context, RenderResourcesGL& resources, int width, int height);
+    ~DeferredPipelineGL();
+    DeferredPipelineGL(const DeferredPipelineGL&) = delete;
+    DeferredPipelineGL& operator=(const DeferredPipelineGL&) = delete;
+
+    // Deletes and makes again the depth-stencil buffer and the four textures.
+    void resize(int width, int height);
+    void copySettings(const Renderer& renderer);
+
+    void gather(Scene& scene, Camera& camera);
+    void geometryPass(Camera& camera);
+    void lightPass(Camera& camera);
+    void materialPass(Camera& camera);
+    void transparentPass(Camera& camera);
+    void drawMeshEntity(Camera& camera, MeshEntity& entity, PassKind pass);
+
+    // The scene's viewport (y from the top) as GL's, then the error check.
+    void applyViewport();
+    // Queues the statistics overlay as debug screen text.
+    void drawStatistics();
+
+    RenderContextGL& context() const { return m_context; }
+    RenderResourcesGL& resources() const { return m_resources; }
+    const Settings& settings() const { return m_settings; }
+    const RenderVisitor& visitor() const { return m_visitor; }
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    const Texture2DGL& geometryBuffer() const { return *m_geometryBuffer; }
+    const Texture2DGL& glossinessBuffer() const { return *m_glossinessBuffer; }
+    const Texture2DGL& lightBuffer() const { return *m_lightBuffer; }
+    const Texture2DGL& finalBuffer() const { return *m_finalBuffer; }
+    const RenderBufferGL& depthStencilBuffer() const { return *m_depthStencil; }
+    LightPassGL& lights() const { return *m_lights; }
+
+private:
+    RenderContextGL& m_context;
+    RenderResourcesGL& m_resources;
+    int m_width = 0;
+    int m_height = 0;
+    Settings m_settings;
+    RenderVisitor m_visitor;
+    std::unique_ptr<RenderBufferGL> m_depthStencil;
+    std::unique_ptr<Texture2DGL> m_geometryBuffer;
+    std::unique_ptr<Texture2DGL> m_glossinessBuffer;
+    std::unique_ptr<Texture2DGL> m_lightBuffer;
+    std::unique_ptr<Texture2DGL> m_finalBuffer;
+    std::unique_ptr<LightPassGL> m_lights;
+    std::vector<std::pair<RenderEntity*, float>> m_transparent;  // entity, sort key
+};
+
+} // namespace engine

@@ -1,0 +1,70 @@
+#include "engine/render/gl/PostPassesGL.h"
+
+#include "engine/render/gl/GLChecks.h"
+#include "engine/render/gl/GLEntryPoints.h"
+#include "engine/render/gl/PassUniformsGL.h"
+#include "engine/render/gl/RenderContextGL.h"
+#include "engine/render/gl/ShaderProgramGL.h"
+#include "engine/render/gl/TextureGL.h"
+
+namespace engine {
+
+FogPassGL::FogPassGL(RenderContextGL& context)
+    : m_context(context), m_program(programFromFiles("shaders/gl/Fog.vsh", "shaders/gl/Fog.fsh")) {}
+
+FogPassGL::~FogPassGL() = default;
+
+Vec2 FogPassGL::fogParams(float nearDistance, float farDistance) {
+    // A thousandth of a unit of fog depth: indistinguishable from a step.
+    constexpr float Sharpest = 0.001f;
+    float range = farDistance - nearDistance;
+    if (range == 0.0f)
+        range = Sharpest;
+    return {1.0f / range, -nearDistance / range};
+}
+
+void FogPassGL::apply(const TextureGL& geometryBuffer, const TextureGL& finalBuffer) {
+    m_context.setRenderTargets(finalBuffer.name(), 0, 0, 0);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_ALPHA_TEST);
+    m_context.setBlendMode(BlendMode::Translucent);
+    m_context.useProgram(m_program->program());
+    m_context.bindTexture("geometryBuffer", GL_TEXTURE_2D, geometryBuffer.name());
+    setUniform(*m_program, "invScreenSize",
+               Vec2{1.0f / float(geometryBuffer.width()), 1.0f / float(geometryBuffer.height())});
+    setUniform(*m_program, "fogColor", color);
+    setUniform(*m_program, "fogParams", fogParams(nearDistance, farDistance));
+    m_context.drawFullScreenQuad();
+    checkGLError("fog");
+}
+
+TonemapPassGL::TonemapPassGL(RenderContextGL& context)
+    : m_context(context), m_program(programFromFiles("shaders/gl/Tonemap.vsh", "shaders/gl/Tonemap.fsh")) {}
+
+TonemapPassGL::~TonemapPassGL() = default;
+
+void TonemapPassGL::apply(const TextureGL& finalBuffer, const TextureGL* target) {
+    // A target of another size than the buffers takes the whole scene, scaled.
+    Vec2 invScreenSize{1.0f / float(finalBuffer.width()), 1.0f / float(finalBuffer.height())};
+    if (target) {
+        m_context.setRenderTargets(target->name(), 0, 0, 0);
+        glViewport(0, 0, target->width(), target->height());
+        checkGLError("glViewport");
+        invScreenSize = {1.0f / float(target->width()), 1.0f / float(target->height())};
+    } else {
+        m_context.bindWindowFramebuffer();
+    }
+    glDisable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_CULL_FACE);
+    m_context.setBlendMode(BlendMode::Opaque);
+    m_context.useProgram(m_program->program());
+    m_context.bindTexture("sourceTex", GL_TEXTURE_2D, finalBuffer.name());
+    setUniform(*m_program, "invScreenSize", invScreenSize);
+    m_context.drawFullScreenQuad();
+    checkGLError("tone mapping");
+}
+
+} // namespace engine

@@ -1,0 +1,225 @@
+#include "engine/assets/MeshPrimitives.h"
+#include "engine/draw/DebugDraw.h"
+#include "engine/render/gl/AmbientOcclusionGL.h"
+#include "engine/render/gl/DeferredPipelineGL.h"
+#include "engine/render/gl/PostPassesGL.h"
+#include "engine/render/gl/RendererGL.h"
+#include "support/SceneWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace engine;
+
+namespace {
+
+int brightness(const core::Image::Rgba& c) {
+    return int(c.red) + int(c.green) + int(c.blue);
+}
+
+class DeferredPipelineGLWindow : public test::SceneWindow {
+protected:
+    // Ground, a textured box and a plain ball in a grey ambient light.
+    void buildOpaqueScene() {
+        Material* ground = material("ground");
+        ground->diffuseMap = core::CountedRef<RenderableTexture>(
+            checkerTexture({200, 200, 200, 255}, {90, 110, 90, 255}));
+        addMesh(*createPlane(20, 20, 4, 4), {0, 0, 0}, ground);
+        Material* crate = material("crate");
+        crate->diffuseMap = core::CountedRef<RenderableTexture>(
+            checkerTexture({220, 140, 60, 255}, {120, 60, 20, 255}));
+        addMesh(*createBox(2, 2, 2), {-2, 1, 0}, crate);
+        addMesh(*createSphere(2), {2, 1, 1});
+        addLight(LightEntity::Ambient, {0.8f, 0.8f, 0.8f});
+    }
+
+    // A half-transparent box of one colour.
+    MeshEntity* addGlassBox(const std::string& name, core::Image::Rgba color, const Vec3& position) {
+        Material* glass = material(name);
+        glass->blendMode = int32_t(BlendMode::Translucent);
+        glass->diffuseMap = core::CountedRef<RenderableTexture>(solidTexture(color));
+        return addMesh(*createBox(2, 2, 0.2f), position, glass);
+    }
+
+    DeferredPipelineGL& pipeline() { return *static_cast<RendererGL*>(renderer)->pipeline(); }
+};
+
+TEST_F(DeferredPipelineGLWindow, OpaqueSceneMatchesItsReference) {
+    ASSERT_NE(static_cast<RendererGL*>(renderer)->pipeline(), nullptr);
+    buildOpaqueScene();
+    EXPECT_TRUE(frameMatches("opaque-scene"));
+}
+
+// Two glass panes, red in front of blue: drawn farthest first, the front one
+// blends over the back one; a sort offset of 3 sends the red one behind.
+TEST_F(DeferredPipelineGLWindow, TranslucentMeshesBlendBackToFrontAfterOpaqueOnes) {
+    buildOpaqueScene();
+    MeshEntity* red = addGlassBox("red", {255, 0, 0, 128}, {0, 1.5f, -3});
+    addGlassBox("blue", {0, 0, 255, 128}, {0.8f, 1.8f, -2});
+    camera->setPosition({0, 2, -10});
+    camera->lookAt({0, 1.5f, 0});
+    const Vec3 overlap{0.4f, 1.6f, -3.2f};
+
+    ASSERT_TRUE(frameMatches("translucent-order"));
+    core::Image::Rgba nearFirst = framePixelAt("translucent-order", overlap);
+    EXPECT_GT(nearFirst.red, nearFirst.blue);
+
+    red->setSortOffset(3);
+    ASSERT_TRUE(frameMatches("translucent-sort-offset"));
+    core::Image::Rgba redBehind = framePixelAt("translucent-sort-offset", overlap);
+    EXPECT_GT(redBehind.blue, redBehind.red);
+}
+
+TEST_F(DeferredPipelineGLWindow, DiffuseMappingOffSamplesWhiteEverywhere) {
+    buildOpaqueScene();
+    addGlassBox("glass", {0, 200, 0, 128}, {0, 1.5f, -3});
+    renderer->diffuseMapping = false;
+    ASSERT_TRUE(frameMatches("diffuse-mapping-off"));
+    // The glass's own green is gone too: white at half opacity over the scene.
+    core::Image::Rgba glass = framePixelAt("diffuse-mapping-off", {0, 1.5f, -3.2f});
+    EXPECT_NEAR(int(glass.red), int(glass.green), 3);
+}
+
+// Each buffer view on its own, then pairs where the earlier one must win.
+TEST_F(DeferredPipelineGLWindow, DebugViewsShowTheFirstBufferAskedFor) {
+    buildOpaqueScene();
+    renderer->ambientOcclusion = true;
+    struct Case {
+        bool normal, glossiness, light, occlusion;
+        const char* reference;
+    } cases[] = {
+        {true, false, false, false, "debug-normal-buffer"},
+        {false, true, false, false, "debug-glossiness-buffer"},
+        {false, false, true, false, "debug-light-buffer"},
+        {false, false, false, true, "debug-occlusion-buffer"},
+        {true, false, true, false, "debug-normal-buffer"},
+        {true, true, true, true, "debug-normal-buffer"},
+        {false, true, true, true, "debug-glossiness-buffer"},
+        {false, false, true, true, "debug-light-buffer"},
+    };
+    for (const Case& c : cases) {
+        renderer->drawNormalBuffer = c.normal;
+        renderer->drawGlossinessBuffer = c.glossiness;
+        renderer->drawLightBuffer = c.light;
+        renderer->drawAmbientOcclusionBuffer = c.occlusion;
+        EXPECT_TRUE(frameMatches(c.reference))
+            << c.normal << c.glossiness << c.light << c.occlusion << " should show " << c.reference;
+    }
+}
+
+TEST_F(DeferredPipelineGLWindow, FogThickensWithDistance) {
+    buildOpaqueScene();
+    renderer->fog = true;
+    renderer->fogColor = {0.6f, 0.7f, 0.9f};
+    renderer->fogRange = {10, 60};
+    ASSERT_TRUE(frameMatches("fog"));
+    // Far ground is nearly fog-coloured, near ground keeps its checker.
+    core::Image::Rgba far = framePixelAt("fog", {0, 0, 9.5f});
+    EXPECT_GT(int(far.blue), int(far.red));
+}
+
+TEST(FogPass, ParametersMapTheRangeToZeroAndOne) {
+    Vec2 p = FogPassGL::fogParams(10, 60);
+    EXPECT_FLOAT_EQ(p.x, 0.02f);
+    EXPECT_FLOAT_EQ(p.y, -0.2f);
+    // Equal distances: a sharp, finite step at that distance.
+    Vec2 step = FogPassGL::fogParams(25, 25);
+    ASSERT_TRUE(std::isfinite(step.x) && std::isfinite(step.y));
+    EXPECT_LE(24.99f * step.x + step.y, 0.0f);
+    EXPECT_GE(25.01f * step.x + step.y, 1.0f);
+}
+
+TEST(AmbientOcclusionPass, RotationPatternAndKernel) {
+    std::array<uint8_t, 64> pixels = AmbientOcclusionGL::rotationPixels();
+    // Pixel 0 has pattern value 1: angle 0, so cos 1 and sin 0.
+    EXPECT_EQ(pixels[0], 255);
+    EXPECT_EQ(pixels[1], 127);
+    EXPECT_EQ(pixels[2], 127);
+    EXPECT_EQ(pixels[3], 255);
+    // Pixel 1 has value 9: angle pi, cos -1.
+    EXPECT_EQ(pixels[4], 0);
+    EXPECT_EQ(pixels[7], 0);
+    // Sample k has length n/18; the longest (n = 17) is (0.944444, 0).
+    EXPECT_NEAR(std::hypot(AmbientOcclusionGL::Kernel[24], AmbientOcclusionGL::Kernel[25]), 17.0 / 18.0, 1e-5);
+    EXPECT_NEAR(std::hypot(AmbientOcclusionGL::Kernel[28], AmbientOcclusionGL::Kernel[29]), 1.0 / 18.0, 1e-5);
+}
+
+// Where the box stands on the ground the corner darkens; open ground does not.
+TEST_F(DeferredPipelineGLWindow, AmbientOcclusionDarkensCreases) {
+    buildOpaqueScene();
+    const Vec3 crease{-2, 0.05f, -1.1f};
+    const Vec3 open{4, 0.0f, -4};
+    ASSERT_TRUE(frameMatches("opaque-scene"));
+    int creaseLit = brightness(framePixelAt("opaque-scene", crease));
+    int openLit = brightness(framePixelAt("opaque-scene", open));
+
+    renderer->ambientOcclusion = true;
+    for (int quality : {1, 0}) {
+        renderer->ssaoQuality = quality;
+        std::string name = quality ? "ambient-occlusion" : "ambient-occlusion-low";
+        ASSERT_TRUE(frameMatches(name));
+        EXPECT_LT(brightness(framePixelAt(name, crease)), creaseLit - 30) << name;
+        EXPECT_NEAR(brightness(framePixelAt(name, open)), openLit, 6) << name;
+    }
+}
+
+// The target gets the scene; the window keeps its clear colour. A second
+// scene in the same frame then shows the target on a box.
+TEST_F(DeferredPipelineGLWindow, TargetTextureLeavesTheWindowAloneAndFeedsASecondScene) {
+    buildOpaqueScene();
+    core::CountedRef<RenderableTexture> target(renderer->createRenderBuffer(64, 48));
+    renderer->clearColor = {10, 20, 30, 255};
+    renderer->beginRender();
+    renderer->renderScene(scene.get(), camera.get(), target.get());
+    std::string path = test::testOutputDirectory() + "/target-window-frame.png";
+    renderer->saveScreenShot(path);
+    core::Image window = core::Image::load(path);
+    int untouched = 0;
+    for (int y = 0; y < window.getHeight(); ++y)
+        for (int x = 0; x < window.getWidth(); ++x)
+            untouched += window.getPixel(x, y) == core::Image::Rgba{10, 20, 30, 255};
+    EXPECT_EQ(untouched, window.getWidth() * window.getHeight());
+
+    Material* screen = material("screen");
+    screen->diffuseMap = target;
+    screen->lighting = false;
+    addMesh(*createBox(3, 2.25f, 0.1f), {0, 2, -4}, screen);
+    renderer->renderScene(scene.get(), camera.get(), nullptr);
+    EXPECT_TRUE(savedFrameMatches("second-scene"));
+}
+
+TEST_F(DeferredPipelineGLWindow, StatisticsCountVisibleMeshesAndDrawnSegments) {
+    buildOpaqueScene();
+    addGlassBox("glass", {0, 0, 255, 128}, {0, 1.5f, -3});
+    MeshEntity* hidden = addMesh(*createBox(1, 1, 1), {0, 1, -5});
+    hidden->setHidden(true);
+    hidden->setDrawBoundBox(true);
+    addMesh(*createBox(1, 1, 1), {0, 1, -30});  // behind the camera
+    MeshEntity* boxed = addMesh(*createBox(1, 1, 1), {3, 0.5f, -4});
+    boxed->setDrawBoundBox(true);
+    LightEntity* ambient = addLight(LightEntity::Ambient, {0.1f, 0.1f, 0.1f});
+    ambient->setDrawBoundBox(true);  // unbounded: no box
+
+    DebugDraw::clear();
+    pipeline().gather(*scene, *camera);
+    EXPECT_EQ(DebugDraw::lines().size(), 12u);  // the one bounded, shown entity's box
+    DebugDraw::clear();
+
+    renderer->drawStats = true;
+    renderer->beginRender();
+    renderer->renderScene(scene.get(), camera.get(), nullptr);
+    const RenderStats stats = renderStats();
+    renderer->endRender();
+    EXPECT_EQ(stats.visibleMeshes, 5);
+    EXPECT_EQ(stats.visibleLights, 2);
+    // Four opaque meshes in the geometry and material passes, the glass once.
+    EXPECT_EQ(stats.drawSegments, 4 * 2 + 1);
+    ASSERT_EQ(DebugDraw::texts().size(), 4u);
+    EXPECT_EQ(DebugDraw::texts()[0].text, "Visible meshes:   5");
+    EXPECT_EQ(DebugDraw::texts()[2].text, "Draw segments:    9");
+    EXPECT_EQ(DebugDraw::texts()[3].position.y, 156.0f);
+    DebugDraw::clear();
+}
+
+} // namespace
