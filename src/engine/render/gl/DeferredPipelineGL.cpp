@@ -60,6 +60,13 @@ void setSkinningSource(SkinningSource source) {
     g_skinningSource = source;
 }
 
+const std::vector<Mat4x3>* skinningBones(const MeshEntity& entity) {
+    auto* mesh = dynamic_cast<const RenderableMeshGL*>(entity.mesh());
+    if (mesh && mesh->isSkinned() && entity.skeleton().get() && g_skinningSource)
+        return g_skinningSource(entity.skeleton().get());
+    return nullptr;
+}
+
 DeferredPipelineGL::DeferredPipelineGL(RenderContextGL& context, RenderResourcesGL& resources, int width,
                                        int height)
     : m_context(context), m_resources(resources) {
@@ -187,9 +194,7 @@ void DeferredPipelineGL::drawMeshEntity(Camera& camera, MeshEntity& entity, Pass
     auto* mesh = dynamic_cast<RenderableMeshGL*>(entity.mesh());
     if (!mesh)
         return;
-    const std::vector<Mat4x3>* bones = nullptr;
-    if (mesh->isSkinned() && entity.skeleton().get() && g_skinningSource)
-        bones = g_skinningSource(entity.skeleton().get());
+    const std::vector<Mat4x3>* bones = skinningBones(entity);
     bool skinned = bones != nullptr;
     size_t segments = mesh->segments().size();
 

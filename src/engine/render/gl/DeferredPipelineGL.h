@@ -28,6 +28,8 @@ struct RenderResourcesGL;
 // meshes draw in their bind pose.
 using SkinningSource = const std::vector<Mat4x3>* (*)(void* skeleton);
 void setSkinningSource(SkinningSource source);
+// The bones that move the entity's mesh, or null when it draws unskinned.
+const std::vector<Mat4x3>* skinningBones(const MeshEntity& entity);
 
 class DeferredPipelineGL {
 public:

@@ -5,7 +5,9 @@
 #include "engine/render/MeshEntity.h"
 #include "engine/render/Renderer.h"
 #include "engine/render/gl/GLChecks.h"
+#include "engine/render/gl/DeferredPipelineGL.h"
 #include "engine/render/gl/GLEntryPoints.h"
+#include "engine/render/gl/PassUniformsGL.h"
 #include "engine/render/gl/RenderContextGL.h"
 #include "engine/render/gl/RenderableMeshGL.h"
 #include "engine/render/gl/RenderableShaderGL.h"
@@ -21,10 +23,6 @@ namespace {
 
 constexpr float FaceFieldOfView = 1.5707964f;
 constexpr float FaceNear = 0.1f;
-
-void setMatrix(int location, const Mat4& m) {
-    gl().glUniformMatrix4fv(location, 1, GL_FALSE, &m.m[0][0]);
-}
 
 // The GL sampler state index of mipmapped linear filtering.
 constexpr int AlphaTestFilter = FilterLinearMipLinear;
@@ -121,22 +119,24 @@ void ShadowMapsGL::renderPointShadow(LightEntity& light, TextureCubeGL& cube, Re
                 continue;
             Mat4 modelView = Mat4::fromMat4x3(entity->node()->worldTransform() * faceView);
             Mat4 modelViewProj = modelView * faceProjection;
+            const std::vector<Mat4x3>* bones = skinningBones(*entity);
             mesh->bind();
             const auto& materials = entity->materials();
             for (size_t i = 0; i < mesh->segments().size(); ++i) {
                 Material* material = i < materials.size() && materials[i] ? materials[i].get() : defaultMaterial();
                 if (material->blendMode != int32_t(BlendMode::Opaque))
                     continue;
-                // Skinned casters draw in their rest pose until skeletons
-                // can hand out bone matrices.
-                int slot = RenderableShaderGL::ShadowPass + (material->alphaTest ? RenderableShaderGL::AlphaTest : 0);
+                int slot = RenderableShaderGL::ShadowPass + (material->alphaTest ? RenderableShaderGL::AlphaTest : 0) +
+                           (bones ? RenderableShaderGL::Skinning : 0);
                 ShaderProgramGL* program = shader->program(slot);
                 if (!program)
                     continue;
                 m_context.useProgram(program->program());
-                gl().glUniform1f(program->location("invLightRange"), 1 / range);
-                setMatrix(program->location(UniformModelViewProj), modelViewProj);
-                setMatrix(program->location(UniformModelView), modelView);
+                setUniform(*program, "invLightRange", 1 / range);
+                gl().glUniformMatrix4fv(program->location(UniformModelViewProj), 1, GL_FALSE, &modelViewProj.m[0][0]);
+                gl().glUniformMatrix4fv(program->location(UniformModelView), 1, GL_FALSE, &modelView.m[0][0]);
+                if (bones)
+                    setSkinningMatrices(*program, *bones);
                 if (material->doubleSided)
                     glDisable(GL_CULL_FACE);
                 else
