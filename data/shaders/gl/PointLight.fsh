@@ -23,11 +23,12 @@ void main() {
     vec3 toLight = lightPosition - position;
     float distance = length(toLight);
     vec3 l = toLight / max(distance, 1e-6);
-    // Inverse-square falloff in units of the range, windowed so that it
-    // reaches exactly zero at the range instead of being cut off.
+    // Inverse-square falloff around a soft core of half the range, in units
+    // of the range, windowed so that it reaches exactly zero at the range
+    // instead of being cut off.
     float x = distance * invLightRange;
     float window = clamp(1.0 - x * x * x * x, 0.0, 1.0);
-    float attenuation = window * window / (1.0 + 16.0 * x * x);
+    float attenuation = window * window / (1.0 + 4.0 * x * x);
     float diffuse = max(dot(n, l), 0.0) * attenuation;
     if (diffuse <= 0.0)
         discard;

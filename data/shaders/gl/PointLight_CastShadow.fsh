@@ -47,7 +47,7 @@ void main() {
     vec3 l = toLight / max(distance, 1e-6);
     float x = distance * invLightRange;
     float window = clamp(1.0 - x * x * x * x, 0.0, 1.0);
-    float attenuation = window * window / (1.0 + 16.0 * x * x);
+    float attenuation = window * window / (1.0 + 4.0 * x * x);
     float diffuse = max(dot(n, l), 0.0) * attenuation;
     if (diffuse <= 0.0)
         discard;

@@ -28,7 +28,7 @@ void main() {
     vec3 l = toLight / max(distance, 1e-6);
     float x = distance * invLightRange;
     float window = clamp(1.0 - x * x * x * x, 0.0, 1.0);
-    float attenuation = window * window / (1.0 + 16.0 * x * x);
+    float attenuation = window * window / (1.0 + 4.0 * x * x);
     // A sharpness of 1 gives a hard edge: keep the ramp from dividing by zero.
     float cone = clamp((dot(-l, spotDirection) - spotFalloff.x) / max(spotFalloff.y - spotFalloff.x, 1e-4), 0.0, 1.0);
     float diffuse = max(dot(n, l), 0.0) * attenuation * cone * cone * (3.0 - 2.0 * cone);
