@@ -36,8 +36,13 @@ float lit(vec3 position) {
 void main() {
     vec2 uv = gl_FragCoord.xy * invScreenSize;
     vec4 g = texture2D(geometryBuffer, uv);
-    if (g.a == 0.0)
-        discard;
+    // Every pixel that passes the stencil test writes, even nothing, so that
+    // the stencil goes back to 0 for the next light: a discarded fragment
+    // would leave its mark.
+    if (g.a == 0.0) {
+        gl_FragColor = vec4(0.0);
+        return;
+    }
     vec4 h = invProjectionMatrix * vec4(uv * 2.0 - 1.0, 0.0, 1.0);
     vec3 position = (h.xyz / h.w) * (g.a * invNear);
     vec3 n = normalize(g.xyz);
@@ -49,8 +54,10 @@ void main() {
     float window = clamp(1.0 - x * x * x * x, 0.0, 1.0);
     float attenuation = window * window / (1.0 + 4.0 * x * x);
     float diffuse = max(dot(n, l), 0.0) * attenuation;
-    if (diffuse <= 0.0)
-        discard;
+    if (diffuse <= 0.0) {
+        gl_FragColor = vec4(0.0);
+        return;
+    }
     diffuse *= lit(position);
 
     vec2 gloss = texture2D(glossinessBuffer, uv).xy;

@@ -17,8 +17,13 @@ uniform vec2 spotFalloff;             // cos(half angle), cos(sharpness × half 
 void main() {
     vec2 uv = gl_FragCoord.xy * invScreenSize;
     vec4 g = texture2D(geometryBuffer, uv);
-    if (g.a == 0.0)
-        discard;
+    // Every pixel that passes the stencil test writes, even nothing, so that
+    // the stencil goes back to 0 for the next light: a discarded fragment
+    // would leave its mark.
+    if (g.a == 0.0) {
+        gl_FragColor = vec4(0.0);
+        return;
+    }
     vec4 h = invProjectionMatrix * vec4(uv * 2.0 - 1.0, 0.0, 1.0);
     vec3 position = (h.xyz / h.w) * (g.a * invNear);
     vec3 n = normalize(g.xyz);
@@ -32,8 +37,10 @@ void main() {
     // A sharpness of 1 gives a hard edge: keep the ramp from dividing by zero.
     float cone = clamp((dot(-l, spotDirection) - spotFalloff.x) / max(spotFalloff.y - spotFalloff.x, 1e-4), 0.0, 1.0);
     float diffuse = max(dot(n, l), 0.0) * attenuation * cone * cone * (3.0 - 2.0 * cone);
-    if (diffuse <= 0.0)
-        discard;
+    if (diffuse <= 0.0) {
+        gl_FragColor = vec4(0.0);
+        return;
+    }
 
     vec2 gloss = texture2D(glossinessBuffer, uv).xy;
     float exponent = max(gloss.x, 1.0);

@@ -82,6 +82,27 @@ TEST_F(LightPassGLWindow, EachLightKindAlone) {
     }
 }
 
+// Pixels a light marks in the stencil but leaves unlit (outside a spot's
+// cone, facing away) must still go back to 0, or the next light over them
+// finds them marked twice and skips them.
+TEST_F(LightPassGLWindow, LightsLeaveTheStencilClearForTheNextOne) {
+    buildScene();
+    const Vec3 ground{3, 0, -3};
+    LightEntity* spot = addLight(LightEntity::Spot, {1, 1, 1}, {0, 4, -2});
+    spot->setLightRange(8);
+    spot->setSpotAngle(0.4f);
+    spot->node()->lookAt({0, 0, -2});
+    addPointLight({0.2f, 1, 0.2f}, {3, 1, -3}, 4);
+    ASSERT_TRUE(frameMatches("spot-then-point"));
+    core::Image::Rgba both = framePixelAt("spot-then-point", ground);
+
+    spot->node()->setComponent(Component::RenderEntityKind, nullptr);
+    ASSERT_TRUE(frameMatches("point-after-no-spot"));
+    core::Image::Rgba alone = framePixelAt("point-after-no-spot", ground);
+    EXPECT_GT(alone.green, 100);
+    EXPECT_NEAR(both.green, alone.green, 3);
+}
+
 // A light behind the box, casting its shadow toward the camera: the ground in
 // front of the box is dark with shadows and lit without them, and the frame
 // without shadows is the frame of a light that casts none.
