@@ -7,6 +7,10 @@
 -- sees; F12 saves a screenshot; closing the window ends it. A camera flies
 -- through a small scene with W, A, S, D, Q and E, and turns with the mouse
 -- while the right button is held; its position is printed once a second.
+-- The scene is lit by a sky (ambient), a sun (directional), four coloured
+-- lamps (point lights: two cast shadows every frame, one uses a shadow map
+-- rendered once at the start) and a torch (spot light); keys 1 to 5 switch
+-- them on and off, 6 switches shadows, 7 their softening.
 -- Left alone for a few seconds the demo closes by itself, so `make run` also
 -- finishes unattended.
 sys.setCompanyName("quill")
@@ -49,7 +53,7 @@ if renderer then
         {"box", Mesh.createBox(1, 1, 1)},
         {"sphere", Mesh.createSphere(3)},
         {"cone", Mesh.createCone(16)},
-        {"plane", Mesh.createPlane(10, 10)},
+        {"plane", Mesh.createPlane(40, 40)},
         {"tetrahedron", Mesh.createTetrahedron()},
     }
     local ok, materials = pcall(MaterialLibrary.load, "demo.materials")
@@ -93,11 +97,13 @@ end
 
 -- The scene: a floor, a ring of shapes around the start with a lamp over every
 -- third one, and a sky and sun that light everything. The shapes need the
--- renderer; without one the ring is plain nodes. Drawing comes with the
--- scene pipeline.
+-- renderer; without one the ring is plain nodes.
 local scene = Scene.createQuadTreeScene(256, 6)
-scene:createLight("ambient", {0.15, 0.15, 0.2}):setName("sky")
-scene:createLight("directional", {0.9, 0.85, 0.7}, {0.3, -1, 0.5}):setName("sun")
+local sky = scene:createLight("ambient", {0.08, 0.08, 0.12})
+sky:setName("sky")
+local sun = scene:createLight("directional", {0.5, 0.45, 0.35}, {0.3, -1, 0.5})
+sun:setName("sun")
+local lamps = {}
 local ring = {"box", "sphere", "cone", "tetrahedron"}
 if renderer then
     local floor = scene:createMesh(shapes.plane)
@@ -114,17 +120,62 @@ for i = 1, 12 do
     end
     marker:setName("marker " .. i)
     local angle = i / 12 * 2 * math.pi
-    local x, z = 20 * math.cos(angle), 20 * math.sin(angle)
+    local x, z = 8 * math.cos(angle), 8 * math.sin(angle)
     marker:setPosition(x, 0, z)
+    if renderer then
+        marker:getRenderEntity().StaticShadow = true
+    end
     if i % 3 == 0 then
-        local hue = {{1, 0.5, 0.2}, {0.2, 0.6, 1}, {0.4, 1, 0.4}, {1, 1, 1}}
-        scene:createLight("point", hue[i / 3], {x, 3, z}, 6):setName("lamp " .. i / 3)
+        local hue = {{2, 1, 0.4}, {0.4, 1.2, 2}, {0.8, 2, 0.8}, {2, 2, 2}}
+        local lamp = scene:createLight("point", hue[i / 3], {x * 0.75, 2, z * 0.75}, 9)
+        lamp:setName("lamp " .. i / 3)
+        lamps[#lamps + 1] = lamp:getRenderEntity()
     end
 end
-local torch = scene:createLight("spot", {1, 1, 0.8}, {0, -1, 1}, 15, math.pi / 4)
+-- Lamps 1 and 2 render their shadows every frame, lamp 3 once, now.
+lamps[1].CastShadow = true
+lamps[2].CastShadow = true
+lamps[2].ShadowMapSize = 128
+lamps[3].CastShadow = true
+if renderer then
+    local ok, map = pcall(lamps[3].renderStaticShadowMap, lamps[3], 256, 0, 0)
+    if ok then
+        lamps[3]:setStaticShadowMap(map)
+    else
+        print("no static shadow map (" .. tostring(map) .. ")")
+    end
+end
+local torch = scene:createLight("spot", {2, 2, 1.6}, {0, -1, 1}, 15, math.pi / 4)
 torch:setName("torch")
+torch:setPosition(0, 3, 2)
+torch:getRenderEntity().SpotSharpness = 0.6
+
+-- Keys 1 to 5 switch the lights, 6 the shadows, 7 their softening.
+local switches = {
+    [49] = {"sky", {sky:getRenderEntity()}},
+    [50] = {"sun", {sun:getRenderEntity()}},
+    [51] = {"lamps 1 and 2 (shadows)", {lamps[1], lamps[2]}},
+    [52] = {"lamps 3 (static shadow) and 4", {lamps[3], lamps[4]}},
+    [53] = {"torch", {torch:getRenderEntity()}},
+}
+local function toggle(keyCode)
+    local switch = switches[keyCode]
+    if switch then
+        local on = switch[2][1].Hidden
+        for _, light in ipairs(switch[2]) do
+            light.Hidden = not on
+        end
+        print(switch[1] .. (on and " on" or " off"))
+    elseif renderer and keyCode == 54 then
+        renderer.RenderShadows = not renderer.RenderShadows
+        print("shadows " .. (renderer.RenderShadows and "on" or "off"))
+    elseif renderer and keyCode == 55 then
+        renderer.ShadowQuality = renderer.ShadowQuality > 0 and 0 or 1
+        print("soft shadows " .. (renderer.ShadowQuality > 0 and "on" or "off"))
+    end
+end
 local camera = Camera.create(math.pi / 3, 480 / 640, 0.1, 1000)
-camera:setPosition(0, 2, 0)
+camera:setPosition(0, 3, -6)
 local controls = CameraControls.create(camera, 2)
 
 local function describe(event)
@@ -143,6 +194,7 @@ local function describe(event)
     return event.type
 end
 
+local drawScene = renderer ~= nil
 local frames = 0
 local screenShotWanted = false
 local screenShots = 0
@@ -165,6 +217,9 @@ sys.displayFunc(function()
             if renderer and event.type == "key" and event.down and event.keyCode == 123 then
                 screenShotWanted = true
             end
+            if event.type == "key" and event.down then
+                toggle(event.keyCode)
+            end
             lastInput = now
         end
         if sys.keyPressed("escape") then
@@ -176,7 +231,14 @@ sys.displayFunc(function()
     if renderer and renderer:isReadyToRender() then
         renderer.ClearColor = clearColor(now)
         renderer:beginRender()
-        if backdrop then
+        -- The lit scene when the renderer can draw one, else the texture.
+        if drawScene then
+            local drawn, message = pcall(renderer.renderScene, renderer, scene, camera)
+            if not drawn then
+                print("no scene (" .. tostring(message) .. ")")
+                drawScene = false
+            end
+        elseif backdrop then
             local drawn, message = pcall(renderer.drawFullScreen, renderer, backdrop)
             if not drawn then
                 print("no backdrop (" .. tostring(message) .. ")")
