@@ -90,6 +90,7 @@ BENCHMARK(frame)
     ->ArgNames({"lights", "shadows"})
     ->ArgsProduct({{1, 16, 64}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
     ->MinTime(1.0);
 
 int main(int argc, char** argv) {
