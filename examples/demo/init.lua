@@ -1,17 +1,18 @@
--- The demo game. It opens its main window, creates the engine systems, loads
--- a texture (its TGA source is converted to a DDS file on the first run) and
--- draws it over the whole window through the post-process shader, reads its
--- materials from demo.materials, uploads a few shapes as renderable meshes,
--- each with the material of its name, clears the window (under the texture)
--- to a colour that drifts with time, and prints the keys and mouse input it
--- sees; F12 saves a screenshot; closing the window ends it. A camera flies
--- through a small scene with W, A, S, D, Q and E, and turns with the mouse
--- while the right button is held; its position is printed once a second.
--- The scene is lit by a sky (ambient), a sun (directional), four coloured
--- lamps (point lights: two cast shadows every frame, one uses a shadow map
--- rendered once at the start) and a torch (spot light); keys 1 to 5 switch
--- them on and off, 6 switches shadows, 7 their softening.
--- Left alone for a few seconds the demo closes by itself, so `make run` also
+-- The demo game. It opens its main window, creates the engine systems, reads
+-- its materials from demo.materials (their texture's TGA source is converted
+-- to a DDS file on the first run), builds a small 3D scene from the built-in
+-- shapes (a floor, crates, balls and a robot made of boxes and balls) and
+-- renders it every frame through the deferred pipeline. A camera flies
+-- through the scene with W, A, S, D, Q and E, and turns with the mouse while
+-- the right button is held; its position is printed once a second. F toggles
+-- fog, O ambient occlusion, 1 to 4 show the normal, glossiness, light and
+-- occlusion buffers, F12 saves a screenshot; the keys and mouse input it sees
+-- are printed; closing the window ends it. The scene is lit by a sky
+-- (ambient), a sun (directional), coloured lamps (point lights: two over the
+-- middle cast shadows every frame, one uses a shadow map rendered once at the
+-- start, the rest stand in a ring) and a torch (spot light); keys 5 to 9
+-- switch them on and off, H switches shadows and J their softening. Left
+-- alone for a few seconds the demo closes by itself, so `make run` also
 -- finishes unattended.
 sys.setCompanyName("quill")
 sys.setApplicationName("demo")
@@ -26,34 +27,26 @@ if not ok then
 end
 
 local renderer
-local backdrop
 if frame then
     local systems, message = EngineSystems.create{width = 640, height = 480}
     if systems then
         renderer = Renderer.active()
         local info = renderer:getRendererInfo()
         print("renderer: " .. info.vendor .. " " .. info.renderer)
-        local ok, texture = pcall(RenderableTexture.load, "textures/checker.tga")
-        if ok then
-            print(string.format("texture: textures/checker.tga, %dx%d", texture:getWidth(), texture:getHeight()))
-            backdrop = texture
-        else
-            print("no texture (" .. tostring(texture) .. ")")
-        end
     else
         print("no engine systems (" .. tostring(message) .. "): running without rendering")
     end
 end
 
--- A few shapes uploaded to the renderer, kept for the whole run; drawing them
--- comes with the scene pipeline.
+-- The shapes uploaded to the renderer, kept for the whole run, each with the
+-- material of its name.
 local shapes = {}
 if renderer then
     local sources = {
         {"box", Mesh.createBox(1, 1, 1)},
         {"sphere", Mesh.createSphere(3)},
         {"cone", Mesh.createCone(16)},
-        {"plane", Mesh.createPlane(40, 40)},
+        {"plane", Mesh.createPlane(80, 80, 16, 16)},
         {"tetrahedron", Mesh.createTetrahedron()},
     }
     local ok, materials = pcall(MaterialLibrary.load, "demo.materials")
@@ -87,30 +80,43 @@ if renderer then
     end
 end
 
--- Three slow waves, a third of a turn apart.
-local function clearColor(now)
-    local function wave(phase)
-        return math.floor(127.5 + 127.5 * math.sin(now * 0.8 + phase))
-    end
-    return {wave(0), wave(2.094), wave(4.189), 255}
-end
-
 -- The scene: a floor, a ring of shapes around the start with a lamp over every
--- third one, and a sky and sun that light everything. The shapes need the
+-- third one, crates and balls in the middle, a robot built from boxes and
+-- balls, and a sky and sun that light everything. The shapes need the
 -- renderer; without one the ring is plain nodes.
 local scene = Scene.createQuadTreeScene(256, 6)
-local sky = scene:createLight("ambient", {0.08, 0.08, 0.12})
+local sky = scene:createLight("ambient", {0.3, 0.3, 0.35})
 sky:setName("sky")
-local sun = scene:createLight("directional", {0.5, 0.45, 0.35}, {0.3, -1, 0.5})
+local sun = scene:createLight("directional", {0.6, 0.55, 0.45}, {0.3, -1, 0.5})
 sun:setName("sun")
-local lamps = {}
+local ringLamps = {}
 local ring = {"box", "sphere", "cone", "tetrahedron"}
+local materials = {}
 if renderer then
     local floor = scene:createMesh(shapes.plane)
     floor:setName("floor")
     floor:setPosition(0, -1, 0)
     floor:getRenderEntity().CastShadow = false
+    local ok, library = pcall(MaterialLibrary.load, "demo.materials")
+    if ok then
+        materials = library
+    end
 end
+
+-- One shape of the scene, placed, optionally with another material than its own.
+local function place(shape, name, x, y, z, material)
+    local node = scene:createMesh(shapes[shape])
+    node:setName(name)
+    node:setPosition(x, y, z)
+    if material and materials.findMaterial then
+        local m = materials:findMaterial(material)
+        if m then
+            node:getRenderEntity():setMaterial(m)
+        end
+    end
+    return node
+end
+
 for i = 1, 12 do
     local marker
     if renderer then
@@ -120,63 +126,139 @@ for i = 1, 12 do
     end
     marker:setName("marker " .. i)
     local angle = i / 12 * 2 * math.pi
-    local x, z = 8 * math.cos(angle), 8 * math.sin(angle)
+    local x, z = 20 * math.cos(angle), 20 * math.sin(angle)
     marker:setPosition(x, 0, z)
-    if renderer then
-        marker:getRenderEntity().StaticShadow = true
-    end
     if i % 3 == 0 then
-        local hue = {{2, 1, 0.4}, {0.4, 1.2, 2}, {0.8, 2, 0.8}, {2, 2, 2}}
-        local lamp = scene:createLight("point", hue[i / 3], {x * 0.75, 2, z * 0.75}, 9)
+        local hue = {{1, 0.5, 0.2}, {0.2, 0.6, 1}, {0.4, 1, 0.4}, {1, 1, 1}}
+        local lamp = scene:createLight("point", hue[i / 3], {x, 3, z}, 6)
         lamp:setName("lamp " .. i / 3)
-        lamps[#lamps + 1] = lamp:getRenderEntity()
+        ringLamps[#ringLamps + 1] = lamp:getRenderEntity()
     end
 end
--- Lamps 1 and 2 render their shadows every frame, lamp 3 once, now.
-lamps[1].CastShadow = true
-lamps[2].CastShadow = true
-lamps[2].ShadowMapSize = 128
-lamps[3].CastShadow = true
+
 if renderer then
-    local ok, map = pcall(lamps[3].renderStaticShadowMap, lamps[3], 256, 0, 0)
+    -- A stack of crates and a few balls in front of the start.
+    shapes.crate = RenderableMesh.create(Mesh.createBox(2, 2, 2))
+    shapes.ball = RenderableMesh.create(Mesh.createSphere(3))
+    place("crate", "crate 1", -4, 0, 8, "box")
+    place("crate", "crate 2", -2, 0, 8.5, "box")
+    place("crate", "crate 3", -3, 2, 8.2, "box")
+    place("ball", "ball 1", 2, 0, 7, "sphere")
+    place("sphere", "ball 2", 3.5, -0.5, 9)
+    place("sphere", "ball 3", 1, -0.5, 10)
+
+    -- The robot: a textured body of boxes with a ball for a head and ball joints.
+    local function ball(radius)
+        local mesh = Mesh.createSphere(3)
+        mesh:scale(radius)
+        return RenderableMesh.create(mesh)
+    end
+    shapes.torso = RenderableMesh.create(Mesh.createBox(1.6, 2, 1))
+    shapes.limb = RenderableMesh.create(Mesh.createBox(0.5, 1.6, 0.5))
+    shapes.head = ball(0.6)
+    shapes.joint = ball(0.35)
+    local rx, rz = 5, 11
+    place("torso", "robot torso", rx, 1.8, rz, "box")
+    place("head", "robot head", rx, 3.4, rz, "robot")
+    for _, side in ipairs({-1, 1}) do
+        place("limb", "robot leg", rx + side * 0.45, 0, rz, "box")
+        place("limb", "robot arm", rx + side * 1.15, 1.7, rz, "box")
+        place("joint", "robot shoulder", rx + side * 1.15, 2.6, rz, "robot")
+    end
+
+    -- A sky: the inside of a large ball in one unlit colour, which fog hides at a distance.
+    local image = Image.create(1, 1)
+    image:setPixel(0, 0, {140, 170, 205, 255})
+    local sky = Material.create("sky")
+    sky.DiffuseMap = RenderableTexture.create(image)
+    sky.Lighting = false
+    local dome = Mesh.createSphere(3)
+    dome:scale(400)
+    dome:flipFaces()
+    shapes.sky = RenderableMesh.create(dome)
+    local node = scene:createMesh(shapes.sky)
+    node:setName("sky dome")
+    node:getRenderEntity():setMaterial(sky)
+    node:getRenderEntity().CastShadow = false
+
+    -- The crates and balls stay put: they go into the static shadow map.
+    for _, node in ipairs(scene:query("all")) do
+        if node:getName():find("^crate") or node:getName():find("^ball") then
+            node:getRenderEntity().StaticShadow = true
+        end
+    end
+end
+
+-- Lamps over the middle: a warm and a blue one render their shadows every
+-- frame, a green one uses a shadow map rendered once, now.
+local function lamp(name, color, x, y, z, range)
+    local node = scene:createLight("point", color, {x, y, z}, range)
+    node:setName(name)
+    return node:getRenderEntity()
+end
+local warm = lamp("warm lamp", {2, 1.4, 0.8}, -1, 3.5, 5.5, 10)
+warm.CastShadow = true
+local blue = lamp("blue lamp", {0.5, 0.8, 2}, 6.5, 3, 13, 8)
+blue.CastShadow = true
+blue.ShadowMapSize = 128
+local green = lamp("green lamp", {0.6, 1.6, 0.6}, 0, 3, 11, 8)
+green.CastShadow = true
+if renderer then
+    local ok, map = pcall(green.renderStaticShadowMap, green, 256, 0, 0)
     if ok then
-        lamps[3]:setStaticShadowMap(map)
+        green:setStaticShadowMap(map)
     else
         print("no static shadow map (" .. tostring(map) .. ")")
     end
 end
+
 local torch = scene:createLight("spot", {2, 2, 1.6}, {0, -1, 1}, 15, math.pi / 4)
 torch:setName("torch")
-torch:setPosition(0, 3, 2)
+torch:setPosition(0, 4, 3)
 torch:getRenderEntity().SpotSharpness = 0.6
+local camera = Camera.create(math.pi / 3, 480 / 640, 0.1, 1000)
+-- The controls own the camera's turn: it starts looking along +Z, level.
+camera:setPosition(0, 2.5, -2)
+local controls = CameraControls.create(camera, 2)
 
--- Keys 1 to 5 switch the lights, 6 the shadows, 7 their softening.
-local switches = {
-    [49] = {"sky", {sky:getRenderEntity()}},
-    [50] = {"sun", {sun:getRenderEntity()}},
-    [51] = {"lamps 1 and 2 (shadows)", {lamps[1], lamps[2]}},
-    [52] = {"lamps 3 (static shadow) and 4", {lamps[3], lamps[4]}},
-    [53] = {"torch", {torch:getRenderEntity()}},
+-- Keys that switch renderer settings: F fog, O ambient occlusion, 1 to 4 the buffer views.
+local toggles = {
+    [70] = "Fog",
+    [79] = "AmbientOcclusion",
+    [49] = "DrawNormalBuffer",
+    [50] = "DrawGlossinessBuffer",
+    [51] = "DrawLightBuffer",
+    [52] = "DrawAmbientOcclusionBuffer",
 }
-local function toggle(keyCode)
-    local switch = switches[keyCode]
+-- Keys that switch lights: 5 sky, 6 sun, 7 the shadow lamps, 8 the other
+-- lamps, 9 the torch.
+local lightSwitches = {
+    [53] = {"sky", {sky:getRenderEntity()}},
+    [54] = {"sun", {sun:getRenderEntity()}},
+    [55] = {"warm and blue lamps (shadows)", {warm, blue}},
+    [56] = {"green lamp (static shadow) and the ring", {green, unpack(ringLamps)}},
+    [57] = {"torch", {torch:getRenderEntity()}},
+}
+local function switchLights(keyCode)
+    local switch = lightSwitches[keyCode]
     if switch then
         local on = switch[2][1].Hidden
         for _, light in ipairs(switch[2]) do
             light.Hidden = not on
         end
         print(switch[1] .. (on and " on" or " off"))
-    elseif renderer and keyCode == 54 then
+    elseif renderer and keyCode == 72 then
         renderer.RenderShadows = not renderer.RenderShadows
         print("shadows " .. (renderer.RenderShadows and "on" or "off"))
-    elseif renderer and keyCode == 55 then
+    elseif renderer and keyCode == 74 then
         renderer.ShadowQuality = renderer.ShadowQuality > 0 and 0 or 1
         print("soft shadows " .. (renderer.ShadowQuality > 0 and "on" or "off"))
     end
 end
-local camera = Camera.create(math.pi / 3, 480 / 640, 0.1, 1000)
-camera:setPosition(0, 3, -6)
-local controls = CameraControls.create(camera, 2)
+if renderer then
+    renderer:setFogColor(0.55, 0.6, 0.7)
+    renderer:setFogRange({10, 60})
+end
 
 local function describe(event)
     if event.type == "key" then
@@ -194,7 +276,6 @@ local function describe(event)
     return event.type
 end
 
-local drawScene = renderer ~= nil
 local frames = 0
 local screenShotWanted = false
 local screenShots = 0
@@ -217,8 +298,13 @@ sys.displayFunc(function()
             if renderer and event.type == "key" and event.down and event.keyCode == 123 then
                 screenShotWanted = true
             end
+            local setting = event.type == "key" and event.down and toggles[event.keyCode]
+            if renderer and setting then
+                renderer[setting] = not renderer[setting]
+                print(string.format("%s %s", setting, renderer[setting] and "on" or "off"))
+            end
             if event.type == "key" and event.down then
-                toggle(event.keyCode)
+                switchLights(event.keyCode)
             end
             lastInput = now
         end
@@ -229,22 +315,8 @@ sys.displayFunc(function()
     end
 
     if renderer and renderer:isReadyToRender() then
-        renderer.ClearColor = clearColor(now)
         renderer:beginRender()
-        -- The lit scene when the renderer can draw one, else the texture.
-        if drawScene then
-            local drawn, message = pcall(renderer.renderScene, renderer, scene, camera)
-            if not drawn then
-                print("no scene (" .. tostring(message) .. ")")
-                drawScene = false
-            end
-        elseif backdrop then
-            local drawn, message = pcall(renderer.drawFullScreen, renderer, backdrop)
-            if not drawn then
-                print("no backdrop (" .. tostring(message) .. ")")
-                backdrop = nil
-            end
-        end
+        renderer:renderScene(scene, camera)
         if screenShotWanted then
             screenShotWanted = false
             local path

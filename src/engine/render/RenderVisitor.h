@@ -21,8 +21,7 @@ public:
     RenderVisitor();
 
     // Takes the node's render entity unless it is hidden: meshes with a
-    // renderable mesh, lights, and particle entities (kept when a particle
-    // system is set, which their own class decides). Queues the bounding box
+    // renderable mesh, lights, and particle entities. Queues the bounding box
     // of a bounded entity that asks for it.
     void visit(Node* node) override;
 

@@ -223,3 +223,79 @@ TEST_F(DeferredPipelineGLWindow, StatisticsCountVisibleMeshesAndDrawnSegments) {
 }
 
 } // namespace
+
+namespace {
+
+// A library may store any number as a blend mode: one outside the known modes
+// draws as opaque instead of reaching past the blend table.
+TEST_F(DeferredPipelineGLWindow, UnknownBlendModeDrawsAsOpaque) {
+    buildOpaqueScene();
+    Material* odd = material("odd");
+    odd->blendMode = 9;
+    addMesh(*createBox(1, 1, 1), {0, 1, -3}, odd);
+    renderer->beginRender();
+    renderer->renderScene(scene.get(), camera.get(), nullptr);
+    EXPECT_EQ(renderStats().drawSegments, 4 * 2);
+    renderer->endRender();
+}
+
+} // namespace
+
+namespace {
+
+// The viewport counts y from the top; outside it the window keeps its clear colour.
+TEST_F(DeferredPipelineGLWindow, SceneDrawsInsideTheViewportOnly) {
+    buildOpaqueScene();
+    renderer->clearColor = {10, 20, 30, 255};
+    renderer->setViewport({16, 8, 96, 72});
+    ASSERT_TRUE(frameMatches("viewport"));
+    const core::Image::Rgba clear{10, 20, 30, 255};
+    EXPECT_EQ(framePixel("viewport", 0.05f, 0.5f), clear);   // left of it
+    EXPECT_EQ(framePixel("viewport", 0.5f, 0.04f), clear);   // above it
+    EXPECT_EQ(framePixel("viewport", 0.5f, 0.96f), clear);   // below it
+    EXPECT_NE(framePixel("viewport", 0.5f, 0.8f), clear);    // the floor inside it
+}
+
+TEST_F(DeferredPipelineGLWindow, ResizingRemakesTheBuffersAtTheNewSize) {
+    buildOpaqueScene();
+    renderer->resizeRenderBuffers(64, 48);
+    EXPECT_EQ(pipeline().width(), 64);
+    EXPECT_EQ(pipeline().finalBuffer().width(), 64);
+    EXPECT_EQ(pipeline().geometryBuffer().height(), 48);
+    EXPECT_EQ(pipeline().depthStencilBuffer().width(), 64);
+    renderer->beginRender();
+    renderer->renderScene(scene.get(), camera.get(), nullptr);
+    renderer->endRender();
+    EXPECT_EQ(renderStats().visibleMeshes, 3);
+}
+
+} // namespace
+
+namespace {
+
+// Segments past the entity's material list take the default material, not
+// the mesh's own (here translucent, which would move them to the last pass).
+TEST_F(DeferredPipelineGLWindow, SegmentsPastTheEntitysMaterialsUseTheDefaultMaterial) {
+    addLight(LightEntity::Ambient, {0.8f, 0.8f, 0.8f});
+    Material* glass = material("glass");
+    glass->blendMode = int32_t(BlendMode::Translucent);
+    std::unique_ptr<Mesh> box = createBox(2, 2, 2);
+    box->clearSegments();
+    for (int i = 0; i < 3; ++i) {
+        MeshSegment& segment = box->addSegment();
+        segment.material = core::CountedRef<Material>(glass);
+        segment.firstIndex = i * 12;
+        segment.count = 4;
+    }
+    Material* red = material("red");
+    red->diffuseMap = core::CountedRef<RenderableTexture>(solidTexture({200, 30, 30, 255}));
+    MeshEntity* entity = addMesh(*box, {0, 1, 0});
+    entity->setMaterials({red});
+    ASSERT_TRUE(frameMatches("default-material"));
+    renderer->beginRender();
+    renderer->renderScene(scene.get(), camera.get(), nullptr);
+    EXPECT_EQ(renderStats().drawSegments, 3 * 2);
+    renderer->endRender();
+}
+
+} // namespace
