@@ -1,5 +1,6 @@
 #include "engine/assets/MeshPrimitives.h"
 #include "engine/render/gl/DeferredPipelineGL.h"
+#include "engine/render/gl/GLEntryPoints.h"
 #include "engine/render/gl/LightPassGL.h"
 #include "engine/render/gl/RenderableTextureGL.h"
 #include "engine/render/gl/RendererGL.h"
@@ -125,6 +126,12 @@ TEST_F(LightPassGLWindow, PointLightShadowsByQuality) {
     ASSERT_TRUE(frameMatches("point-shadow-hard"));
     EXPECT_LT(brightness(framePixelAt("point-shadow-hard", shadowed)), lit / 3);
 
+    // A static map that is not a cube cannot be read as one: the light
+    // renders its shadow as if it had none.
+    renderer->shadowQuality = 1;
+    light->setStaticShadowMap(solidTexture({255, 255, 255, 255}));
+    EXPECT_TRUE(frameMatches("point-shadow-soft"));
+
     renderer->renderShadows = false;
     EXPECT_TRUE(frameMatches("point-shadow-off"));
 }
@@ -158,6 +165,19 @@ TEST_F(LightPassGLWindow, StaticShadowMapHoldsStaticCastersOnly) {
     EXPECT_GT(brightness(framePixelAt("point-shadow-static-off", {-2.5f, 0, -2})), 60);
 }
 
+// Lights that reach nothing add nothing and render no shadow, whatever else they ask for.
+TEST_F(LightPassGLWindow, LightsWithoutRangeLightNothing) {
+    buildScene();
+    ASSERT_TRUE(frameMatches("faint-ambient"));
+    for (float range : {0.0f, -5.0f}) {
+        addPointLight({1, 1, 1}, {0, 1, -3}, range)->setCastShadow(true);
+        addLight(LightEntity::Spot, {1, 1, 1}, {0, 3, -3})->setLightRange(range);
+    }
+    renderStats() = RenderStats{};
+    EXPECT_TRUE(frameMatches("faint-ambient"));
+    EXPECT_EQ(renderStats().shadowSegments, 0);
+}
+
 TEST_F(LightPassGLWindow, StaticShadowMapSizesNeedTheirDepthBuffer) {
     buildScene();
     LightEntity* light = addPointLight({1, 1, 1}, {0, 2.5f, 3}, 9);
@@ -169,6 +189,18 @@ TEST_F(LightPassGLWindow, StaticShadowMapSizesNeedTheirDepthBuffer) {
         std::unique_ptr<RenderableTexture> map(renderer->renderStaticShadowMap(light, size, 0, 0));
         EXPECT_EQ(map->getWidth(), size);
     }
+
+    // Made between beginRender and endRender, the map leaves the frame's
+    // drawing in the window, over the whole render size.
+    renderer->beginRender();
+    delete renderer->renderStaticShadowMap(light, 32, 0, 0);
+    GLint framebuffer = -1, viewport[4] = {};
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &framebuffer);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(framebuffer, 0);
+    EXPECT_EQ(viewport[2], FrameWidth);
+    EXPECT_EQ(viewport[3], FrameHeight);
+    renderer->endRender();
 }
 
 // Coloured lights at the right edge, one in a viewport that leaves a border:

@@ -66,6 +66,11 @@ void LightPassGL::run(Camera& camera, const RenderVisitor& visitor) {
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT);
     for (LightEntity* light : visitor.lights) {
+        // A sphere of no size reaches nothing; a negative range would turn
+        // the scissor and the volume inside out.
+        bool bounded = light->lightType() == LightEntity::Point || light->lightType() == LightEntity::Spot;
+        if (bounded && !(light->lightRange() > 0))
+            continue;
         switch (light->lightType()) {
         case LightEntity::Ambient:
             ambientLight(*light);
