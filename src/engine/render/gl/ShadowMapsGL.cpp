@@ -121,10 +121,9 @@ void ShadowMapsGL::renderPointShadow(LightEntity& light, TextureCubeGL& cube, Re
             Mat4 modelViewProj = modelView * faceProjection;
             const std::vector<Mat4x3>* bones = skinningBones(*entity);
             mesh->bind();
-            const auto& materials = entity->materials();
             for (size_t i = 0; i < mesh->segments().size(); ++i) {
-                Material* material = i < materials.size() && materials[i] ? materials[i].get() : defaultMaterial();
-                if (material->blendMode != int32_t(BlendMode::Opaque))
+                Material* material = &segmentMaterial(*entity, i);
+                if (!isOpaque(*material))
                     continue;
                 int slot = RenderableShaderGL::ShadowPass + (material->alphaTest ? RenderableShaderGL::AlphaTest : 0) +
                            (bones ? RenderableShaderGL::Skinning : 0);
