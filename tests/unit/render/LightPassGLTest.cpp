@@ -178,6 +178,29 @@ TEST_F(LightPassGLWindow, LightsWithoutRangeLightNothing) {
     EXPECT_EQ(renderStats().shadowSegments, 0);
 }
 
+// The light's box pokes into the view but its sphere stays right of it: the
+// light is gathered, yet it draws nothing and renders no shadow.
+TEST_F(LightPassGLWindow, LightsBesideTheViewRenderNoShadow) {
+    buildScene();
+    camera->setPosition({0, 0, 0});
+    camera->lookAt({0, 0, 1});
+    addMesh(*createBox(1, 1, 1), {8.5f, 0, 12});
+    Node* lamp = addPointLight({1, 1, 1}, {8, 0, 10}, 1.8f)->node();
+    static_cast<LightEntity*>(lamp->lightEntity())->setCastShadow(true);
+    struct Case {
+        float x;
+        bool drawn;
+    } cases[] = {{8, false}, {6, true}};
+    for (const Case& c : cases) {
+        lamp->setPosition({c.x, 0, 10});
+        renderer->beginRender();
+        renderer->renderScene(scene.get(), camera.get(), nullptr);
+        renderer->endRender();
+        EXPECT_EQ(renderStats().visibleLights, 2) << c.x;
+        EXPECT_EQ(renderStats().shadowSegments > 0, c.drawn) << c.x;
+    }
+}
+
 TEST_F(LightPassGLWindow, StaticShadowMapSizesNeedTheirDepthBuffer) {
     buildScene();
     LightEntity* light = addPointLight({1, 1, 1}, {0, 2.5f, 3}, 9);

@@ -80,7 +80,8 @@ void LightPassGL::run(Camera& camera, const RenderVisitor& visitor) {
             break;
         case LightEntity::Point: {
             const TextureCubeGL* shadowCube = nullptr;
-            if (light->castShadow() && m_pipeline.settings().renderShadows) {
+            // No shadow is rendered for a light that will not be drawn.
+            if (light->castShadow() && m_pipeline.settings().renderShadows && onScreen(camera, *light)) {
                 shadowCube = shadowCubeOf(*light);
                 setTargets();
             }
@@ -169,6 +170,13 @@ void LightPassGL::spotLight(Camera& camera, LightEntity& light) {
     setUniform(*m_spot, "spotDirection", viewDirection(camera, light));
     setUniform(*m_spot, "spotFalloff", Vec2{std::cos(halfAngle), std::cos(sharpness * halfAngle)});
     drawLimited();
+}
+
+bool LightPassGL::onScreen(Camera& camera, LightEntity& light) const {
+    const Viewport& viewport = m_pipeline.settings().viewport;
+    Vec3 center = camera.worldInverse().transformPoint(light.node()->worldPosition());
+    return !lightScissorRect(center, light.lightRange(), camera.inverseProjection(), viewport.width, viewport.height)
+                .empty();
 }
 
 bool LightPassGL::limitToSphere(Camera& camera, const Vec3& worldCenter, const Vec3& viewCenter, float radius) {

@@ -61,6 +61,8 @@ private:
     // The cube a shadow-casting point light reads this frame: its own static
     // map when it holds a cube, else one rendered now.
     const TextureCubeGL* shadowCubeOf(LightEntity& light);
+    // Some of the light's sphere is in the viewport.
+    bool onScreen(Camera& camera, LightEntity& light) const;
     // Scissor and, in front of the far plane, stencil for the sphere around
     // the light; false (nothing to draw) when the sphere is off the screen.
     bool limitToSphere(Camera& camera, const Vec3& worldCenter, const Vec3& viewCenter, float radius);
