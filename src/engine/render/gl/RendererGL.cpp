@@ -313,13 +313,13 @@ void RendererGL::flushDebugDrawing(Camera& camera) {
 
 RenderableTexture* RendererGL::renderStaticShadowMap(LightEntity* light, int size, float, int) {
     RenderContextGL& context = requireContext();
-    if (m_settings.notebookMode)
+    if (m_settings.notebookMode || !light)
         return nullptr;
     ShadowCubeGL* cubes = nullptr;
     for (int log2 = MinShadowCubeLog2; log2 <= MaxShadowCubeLog2 && m_pipeline; ++log2)
         if ((1 << log2) == size)
             cubes = m_pipeline->lights().shadowMaps().cubes(log2);
-    if (!cubes || !light)
+    if (!cubes)
         throw core::Exception("No depth buffer for static shadow map");
     auto cube = std::make_unique<TextureCubeGL>(size, 1, ShadowMapsGL::CubeFormat);
     m_pipeline->lights().shadowMaps().renderPointShadow(*light, *cube, *cubes->depth, true);
