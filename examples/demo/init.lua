@@ -7,8 +7,13 @@
 -- the right button is held; its position is printed once a second. F toggles
 -- fog, O ambient occlusion, 1 to 4 show the normal, glossiness, light and
 -- occlusion buffers, F12 saves a screenshot; the keys and mouse input it sees
--- are printed; closing the window ends it. Left alone for a few seconds the
--- demo closes by itself, so `make run` also finishes unattended.
+-- are printed; closing the window ends it. The scene is lit by a sky
+-- (ambient), a sun (directional), coloured lamps (point lights: two over the
+-- middle cast shadows every frame, one uses a shadow map rendered once at the
+-- start, the rest stand in a ring) and a torch (spot light); keys 5 to 9
+-- switch them on and off, H switches shadows and J their softening. Left
+-- alone for a few seconds the demo closes by itself, so `make run` also
+-- finishes unattended.
 sys.setCompanyName("quill")
 sys.setApplicationName("demo")
 sys.setMaxFrameRate(60)
@@ -80,8 +85,11 @@ end
 -- balls, and a sky and sun that light everything. The shapes need the
 -- renderer; without one the ring is plain nodes.
 local scene = Scene.createQuadTreeScene(256, 6)
-scene:createLight("ambient", {0.45, 0.45, 0.5}):setName("sky")
-scene:createLight("directional", {0.8, 0.75, 0.6}, {0.3, -1, 0.5}):setName("sun")
+local sky = scene:createLight("ambient", {0.3, 0.3, 0.35})
+sky:setName("sky")
+local sun = scene:createLight("directional", {0.6, 0.55, 0.45}, {0.3, -1, 0.5})
+sun:setName("sun")
+local ringLamps = {}
 local ring = {"box", "sphere", "cone", "tetrahedron"}
 local materials = {}
 if renderer then
@@ -122,7 +130,9 @@ for i = 1, 12 do
     marker:setPosition(x, 0, z)
     if i % 3 == 0 then
         local hue = {{1, 0.5, 0.2}, {0.2, 0.6, 1}, {0.4, 1, 0.4}, {1, 1, 1}}
-        scene:createLight("point", hue[i / 3], {x, 3, z}, 6):setName("lamp " .. i / 3)
+        local lamp = scene:createLight("point", hue[i / 3], {x, 3, z}, 6)
+        lamp:setName("lamp " .. i / 3)
+        ringLamps[#ringLamps + 1] = lamp:getRenderEntity()
     end
 end
 
@@ -170,10 +180,42 @@ if renderer then
     node:setName("sky dome")
     node:getRenderEntity():setMaterial(sky)
     node:getRenderEntity().CastShadow = false
+
+    -- The crates and balls stay put: they go into the static shadow map.
+    for _, node in ipairs(scene:query("all")) do
+        if node:getName():find("^crate") or node:getName():find("^ball") then
+            node:getRenderEntity().StaticShadow = true
+        end
+    end
 end
 
-local torch = scene:createLight("spot", {1, 1, 0.8}, {0, -1, 1}, 15, math.pi / 4)
+-- Lamps over the middle: a warm and a blue one render their shadows every
+-- frame, a green one uses a shadow map rendered once, now.
+local function lamp(name, color, x, y, z, range)
+    local node = scene:createLight("point", color, {x, y, z}, range)
+    node:setName(name)
+    return node:getRenderEntity()
+end
+local warm = lamp("warm lamp", {2, 1.4, 0.8}, -1, 3.5, 5.5, 10)
+warm.CastShadow = true
+local blue = lamp("blue lamp", {0.5, 0.8, 2}, 6.5, 3, 13, 8)
+blue.CastShadow = true
+blue.ShadowMapSize = 128
+local green = lamp("green lamp", {0.6, 1.6, 0.6}, 0, 3, 11, 8)
+green.CastShadow = true
+if renderer then
+    local ok, map = pcall(green.renderStaticShadowMap, green, 256, 0, 0)
+    if ok then
+        green:setStaticShadowMap(map)
+    else
+        print("no static shadow map (" .. tostring(map) .. ")")
+    end
+end
+
+local torch = scene:createLight("spot", {2, 2, 1.6}, {0, -1, 1}, 15, math.pi / 4)
 torch:setName("torch")
+torch:setPosition(0, 4, 3)
+torch:getRenderEntity().SpotSharpness = 0.6
 local camera = Camera.create(math.pi / 3, 480 / 640, 0.1, 1000)
 -- The controls own the camera's turn: it starts looking along +Z, level.
 camera:setPosition(0, 2.5, -2)
@@ -188,6 +230,31 @@ local toggles = {
     [51] = "DrawLightBuffer",
     [52] = "DrawAmbientOcclusionBuffer",
 }
+-- Keys that switch lights: 5 sky, 6 sun, 7 the shadow lamps, 8 the other
+-- lamps, 9 the torch.
+local lightSwitches = {
+    [53] = {"sky", {sky:getRenderEntity()}},
+    [54] = {"sun", {sun:getRenderEntity()}},
+    [55] = {"warm and blue lamps (shadows)", {warm, blue}},
+    [56] = {"green lamp (static shadow) and the ring", {green, unpack(ringLamps)}},
+    [57] = {"torch", {torch:getRenderEntity()}},
+}
+local function switchLights(keyCode)
+    local switch = lightSwitches[keyCode]
+    if switch then
+        local on = switch[2][1].Hidden
+        for _, light in ipairs(switch[2]) do
+            light.Hidden = not on
+        end
+        print(switch[1] .. (on and " on" or " off"))
+    elseif renderer and keyCode == 72 then
+        renderer.RenderShadows = not renderer.RenderShadows
+        print("shadows " .. (renderer.RenderShadows and "on" or "off"))
+    elseif renderer and keyCode == 74 then
+        renderer.ShadowQuality = renderer.ShadowQuality > 0 and 0 or 1
+        print("soft shadows " .. (renderer.ShadowQuality > 0 and "on" or "off"))
+    end
+end
 if renderer then
     renderer:setFogColor(0.55, 0.6, 0.7)
     renderer:setFogRange({10, 60})
@@ -235,6 +302,9 @@ sys.displayFunc(function()
             if renderer and setting then
                 renderer[setting] = not renderer[setting]
                 print(string.format("%s %s", setting, renderer[setting] and "on" or "off"))
+            end
+            if event.type == "key" and event.down then
+                switchLights(event.keyCode)
             end
             lastInput = now
         end

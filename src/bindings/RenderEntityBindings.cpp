@@ -5,6 +5,7 @@
 #include "bindings/MathValues.h"
 #include "bindings/Registration.h"
 #include "bindings/RenderableMeshBindings.h"
+#include "bindings/TextureBindings.h"
 #include "engine/render/Renderer.h"
 
 #include <vector>
@@ -289,12 +290,15 @@ int getShadowMapSize(lua_State* L) {
 
 int setStaticShadowMap(lua_State* L) {
     LightEntity* e = light(L);
-    e->setStaticShadowMap(optOpaque(L, 2, "RenderableTexture"));
+    engine::RenderableTexture* texture = nullptr;
+    if (!lua_isnoneornil(L, 2))
+        texture = bind::check<engine::RenderableTexture>(L, 2);
+    e->setStaticShadowMap(texture);
     return 0;
 }
 
 int getStaticShadowMap(lua_State* L) {
-    pushOpaque(L, light(L)->staticShadowMap(), "RenderableTexture");
+    bind::push(L, light(L)->staticShadowMap());
     return 1;
 }
 
@@ -310,12 +314,7 @@ int renderStaticShadowMap(lua_State* L) {
     if (!renderer)
         throw core::Exception("engine not initialized");
     engine::RenderableTexture* texture = renderer->renderStaticShadowMap(e, static_cast<int>(size), blurAngle, option);
-    // Until the texture classes are bound the result is handed over as it is;
-    // their binding gives it the counted handle of its class.
-    if (!texture)
-        lua_pushnil(L);
-    else if (!bind::pushMapped(L, texture))
-        bind::pushHandle(L, texture, "RenderableTexture", nullptr);
+    bind::push(L, texture);
     return 1;
 }
 

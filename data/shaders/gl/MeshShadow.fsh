@@ -1,11 +1,12 @@
 #version 120
-// Shadow pass: the distance from the light, in units of the light's range,
-// so that a cleared shadow cube (1, 1, 1, 1) reads as unshadowed.
-// Define: ALPHA_TEST.
+// Shadow pass, one cube face at a time: modelView takes the mesh into the
+// face camera's space, whose origin is the light. Writes the distance to the
+// light in units of the range and its square (the moments the light shaders
+// and the blur work with), so that a cleared cube (1, 1, 1, 1) reads as
+// unshadowed. Define: ALPHA_TEST.
 
 uniform sampler2D diffuseMap;
-uniform float depthBias;
-uniform vec4 lightPosition;   // view-space position, w = 1 / range
+uniform float invLightRange;
 
 varying vec2 vTexcoord;
 varying vec3 vViewPosition;
@@ -15,6 +16,10 @@ void main() {
     if (texture2D(diffuseMap, vTexcoord).a <= 0.5)
         discard;
 #endif
-    float distance = length(vViewPosition - lightPosition.xyz) * lightPosition.w + depthBias;
-    gl_FragColor = vec4(distance);
+    float d = length(vViewPosition) * invLightRange;
+    // The slope across the texel widens the spread, so sloped receivers do
+    // not shadow themselves.
+    float dx = dFdx(d);
+    float dy = dFdy(d);
+    gl_FragColor = vec4(d, d * d + 0.25 * (dx * dx + dy * dy), 0.0, 1.0);
 }

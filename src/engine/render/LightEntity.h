@@ -3,8 +3,9 @@
 // A render entity that lights the scene. Ambient and directional lights reach
 // everything and are unbounded; point and spot lights are bounded by their range.
 
-#include "engine/render/OpaqueRef.h"
+#include "core/RefRegistry.h"
 #include "engine/render/RenderEntity.h"
+#include "engine/render/RenderableTexture.h"
 
 namespace engine {
 
@@ -40,8 +41,8 @@ public:
     int shadowMapSize() const { return m_shadowMapSize; }
     void setShadowMapSize(int size) { m_shadowMapSize = size; }
     // A prerendered shadow cube used instead of a per-frame shadow map.
-    const OpaqueRef& staticShadowMap() const { return m_staticShadowMap; }
-    void setStaticShadowMap(OpaqueRef texture) { m_staticShadowMap = std::move(texture); }
+    RenderableTexture* staticShadowMap() const { return m_staticShadowMap.get(); }
+    void setStaticShadowMap(RenderableTexture* texture) { m_staticShadowMap = core::CountedRef<RenderableTexture>(texture); }
     // The light a forward renderer shades per pixel.
     bool primaryLight() const { return m_primaryLight; }
     void setPrimaryLight(bool primary) { m_primaryLight = primary; }
@@ -55,7 +56,7 @@ private:
     bool m_castShadow = false;
     float m_maxShadowDistance = 100000.0f;
     int m_shadowMapSize = 256;
-    OpaqueRef m_staticShadowMap;
+    core::CountedRef<RenderableTexture> m_staticShadowMap;
     bool m_primaryLight = false;
 };
 

@@ -26,7 +26,17 @@ std::unique_ptr<Texture2DGL> sceneBuffer(int width, int height) {
     return std::make_unique<Texture2DGL>(width, height, 1, GL_RGBA16F, GL_NEAREST, GL_NEAREST, GL_CLAMP_TO_EDGE);
 }
 
-// Material i of the entity, or the default material past its list or for an empty entry.
+Mat4 viewMatrixOf(Camera& camera) {
+    return Mat4::fromMat4x3(camera.worldInverse());
+}
+
+const TextureGL* glTextureOf(const RenderableTexture* texture) {
+    auto* gltexture = dynamic_cast<const RenderableTextureGL*>(texture);
+    return gltexture ? gltexture->texture() : nullptr;
+}
+
+} // namespace
+
 Material& segmentMaterial(const MeshEntity& entity, size_t i) {
     const auto& materials = entity.materials();
     Material* material = i < materials.size() ? materials[i].get() : nullptr;
@@ -45,19 +55,15 @@ bool isOpaque(const Material& material) {
     return blendModeOf(material) == BlendMode::Opaque;
 }
 
-Mat4 viewMatrixOf(Camera& camera) {
-    return Mat4::fromMat4x3(camera.worldInverse());
-}
-
-const TextureGL* glTextureOf(const RenderableTexture* texture) {
-    auto* gltexture = dynamic_cast<const RenderableTextureGL*>(texture);
-    return gltexture ? gltexture->texture() : nullptr;
-}
-
-} // namespace
-
 void setSkinningSource(SkinningSource source) {
     g_skinningSource = source;
+}
+
+const std::vector<Mat4x3>* skinningBones(const MeshEntity& entity) {
+    auto* mesh = dynamic_cast<const RenderableMeshGL*>(entity.mesh());
+    if (mesh && mesh->isSkinned() && entity.skeleton().get() && g_skinningSource)
+        return g_skinningSource(entity.skeleton().get());
+    return nullptr;
 }
 
 DeferredPipelineGL::DeferredPipelineGL(RenderContextGL& context, RenderResourcesGL& resources, int width,
@@ -187,9 +193,7 @@ void DeferredPipelineGL::drawMeshEntity(Camera& camera, MeshEntity& entity, Pass
     auto* mesh = dynamic_cast<RenderableMeshGL*>(entity.mesh());
     if (!mesh)
         return;
-    const std::vector<Mat4x3>* bones = nullptr;
-    if (mesh->isSkinned() && entity.skeleton().get() && g_skinningSource)
-        bones = g_skinningSource(entity.skeleton().get());
+    const std::vector<Mat4x3>* bones = skinningBones(entity);
     bool skinned = bones != nullptr;
     size_t segments = mesh->segments().size();
 

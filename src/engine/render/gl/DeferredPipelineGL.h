@@ -7,6 +7,7 @@
 
 #include "engine/render/Renderer.h"
 #include "engine/render/RenderVisitor.h"
+#include "engine/render/gl/RenderContextGL.h"
 #include "engine/render/gl/TextureGL.h"
 
 #include <memory>
@@ -17,6 +18,7 @@ namespace engine {
 
 class Camera;
 class LightPassGL;
+class Material;
 class MeshEntity;
 class RenderContextGL;
 class RenderableShaderGL;
@@ -28,6 +30,14 @@ struct RenderResourcesGL;
 // meshes draw in their bind pose.
 using SkinningSource = const std::vector<Mat4x3>* (*)(void* skeleton);
 void setSkinningSource(SkinningSource source);
+// Material i of the entity, or the default material past its list or for an empty entry.
+Material& segmentMaterial(const MeshEntity& entity, size_t i);
+// The material's blend mode; numbers outside the known modes count as opaque.
+BlendMode blendModeOf(const Material& material);
+bool isOpaque(const Material& material);
+
+// The bones that move the entity's mesh, or null when it draws unskinned.
+const std::vector<Mat4x3>* skinningBones(const MeshEntity& entity);
 
 class DeferredPipelineGL {
 public:

@@ -2,7 +2,11 @@
 
 // The light pass of the deferred frame: every visible light adds its share
 // to the light buffer, reading the geometry and glossiness buffers. One
-// method and one set of programs per kind of light.
+// method and one set of programs per kind of light. Point and spot lights
+// shade only their sphere's screen rectangle and, when the sphere lies in
+// front of the far plane, only the pixels inside it (a stencil volume).
+
+#include "engine/scene/Vector.h"
 
 #include <memory>
 
@@ -13,13 +17,26 @@ class DeferredPipelineGL;
 class LightEntity;
 class RenderVisitor;
 class ShaderProgramGL;
+class ShadowMapsGL;
+class TextureCubeGL;
 
 class LightPassGL {
 public:
     static constexpr const char* AmbientVertexPath = "shaders/gl/AmbientLight.vsh";
     static constexpr const char* AmbientFragmentPath = "shaders/gl/AmbientLight.fsh";
+    static constexpr const char* DirectionalVertexPath = "shaders/gl/DirectionalLight.vsh";
+    static constexpr const char* DirectionalFragmentPath = "shaders/gl/DirectionalLight.fsh";
+    static constexpr const char* PointVertexPath = "shaders/gl/PointLight.vsh";
+    static constexpr const char* PointFragmentPath = "shaders/gl/PointLight.fsh";
+    static constexpr const char* PointShadowFragmentPath = "shaders/gl/PointLight_CastShadow.fsh";
+    static constexpr const char* SpotFragmentPath = "shaders/gl/SpotLight.fsh";
+    static constexpr const char* StencilVertexPath = "shaders/gl/Stencil.vsh";
+    static constexpr const char* StencilFragmentPath = "shaders/gl/Stencil.fsh";
+    // Every shader file the pass and its shadow cubes load.
+    static const char* const ShaderFiles[];
 
-    // Loads the light programs; throws core::Exception when one fails.
+    // Loads the light programs and makes the shadow cubes; throws
+    // core::Exception when a program fails.
     explicit LightPassGL(DeferredPipelineGL& pipeline);
     ~LightPassGL();
     LightPassGL(const LightPassGL&) = delete;
@@ -32,10 +49,38 @@ public:
     // stencil, and the scene's viewport.
     void setTargets();
     void ambientLight(LightEntity& light);
+    void directionalLight(Camera& camera, LightEntity& light);
+    // With the light's shadow cube, or null for none.
+    void pointLight(Camera& camera, LightEntity& light, const TextureCubeGL* shadowCube);
+    // A cone within the point light's sphere; spot lights cast no shadow here.
+    void spotLight(Camera& camera, LightEntity& light);
+
+    ShadowMapsGL& shadowMaps() const { return *m_shadowMaps; }
 
 private:
+    // The cube a shadow-casting point light reads this frame: its own static
+    // map when it holds a cube, else one rendered now.
+    const TextureCubeGL* shadowCubeOf(LightEntity& light);
+    // Some of the light's sphere is in the viewport.
+    bool onScreen(Camera& camera, LightEntity& light) const;
+    // Scissor and, in front of the far plane, stencil for the sphere around
+    // the light; false (nothing to draw) when the sphere is off the screen.
+    bool limitToSphere(Camera& camera, const Vec3& worldCenter, const Vec3& viewCenter, float radius);
+    void stencilVolume(Camera& camera, const Vec3& worldCenter, float radius);
+    // The buffers and camera values every surface-lighting program reads.
+    void setSurfaceInputs(const ShaderProgramGL& program, Camera& camera);
+    // Additive, limited by the scissor and the stencil when set; then both are off.
+    void drawLimited();
+
     DeferredPipelineGL& m_pipeline;
     std::unique_ptr<ShaderProgramGL> m_ambient;
+    std::unique_ptr<ShaderProgramGL> m_directional;
+    std::unique_ptr<ShaderProgramGL> m_point;
+    std::unique_ptr<ShaderProgramGL> m_pointShadow;
+    std::unique_ptr<ShaderProgramGL> m_spot;
+    std::unique_ptr<ShaderProgramGL> m_stencil;
+    std::unique_ptr<ShadowMapsGL> m_shadowMaps;
+    bool m_stencilled = false;  // the current light's volume is in the stencil buffer
 };
 
 } // namespace engine

@@ -13,6 +13,7 @@
 #include "engine/render/gl/AmbientOcclusionGL.h"
 #include "engine/render/gl/DeferredPipelineGL.h"
 #include "engine/render/gl/LightPassGL.h"
+#include "engine/render/gl/ShadowMapsGL.h"
 #include "engine/render/gl/PostPassesGL.h"
 #include "engine/render/gl/RenderableMeshGL.h"
 #include "engine/render/gl/RenderableShaderGL.h"
@@ -112,7 +113,10 @@ void RendererGL::createResources() {
 void RendererGL::createScenePasses() {
     if (m_settings.notebookMode || !m_resources.surfaceShader)
         return;
-    if (!filesExist({LightPassGL::AmbientVertexPath, LightPassGL::AmbientFragmentPath, "shaders/gl/Tonemap.vsh",
+    for (const char* const* path = LightPassGL::ShaderFiles; *path; ++path)
+        if (!core::fileExists(*path))
+            return;
+    if (!filesExist({"shaders/gl/Tonemap.vsh",
                      "shaders/gl/Tonemap.fsh", "shaders/gl/Fog.vsh", "shaders/gl/Fog.fsh",
                      "shaders/gl/AmbientOcclusionPrepareDepth.vsh", "shaders/gl/AmbientOcclusionPrepareDepth.fsh",
                      "shaders/gl/AmbientOcclusion.vsh", "shaders/gl/AmbientOcclusion.fsh",
@@ -305,6 +309,26 @@ void RendererGL::flushDebugDrawing(Camera& camera) {
         glLoadIdentity();
     }
     DebugDraw::clear();
+}
+
+RenderableTexture* RendererGL::renderStaticShadowMap(LightEntity* light, int size, float, int) {
+    RenderContextGL& context = requireContext();
+    if (m_settings.notebookMode || !light)
+        return nullptr;
+    ShadowCubeGL* cubes = nullptr;
+    for (int log2 = MinShadowCubeLog2; log2 <= MaxShadowCubeLog2 && m_pipeline; ++log2)
+        if ((1 << log2) == size)
+            cubes = m_pipeline->lights().shadowMaps().cubes(log2);
+    if (!cubes)
+        throw core::Exception("No depth buffer for static shadow map");
+    auto cube = std::make_unique<TextureCubeGL>(size, 1, ShadowMapsGL::CubeFormat);
+    m_pipeline->lights().shadowMaps().renderPointShadow(*light, *cube, *cubes->depth, true);
+    // Scripts may call this between beginRender and endRender: drawing goes
+    // on into the window.
+    context.bindWindowFramebuffer();
+    glViewport(0, 0, m_renderWidth, m_renderHeight);
+    checkGLError("glViewport");
+    return new RenderableTextureGL(std::move(cube));
 }
 
 void RendererGL::endRender() {

@@ -1,0 +1,252 @@
+#include "engine/assets/MeshPrimitives.h"
+#include "engine/render/gl/DeferredPipelineGL.h"
+#include "engine/render/gl/GLEntryPoints.h"
+#include "engine/render/gl/LightPassGL.h"
+#include "engine/render/gl/RenderableTextureGL.h"
+#include "engine/render/gl/RendererGL.h"
+#include "engine/render/gl/ShadowMapsGL.h"
+#include "support/SceneWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+using namespace engine;
+
+namespace {
+
+int brightness(const core::Image::Rgba& c) {
+    return int(c.red) + int(c.green) + int(c.blue);
+}
+
+class LightPassGLWindow : public test::SceneWindow {
+protected:
+    // A grey ground, a box on the left and a ball on the right, in a faint ambient light.
+    void buildScene() {
+        addMesh(*createPlane(20, 20), {0, 0, 0});
+        box = addMesh(*createBox(2, 2, 2), {-2, 1, 0});
+        ball = addMesh(*createSphere(2), {2, 1, 1});
+        addLight(LightEntity::Ambient, {0.05f, 0.05f, 0.05f});
+    }
+
+    LightEntity* addPointLight(const Vec3& color, const Vec3& position, float range) {
+        LightEntity* light = addLight(LightEntity::Point, color, position);
+        light->setLightRange(range);
+        return light;
+    }
+
+    static std::string messageOf(const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const core::Exception& e) {
+            return e.getMessage();
+        }
+        return "(no exception)";
+    }
+
+    MeshEntity* box = nullptr;
+    MeshEntity* ball = nullptr;
+};
+
+// Each kind alone over the same scene, with a point that its light must reach
+// and one that it must leave dark (or darker).
+TEST_F(LightPassGLWindow, EachLightKindAlone) {
+    buildScene();
+    struct Case {
+        const char* reference;
+        LightEntity::LightType type;
+        Vec3 position;
+        Vec3 lookAt;
+        Vec3 lit, dark;
+    } cases[] = {
+        {"light-ambient", LightEntity::Ambient, {0, 0, 0}, {0, 0, 1}, {0, 0, -4}, {0, 0, -4}},
+        // From the upper left: the box's left face is lit, the ball's right side is not.
+        {"light-directional", LightEntity::Directional, {0, 0, 0}, {1, -1, 0.5f}, {-3, 1, -0.5f}, {3, 1, 1}},
+        // Above the middle, range 8: the ground under it is lit, the far corner not.
+        {"light-point", LightEntity::Point, {0, 2.5f, -1}, {0, 0, 1}, {0, 0, -2}, {6, 0, 6}},
+        // Straight down from above the ball, a narrow cone: the ground beside it stays dark.
+        {"light-spot", LightEntity::Spot, {0, 4, -2}, {0, -1, 0}, {0, 0, -2}, {-3, 0, -2}},
+    };
+    for (const Case& c : cases) {
+        LightEntity* light = addLight(c.type, {1, 0.9f, 0.8f}, c.position);
+        light->setLightRange(8);
+        light->setSpotAngle(0.6f);
+        light->setSpotSharpness(0.5f);
+        light->node()->lookAt(c.position + c.lookAt);
+        EXPECT_TRUE(frameMatches(c.reference)) << c.reference;
+        if (c.type != LightEntity::Ambient) {
+            EXPECT_GT(brightness(framePixelAt(c.reference, c.lit)), brightness(framePixelAt(c.reference, c.dark)) + 60)
+                << c.reference;
+        }
+        light->node()->setComponent(Component::RenderEntityKind, nullptr);
+    }
+}
+
+// Pixels a light marks in the stencil but leaves unlit (outside a spot's
+// cone, facing away) must still go back to 0, or the next light over them
+// finds them marked twice and skips them.
+TEST_F(LightPassGLWindow, LightsLeaveTheStencilClearForTheNextOne) {
+    buildScene();
+    const Vec3 ground{3, 0, -3};
+    LightEntity* spot = addLight(LightEntity::Spot, {1, 1, 1}, {0, 4, -2});
+    spot->setLightRange(8);
+    spot->setSpotAngle(0.4f);
+    spot->node()->lookAt({0, 0, -2});
+    addPointLight({0.2f, 1, 0.2f}, {3, 1, -3}, 4);
+    ASSERT_TRUE(frameMatches("spot-then-point"));
+    core::Image::Rgba both = framePixelAt("spot-then-point", ground);
+
+    spot->node()->setComponent(Component::RenderEntityKind, nullptr);
+    ASSERT_TRUE(frameMatches("point-after-no-spot"));
+    core::Image::Rgba alone = framePixelAt("point-after-no-spot", ground);
+    EXPECT_GT(alone.green, 100);
+    EXPECT_NEAR(both.green, alone.green, 3);
+}
+
+// A light behind the box, casting its shadow toward the camera: the ground in
+// front of the box is dark with shadows and lit without them, and the frame
+// without shadows is the frame of a light that casts none.
+TEST_F(LightPassGLWindow, PointLightShadowsByQuality) {
+    buildScene();
+    LightEntity* light = addPointLight({1, 1, 1}, {-2, 2.5f, 3}, 9);
+    const Vec3 shadowed{-2, 0, -2};
+    const Vec3 open{1, 0, -1.5f};
+
+    ASSERT_TRUE(frameMatches("point-shadow-off"));
+    int lit = brightness(framePixelAt("point-shadow-off", shadowed));
+
+    light->setCastShadow(true);
+    renderer->shadowQuality = 1;
+    ASSERT_TRUE(frameMatches("point-shadow-soft"));
+    EXPECT_LT(brightness(framePixelAt("point-shadow-soft", shadowed)), lit / 3);
+    EXPECT_NEAR(brightness(framePixelAt("point-shadow-soft", open)), brightness(framePixelAt("point-shadow-off", open)), 6);
+
+    renderer->shadowQuality = 0;
+    ASSERT_TRUE(frameMatches("point-shadow-hard"));
+    EXPECT_LT(brightness(framePixelAt("point-shadow-hard", shadowed)), lit / 3);
+
+    // A static map that is not a cube cannot be read as one: the light
+    // renders its shadow as if it had none.
+    renderer->shadowQuality = 1;
+    light->setStaticShadowMap(solidTexture({255, 255, 255, 255}));
+    EXPECT_TRUE(frameMatches("point-shadow-soft"));
+
+    renderer->renderShadows = false;
+    EXPECT_TRUE(frameMatches("point-shadow-off"));
+}
+
+// Only casters with the static flag are in a static map, and the light keeps
+// using it while it casts shadows: the ball's shadow is missing, the box's
+// stays where it was rendered even after the box moves.
+TEST_F(LightPassGLWindow, StaticShadowMapHoldsStaticCastersOnly) {
+    buildScene();
+    LightEntity* light = addPointLight({1, 1, 1}, {0, 2.5f, 3}, 9);
+    light->setCastShadow(true);
+    box->setFlag(MeshEntity::StaticShadow, true);
+    std::unique_ptr<RenderableTexture> map(renderer->renderStaticShadowMap(light, 64, 0, 0));
+    ASSERT_NE(map, nullptr);
+    EXPECT_EQ(map->getWidth(), 64);
+    auto* gltexture = dynamic_cast<RenderableTextureGL*>(map.get());
+    ASSERT_NE(dynamic_cast<TextureCubeGL*>(gltexture->texture()), nullptr);
+
+    light->setStaticShadowMap(map.release());
+    box->node()->setPosition({-2, 1, -4});
+    ASSERT_TRUE(frameMatches("point-shadow-static"));
+    EXPECT_LT(brightness(framePixelAt("point-shadow-static", {-2.5f, 0, -2})), 40);
+    ball->node()->setComponent(Component::RenderEntityKind, nullptr);
+    int noBall = brightness(framePixelAt("point-shadow-static", {2.5f, 0, -1.5f}));
+    EXPECT_GT(noBall, 60);
+
+    // A static map does not make a light cast shadows.
+    light->setCastShadow(false);
+    box->node()->setPosition({-2, 1, 0});
+    ASSERT_TRUE(frameMatches("point-shadow-static-off"));
+    EXPECT_GT(brightness(framePixelAt("point-shadow-static-off", {-2.5f, 0, -2})), 60);
+}
+
+// Lights that reach nothing add nothing and render no shadow, whatever else they ask for.
+TEST_F(LightPassGLWindow, LightsWithoutRangeLightNothing) {
+    buildScene();
+    ASSERT_TRUE(frameMatches("faint-ambient"));
+    for (float range : {0.0f, -5.0f}) {
+        addPointLight({1, 1, 1}, {0, 1, -3}, range)->setCastShadow(true);
+        addLight(LightEntity::Spot, {1, 1, 1}, {0, 3, -3})->setLightRange(range);
+    }
+    renderStats() = RenderStats{};
+    EXPECT_TRUE(frameMatches("faint-ambient"));
+    EXPECT_EQ(renderStats().shadowSegments, 0);
+}
+
+// The light's box pokes into the view but its sphere stays right of it: the
+// light is gathered, yet it draws nothing and renders no shadow.
+TEST_F(LightPassGLWindow, LightsBesideTheViewRenderNoShadow) {
+    buildScene();
+    camera->setPosition({0, 0, 0});
+    camera->lookAt({0, 0, 1});
+    addMesh(*createBox(1, 1, 1), {8.5f, 0, 12});
+    Node* lamp = addPointLight({1, 1, 1}, {8, 0, 10}, 1.8f)->node();
+    static_cast<LightEntity*>(lamp->lightEntity())->setCastShadow(true);
+    struct Case {
+        float x;
+        bool drawn;
+    } cases[] = {{8, false}, {6, true}};
+    for (const Case& c : cases) {
+        lamp->setPosition({c.x, 0, 10});
+        renderer->beginRender();
+        renderer->renderScene(scene.get(), camera.get(), nullptr);
+        renderer->endRender();
+        EXPECT_EQ(renderStats().visibleLights, 2) << c.x;
+        EXPECT_EQ(renderStats().shadowSegments > 0, c.drawn) << c.x;
+    }
+}
+
+TEST_F(LightPassGLWindow, StaticShadowMapSizesNeedTheirDepthBuffer) {
+    buildScene();
+    LightEntity* light = addPointLight({1, 1, 1}, {0, 2.5f, 3}, 9);
+    for (int size : {512, 8, 2048, 300})
+        EXPECT_EQ(messageOf([&] { delete renderer->renderStaticShadowMap(light, size, 0, 0); }),
+                  "No depth buffer for static shadow map")
+            << size;
+    for (int size : {16, 256}) {
+        std::unique_ptr<RenderableTexture> map(renderer->renderStaticShadowMap(light, size, 0, 0));
+        EXPECT_EQ(map->getWidth(), size);
+    }
+
+    // Made between beginRender and endRender, the map leaves the frame's
+    // drawing in the window, over the whole render size.
+    renderer->beginRender();
+    delete renderer->renderStaticShadowMap(light, 32, 0, 0);
+    GLint framebuffer = -1, viewport[4] = {};
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &framebuffer);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(framebuffer, 0);
+    EXPECT_EQ(viewport[2], FrameWidth);
+    EXPECT_EQ(viewport[3], FrameHeight);
+    renderer->endRender();
+}
+
+// Coloured lights at the right edge, one in a viewport that leaves a border:
+// the scissor rectangle is cut at the viewport's edge and placed inside it.
+TEST_F(LightPassGLWindow, LightsPartlyOutsideTheViewport) {
+    buildScene();
+    addPointLight({1, 0.2f, 0.2f}, {6, 1, 0}, 5);
+    addPointLight({0.2f, 0.2f, 1}, {-1, 1, -3}, 3);
+    ASSERT_TRUE(frameMatches("point-lights-at-the-edge"));
+    EXPECT_GT(framePixelAt("point-lights-at-the-edge", {4.5f, 0, -1}).red, 60);
+
+    renderer->setViewport({24, 16, 80, 64});
+    ASSERT_TRUE(frameMatches("point-lights-in-viewport"));
+}
+
+// With the far plane close, the light's sphere reaches past it: no stencil
+// volume (its back would be clipped and mark nothing), the scissor alone.
+TEST_F(LightPassGLWindow, SphereAcrossTheFarPlaneUsesTheScissorOnly) {
+    buildScene();
+    camera->setProjection(Mat4::perspective(1.0471976f, float(FrameHeight) / float(FrameWidth), 0.5f, 13));
+    addPointLight({1, 1, 0.5f}, {0, 2, 1}, 8);
+    ASSERT_TRUE(frameMatches("point-light-far-plane"));
+    EXPECT_GT(brightness(framePixelAt("point-light-far-plane", {0, 0, -1})), 150);
+}
+
+} // namespace
