@@ -6,9 +6,7 @@
 //   GALLIUM_NOOP=1 scripts/with-display.sh build/bin/quill_bench_lights
 // Each iteration is beginRender, renderScene, endRender and glFinish; times in
 // milliseconds.
-#include "core/Exception.h"
-#include "core/FileSystem.h"
-#include "core/Frame.h"
+#include "RenderBench.h"
 #include "engine/assets/MeshPrimitives.h"
 #include "engine/render/EngineSystems.h"
 #include "engine/render/LightEntity.h"
@@ -20,7 +18,6 @@
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <memory>
 
 using namespace engine;
@@ -94,26 +91,5 @@ BENCHMARK(frame)
     ->MinTime(1.0);
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    core::addSearchPath(QUILL_DATA_DIR);
-    core::Frame::Options options;
-    options.width = Width;
-    options.height = Height;
-    options.title = "light-bench";
-    try {
-        core::Frame frame(options);
-        EngineOptions engineOptions;
-        engineOptions.settings.window = &frame.window();
-        engineOptions.settings.width = Width;
-        engineOptions.settings.height = Height;
-        engineOptions.settings.verticalSync = 0;
-        EngineSystems::create(engineOptions);
-        benchmark::RunSpecifiedBenchmarks();
-        EngineSystems::destroy();
-    } catch (const core::Exception& e) {
-        std::fprintf(stderr, "no OpenGL window: %s\n", e.getMessage());
-        return 1;
-    }
-    core::Frame::forgetMainFrame();
-    return 0;
+    return runRenderBenchmarks(argc, argv, Width, Height, "light-bench", QUILL_DATA_DIR);
 }

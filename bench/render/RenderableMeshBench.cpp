@@ -5,8 +5,7 @@
 // "normalMapped" adds tangents and bitangents (56-byte vertices). Indices are
 // 32-bit (the grid has more than 65,535 vertices). Times in milliseconds.
 #include "GridMesh.h"
-#include "core/Exception.h"
-#include "core/Frame.h"
+#include "RenderBench.h"
 #include "engine/assets/MeshGeometry.h"
 #include "engine/render/EngineSystems.h"
 #include "engine/render/gl/RenderableMeshGL.h"
@@ -14,7 +13,6 @@
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 
 using namespace engine;
 
@@ -50,24 +48,5 @@ BENCHMARK(lit)->Unit(benchmark::kMillisecond);
 BENCHMARK(normalMapped)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    core::Frame::Options options;
-    options.width = 320;
-    options.height = 240;
-    options.title = "upload-bench";
-    try {
-        core::Frame frame(options);
-        EngineOptions engineOptions;
-        engineOptions.settings.window = &frame.window();
-        engineOptions.settings.width = 320;
-        engineOptions.settings.height = 240;
-        EngineSystems::create(engineOptions);
-        benchmark::RunSpecifiedBenchmarks();
-        EngineSystems::destroy();
-    } catch (const core::Exception& e) {
-        std::fprintf(stderr, "no OpenGL window: %s\n", e.getMessage());
-        return 1;
-    }
-    core::Frame::forgetMainFrame();
-    return 0;
+    return runRenderBenchmarks(argc, argv, 320, 240, "upload-bench");
 }

@@ -5,9 +5,7 @@
 //   scripts/with-display.sh build/bin/quill_bench_frame                  (llvmpipe: full cost)
 //   GALLIUM_NOOP=1 scripts/with-display.sh build/bin/quill_bench_frame   (drawing discarded: host cost)
 // "plain" is the frame alone, "postProcessed" adds ambient occlusion and fog.
-#include "core/Exception.h"
-#include "core/FileSystem.h"
-#include "core/Frame.h"
+#include "RenderBench.h"
 #include "engine/assets/Material.h"
 #include "engine/assets/MeshPrimitives.h"
 #include "engine/render/EngineSystems.h"
@@ -19,7 +17,6 @@
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <memory>
 
 using namespace engine;
@@ -81,26 +78,5 @@ BENCHMARK(plain)->Unit(benchmark::kMillisecond);
 BENCHMARK(postProcessed)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    core::addSearchPath(QUILL_DATA_DIR);
-    core::Frame::Options options;
-    options.width = Width;
-    options.height = Height;
-    options.title = "frame-bench";
-    try {
-        core::Frame frame(options);
-        EngineOptions engineOptions;
-        engineOptions.settings.window = &frame.window();
-        engineOptions.settings.width = Width;
-        engineOptions.settings.height = Height;
-        engineOptions.settings.verticalSync = 0;
-        EngineSystems::create(engineOptions);
-        benchmark::RunSpecifiedBenchmarks();
-        EngineSystems::destroy();
-    } catch (const core::Exception& e) {
-        std::fprintf(stderr, "no OpenGL window: %s\n", e.getMessage());
-        return 1;
-    }
-    core::Frame::forgetMainFrame();
-    return 0;
+    return runRenderBenchmarks(argc, argv, Width, Height, "frame-bench", QUILL_DATA_DIR);
 }

@@ -26,24 +26,6 @@ std::unique_ptr<Texture2DGL> renderTexture(int width, int height, int format) {
     return std::make_unique<Texture2DGL>(width, height, 1, format, GL_NEAREST, GL_NEAREST, GL_CLAMP_TO_EDGE);
 }
 
-std::unique_ptr<ShaderProgramGL> programWithDefines(const char* vertexPath, const char* fragmentPath,
-                                                    const std::vector<std::string>& defines) {
-    unsigned vertex = loadShader(vertexPath, GL_VERTEX_SHADER);
-    unsigned fragment = 0;
-    try {
-        fragment = loadShader(fragmentPath, GL_FRAGMENT_SHADER, defines);
-        auto program = linkProgram(vertex, fragment);
-        gl().glDeleteShader(vertex);
-        gl().glDeleteShader(fragment);
-        return program;
-    } catch (...) {
-        gl().glDeleteShader(vertex);
-        if (fragment)
-            gl().glDeleteShader(fragment);
-        throw;
-    }
-}
-
 } // namespace
 
 std::array<uint8_t, 64> AmbientOcclusionGL::rotationPixels() {
@@ -66,7 +48,7 @@ AmbientOcclusionGL::AmbientOcclusionGL(RenderContextGL& context, int width, int 
       m_prepareDepth(programFromFiles("shaders/gl/AmbientOcclusionPrepareDepth.vsh",
                                       "shaders/gl/AmbientOcclusionPrepareDepth.fsh")),
       m_occlusionProgram(programFromFiles("shaders/gl/AmbientOcclusion.vsh", "shaders/gl/AmbientOcclusion.fsh")),
-      m_occlusionHighQuality(programWithDefines("shaders/gl/AmbientOcclusion.vsh", "shaders/gl/AmbientOcclusion.fsh",
+      m_occlusionHighQuality(programFromFiles("shaders/gl/AmbientOcclusion.vsh", "shaders/gl/AmbientOcclusion.fsh",
                                                 {"USE_HIGH_QUALITY"})),
       m_blurX(programFromFiles("shaders/gl/AmbientOcclusionBlur.vsh", "shaders/gl/AmbientOcclusionBlurX.fsh")),
       m_blurY(programFromFiles("shaders/gl/AmbientOcclusionBlur.vsh", "shaders/gl/AmbientOcclusionBlurY.fsh")) {

@@ -125,11 +125,12 @@ std::unique_ptr<ShaderProgramGL> linkProgram(unsigned vertexShader, unsigned fra
     return std::make_unique<ShaderProgramGL>(program);
 }
 
-std::unique_ptr<ShaderProgramGL> programFromFiles(const std::string& vertexPath, const std::string& fragmentPath) {
+std::unique_ptr<ShaderProgramGL> programFromFiles(const std::string& vertexPath, const std::string& fragmentPath,
+                                                  const std::vector<std::string>& fragmentDefines) {
     GLuint vertex = loadShader(vertexPath, GL_VERTEX_SHADER);
     GLuint fragment = 0;
     try {
-        fragment = loadShader(fragmentPath, GL_FRAGMENT_SHADER);
+        fragment = loadShader(fragmentPath, GL_FRAGMENT_SHADER, fragmentDefines);
         std::unique_ptr<ShaderProgramGL> program = linkProgram(vertex, fragment);
         gl().glDeleteShader(vertex);
         gl().glDeleteShader(fragment);

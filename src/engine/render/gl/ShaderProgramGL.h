@@ -76,7 +76,8 @@ unsigned compileShader(const std::string& source, unsigned stage, const std::vec
 unsigned loadShader(const std::string& path, unsigned stage, const std::vector<std::string>& defines = {});
 // Throws "Failed to link shader program\n<log>".
 std::unique_ptr<ShaderProgramGL> linkProgram(unsigned vertexShader, unsigned fragmentShader);
-// Both files without defines; the shader objects go once linked.
-std::unique_ptr<ShaderProgramGL> programFromFiles(const std::string& vertexPath, const std::string& fragmentPath);
+// The fragment stage compiled with the defines; the shader objects go once linked.
+std::unique_ptr<ShaderProgramGL> programFromFiles(const std::string& vertexPath, const std::string& fragmentPath,
+                                                  const std::vector<std::string>& fragmentDefines = {});
 
 } // namespace engine
