@@ -82,14 +82,19 @@ void applySamplerState(const TextureGL& texture, int filter, int address, float 
     GLenum target = texture.target();
     if (filter >= 0 && filter <= FilterAnisotropic) {
         filter = samplerFilterFor(filter, texture.levels());
-        glTexParameteri(target, GL_TEXTURE_MIN_FILTER, filters[filter][0]);
-        glTexParameteri(target, GL_TEXTURE_MAG_FILTER, filters[filter][1]);
-        if (maxAnisotropy > 0)
-            glTexParameterf(target, GL_TEXTURE_MAX_ANISOTROPY_EXT,
-                            filter == FilterAnisotropic ? maxAnisotropy : 1.0f);
+        if (filter != texture.m_appliedFilter || maxAnisotropy != texture.m_appliedAnisotropy) {
+            glTexParameteri(target, GL_TEXTURE_MIN_FILTER, filters[filter][0]);
+            glTexParameteri(target, GL_TEXTURE_MAG_FILTER, filters[filter][1]);
+            if (maxAnisotropy > 0)
+                glTexParameterf(target, GL_TEXTURE_MAX_ANISOTROPY_EXT,
+                                filter == FilterAnisotropic ? maxAnisotropy : 1.0f);
+            texture.m_appliedFilter = filter;
+            texture.m_appliedAnisotropy = maxAnisotropy;
+        }
     }
-    if (address >= 0) {
-        GLint mode = address == 0 ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+    GLint mode = address == 0 ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+    if (address >= 0 && mode != texture.m_appliedAddress) {
+        texture.m_appliedAddress = mode;
         glTexParameteri(target, GL_TEXTURE_WRAP_S, mode);
         glTexParameteri(target, GL_TEXTURE_WRAP_T, mode);
         glTexParameteri(target, GL_TEXTURE_WRAP_R, mode);

@@ -18,6 +18,8 @@ public:
     void bind() const;
 
 protected:
+    friend void applySamplerState(const TextureGL&, int, int, float);
+
     // Generates the GL name and binds it to the target.
     TextureGL(unsigned target, int width, int height, int levels);
 
@@ -26,6 +28,12 @@ protected:
     int m_width;
     int m_height;
     int m_levels;
+    // The sampler state last applied, so that a pass binding the same texture
+    // segment after segment does not set it again; -1 until one is applied
+    // (the constructors' own settings count as unknown).
+    mutable int m_appliedFilter = -1;
+    mutable float m_appliedAnisotropy = -1;
+    mutable int m_appliedAddress = -1;
 };
 
 class Texture2DGL final : public TextureGL {
