@@ -90,6 +90,10 @@ void RenderContextGL::checkCapabilities() {
     if (hasExtension("GL_EXT_texture_filter_anisotropic", extensions))
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &m_maxAnisotropy);
     core::debugLog("GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT: %f\n", m_maxAnisotropy);
+    // Filtering across cube faces, so that soft shadows show no seams at the
+    // faces' edges.
+    if (hasExtension("GL_ARB_seamless_cube_map", extensions))
+        glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
 }
 
 void RenderContextGL::bindWindowFramebuffer() {
