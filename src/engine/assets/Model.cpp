@@ -10,6 +10,7 @@
 #include "engine/scene/Scene.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace engine {
 
@@ -94,28 +95,21 @@ Node* Model::addNode() {
     return node;
 }
 
-int Model::indexOf(const Node* node) const {
-    for (size_t i = 0; i < m_nodes.size(); ++i)
-        if (m_nodes[i].get() == node)
-            return int(i);
-    return -1;
-}
-
 Node* Model::instantiate(Scene& scene) const {
     if (m_nodes.empty())
         return nullptr;
-    std::vector<Node*> copies;
-    copies.reserve(m_nodes.size());
-    for (size_t i = 0; i < m_nodes.size(); ++i)
-        copies.push_back(scene.addNode());
-    // The model's nodes by address, so parents and bones find their copies.
+    // The copies by the model's nodes, so parents and bones find theirs;
+    // nodes of other owners have none.
+    std::unordered_map<const Node*, Node*> copies;
+    for (const auto& node : m_nodes)
+        copies[node.get()] = scene.addNode();
     auto copyOf = [&](const Node* node) -> Node* {
-        int index = node ? indexOf(node) : -1;
-        return index >= 0 ? copies[size_t(index)] : nullptr;
+        auto found = copies.find(node);
+        return found != copies.end() ? found->second : nullptr;
     };
     for (size_t j = 0; j < m_nodes.size(); ++j) {
         const Node* original = m_nodes[j].get();
-        Node* copy = copies[j];
+        Node* copy = copyOf(original);
         copy->setName(original->name());
         copy->setTransform(original->transform());
         if (Node* parent = copyOf(original->parent()))
@@ -133,7 +127,7 @@ Node* Model::instantiate(Scene& scene) const {
             copy->setComponent(RenderSlot, light->copy());
         }
     }
-    return copies.front();
+    return copyOf(root());
 }
 
 std::unique_ptr<Model> readModel(core::InputStream& stream, bool keepSourceData) {
@@ -162,13 +156,21 @@ std::unique_ptr<Model> readModel(core::InputStream& stream, bool keepSourceData)
 }
 
 void writeModel(core::OutputStream& stream, const Model& model) {
+    // Parents and bones are stored as indices; -1 for nodes of other owners.
+    std::unordered_map<const Node*, int32_t> indices;
+    for (int i = 0; i < model.nodeCount(); ++i)
+        indices[model.node(i)] = i;
+    auto indexOf = [&](const Node* node) {
+        auto found = indices.find(node);
+        return found != indices.end() ? found->second : -1;
+    };
     std::vector<ModelNodeRecord> records(size_t(model.nodeCount()));
     for (int i = 0; i < model.nodeCount(); ++i) {
         const Node* node = model.node(i);
         ModelNodeRecord& record = records[size_t(i)];
         record.name = node->name();
         record.transform = node->transform();
-        record.parent = node->parent() ? model.indexOf(node->parent()) : -1;
+        record.parent = indexOf(node->parent());
         if (const MeshEntity* entity = meshEntityOf(node)) {
             const Mesh* source = entity->mesh() ? entity->mesh()->getSourceData() : nullptr;
             if (!source)
@@ -178,7 +180,7 @@ void writeModel(core::OutputStream& stream, const Model& model) {
             record.mesh.mesh = std::make_unique<Mesh>(*source);
             if (const Skeleton* skeleton = entity->skeleton())
                 for (const Bone& bone : skeleton->bones())
-                    record.mesh.bones.push_back({bone.node ? model.indexOf(bone.node) : -1, bone.inverseBind});
+                    record.mesh.bones.push_back({indexOf(bone.node), bone.inverseBind});
             record.mesh.emissiveColor = entity->emissiveColor();
             record.mesh.castShadow = entity->hasFlag(MeshEntity::CastShadow);
         } else if (const LightEntity* light = lightEntityOf(node)) {

@@ -44,8 +44,6 @@ public:
     Node* root() const { return m_nodes.empty() ? nullptr : m_nodes.front().get(); }
     int nodeCount() const { return int(m_nodes.size()); }
     Node* node(int index) const { return m_nodes[size_t(index)].get(); }
-    // The node's position in the node list, or -1 for a node of another owner.
-    int indexOf(const Node* node) const;
 
     // Copies the nodes into the scene with copies of their entities (sharing
     // the renderable meshes); a skeleton's bones move to the copied nodes.
