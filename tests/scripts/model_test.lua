@@ -223,6 +223,10 @@ t.test("errors carry the reader's message", function()
     writeModel("loop.model", {{"root", -1}, {"a", 2}, {"b", 1}})
     t.fails(function() Model.load("loop.obj") end, "Invalid file format: loop.model")
     t.fails(function() Model.load({}) end, "string expected")
+    -- Models and meshes made in memory have no name and are not found by one.
+    t.fails(function() Model.load("") end, "Could not find asset processor for file: ")
+    local unnamed = Mesh.createBox()
+    t.fails(function() Mesh.load("") end, "Could not find asset processor for file: ")
     t.fails(function() Model.load("robot.obj"):instantiate({}) end, "Scene expected")
 end)
 

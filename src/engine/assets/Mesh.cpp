@@ -61,7 +61,8 @@ Mesh* Mesh::find(const std::string& name) {
 }
 
 core::CountedRef<Mesh> Mesh::load(const std::string& name) {
-    if (Mesh* mesh = find(name))
+    // Unnamed meshes are not loaded ones: an empty name must not hand out one of them.
+    if (Mesh* mesh = name.empty() ? nullptr : find(name))
         return core::CountedRef<Mesh>(mesh);
     AssetProcessor& processor = findAssetProcessor(AssetProcessor::Model, name);
     processor.processFile(name);

@@ -77,7 +77,8 @@ Model* Model::find(const std::string& name) {
 }
 
 Model* Model::load(const std::string& name, bool keepSourceData) {
-    if (Model* model = find(name))
+    // Unnamed models are not loaded ones: an empty name must not hand out one of them.
+    if (Model* model = name.empty() ? nullptr : find(name))
         return model;
     AssetProcessor& processor = findAssetProcessor(AssetProcessor::Model, name);
     processor.processFile(name);
