@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace engine {
 
@@ -65,7 +66,17 @@ Model::Model() {
 Model::~Model() {
     auto& models = registry();
     models.erase(std::find(models.begin(), models.end(), this));
-    // Children first would not matter: a destroyed node turns its children into roots.
+    // A skeleton may outlive the model (a script holds its entity or the
+    // skeleton itself); its bones must not keep pointing at the nodes.
+    std::unordered_set<const Node*> own;
+    for (const auto& node : m_nodes)
+        own.insert(node.get());
+    for (const auto& node : m_nodes)
+        if (MeshEntity* entity = meshEntityOf(node.get()); entity && entity->skeleton())
+            for (Bone& bone : entity->skeleton()->bones())
+                if (own.count(bone.node))
+                    bone.node = nullptr;
+    // A destroyed node turns its children into roots, so the order does not matter.
     m_nodes.clear();
 }
 

@@ -110,8 +110,13 @@ TEST_F(ModelWindow, SavedModelsLoadByTheirSourceNameWithEntitiesAndSkeletons) {
     EXPECT_EQ(light->spotAngle(), 0.5f);
     EXPECT_EQ(light->spotSharpness(), 0.25f);
     EXPECT_TRUE(light->castShadow());
+    // The skeleton outlives the model in whoever holds it, without its nodes.
+    core::CountedRef<Skeleton> held(entity->skeleton());
     owned.reset();
     EXPECT_EQ(Model::find("robot.obj"), nullptr);
+    EXPECT_EQ(held->bones()[0].node, nullptr);
+    EXPECT_EQ(held->bones()[0].inverseBind.pos, (Vec3{0, -2, 0}));
+    held.reset();
 
     // Loaded with its source data, the model can be written again, unchanged.
     std::unique_ptr<Model> kept(Model::load("robot.obj", true));
