@@ -69,7 +69,7 @@ int createCone(lua_State* L) {
 }
 
 int load(lua_State* L) {
-    bind::push(L, Mesh::load(bind::checkString(L, 1)));
+    bind::push(L, Mesh::load(bind::checkString(L, 1)).get());
     return 1;
 }
 

@@ -32,7 +32,10 @@ void registerScriptModules(lua_State* L) {
     registerRenderWindow(L);
     registerRenderEntity(L);
     registerMeshEntity(L);
+    registerSkeleton(L);
     registerLightEntity(L);
+    registerModel(L);
     registerMaterial(L);
+    registerAssetProcessor(L);
     registerAudio(L);
 }

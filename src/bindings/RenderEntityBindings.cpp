@@ -20,35 +20,7 @@ namespace {
 
 using engine::LightEntity;
 using engine::MeshEntity;
-using engine::OpaqueRef;
 using engine::RenderEntity;
-
-// --- objects whose classes live elsewhere (skeletons, textures) ---
-
-// nil, or a handle of the class; the reference shares the handle's count.
-OpaqueRef optOpaque(lua_State* L, int index, const char* className) {
-    if (lua_isnoneornil(L, index))
-        return {};
-    if (!bind::isInstanceOf(L, index, className))
-        luaL_typerror(L, index, className);
-    auto* handle = static_cast<bind::Handle*>(lua_touserdata(L, index));
-    if (!handle->object)
-        luaL_argerror(L, index, "object disposed");
-    return {handle->object, handle->release};
-}
-
-void pushOpaque(lua_State* L, const OpaqueRef& ref, const char* className) {
-    if (!ref.get()) {
-        lua_pushnil(L);
-        return;
-    }
-    if (bind::pushMapped(L, ref.get()))
-        return;
-    // A new handle holds a count of its own, released by the same function.
-    if (ref.release())
-        core::refAcquire(ref.get());
-    bind::pushHandle(L, ref.get(), className, ref.release());
-}
 
 // --- RenderEntity ---
 
@@ -145,12 +117,12 @@ int getMesh(lua_State* L) {
 
 int setSkeleton(lua_State* L) {
     MeshEntity* e = mesh(L);
-    e->setSkeleton(optOpaque(L, 2, "Skeleton"));
+    e->setSkeleton(lua_isnoneornil(L, 2) ? nullptr : bind::check<engine::Skeleton>(L, 2));
     return 0;
 }
 
 int getSkeleton(lua_State* L) {
-    pushOpaque(L, mesh(L)->skeleton(), "Skeleton");
+    bind::push(L, mesh(L)->skeleton());
     return 1;
 }
 

@@ -9,6 +9,7 @@
 QUILL_SCRIPT_CLASS(engine::RenderEntity, "RenderEntity")
 QUILL_SCRIPT_CLASS(engine::MeshEntity, "MeshEntity")
 QUILL_SCRIPT_CLASS(engine::LightEntity, "LightEntity")
+QUILL_SCRIPT_CLASS(engine::Skeleton, "Skeleton")
 
 namespace bind {
 

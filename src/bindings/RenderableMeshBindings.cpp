@@ -7,15 +7,6 @@
 #include "bindings/RenderableMeshBindings.h"
 #include "engine/render/Renderer.h"
 
-std::unique_ptr<engine::RenderableMesh> bind::uploadMesh(const engine::Mesh& mesh, bool keepSourceData) {
-    engine::Renderer* renderer = engine::Renderer::current();
-    if (!renderer)
-        throw core::Exception("engine not initialized");
-    std::unique_ptr<engine::RenderableMesh> renderable(renderer->createRenderableMesh());
-    renderable->init(mesh, keepSourceData);
-    return renderable;
-}
-
 engine::RenderableMesh* bind::toRenderableMesh(lua_State* L, int index) {
     if (auto* renderable = bind::test<engine::RenderableMesh>(L, index))
         return renderable;
@@ -24,12 +15,10 @@ engine::RenderableMesh* bind::toRenderableMesh(lua_State* L, int index) {
         return nullptr;
     if (mesh->getIndices().empty())
         throw core::Exception("mesh does not have indices");
-    return uploadMesh(*mesh, false).release();
+    return engine::RenderableMesh::create(*mesh, false).release();
 }
 
 namespace {
-
-using bind::uploadMesh;
 
 using engine::Mesh;
 using engine::RenderableMesh;
@@ -41,11 +30,11 @@ RenderableMesh* self(lua_State* L) {
 int create(lua_State* L) {
     Mesh* mesh = bind::check<Mesh>(L, 1);
     bool keep = bind::optBoolean(L, 2, false);
-    bind::pushNew(L, uploadMesh(*mesh, keep).release());
+    bind::pushNew(L, RenderableMesh::create(*mesh, keep).release());
     return 1;
 }
 
-// The mesh comes from the mesh registry and stays with its owners.
+// The mesh is loaded (or found) for the upload and let go of afterwards.
 int load(lua_State* L) {
     std::string name = bind::checkString(L, 1);
     bool keep = bind::optBoolean(L, 2, false);
@@ -53,7 +42,13 @@ int load(lua_State* L) {
         bind::push(L, renderable);
         return 1;
     }
-    std::unique_ptr<RenderableMesh> renderable = uploadMesh(*Mesh::load(name), keep);
+    // A file without meshes gives nothing to upload.
+    core::CountedRef<Mesh> mesh = Mesh::load(name);
+    if (!mesh) {
+        lua_pushnil(L);
+        return 1;
+    }
+    std::unique_ptr<RenderableMesh> renderable = RenderableMesh::create(*mesh, keep);
     renderable->setName(name);
     bind::pushNew(L, renderable.release());
     return 1;

@@ -1,6 +1,6 @@
 #pragma once
 
-// The script class of engine::RenderableMesh, and the upload that the
+// The script class of engine::RenderableMesh, and the conversion that the
 // bindings taking a mesh share.
 
 #include "bindings/Binding.h"
@@ -11,10 +11,6 @@
 QUILL_SCRIPT_CLASS(engine::RenderableMesh, "RenderableMesh")
 
 namespace bind {
-
-// A new renderable mesh of the current renderer, filled from the mesh; throws
-// "engine not initialized" without a renderer.
-std::unique_ptr<engine::RenderableMesh> uploadMesh(const engine::Mesh& mesh, bool keepSourceData);
 
 // The renderable mesh a `Mesh` or `RenderableMesh` argument stands for: a
 // mesh is uploaded first (without its source data) and must have indices. A

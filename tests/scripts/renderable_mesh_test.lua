@@ -51,8 +51,9 @@ end)
 t.test("errors", function()
     t.fails(function() RenderableMesh.create() end, "Mesh expected")
     t.fails(function() RenderableMesh.create(Mesh.createBox(), 1) end, "boolean expected")
-    t.fails(function() RenderableMesh.load("models/missing.obj") end,
-        "Could not find asset processor for file: models/missing.obj")
+    t.fails(function() RenderableMesh.load("models/missing.png") end,
+        "Could not find asset processor for file: models/missing.png")
+    t.fails(function() RenderableMesh.load("models/missing.obj") end, "File not found: models/missing.model")
     -- Indices that were valid go out of range when the vertex count shrinks.
     local mesh = Mesh.create(3)
     mesh:setVertexArray({0, 0, 0, 1, 0, 0, 0, 1, 0})

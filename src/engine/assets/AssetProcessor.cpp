@@ -32,6 +32,22 @@ std::string AssetProcessor::nativeFileName(const std::string& name) const {
     return core::stripExtension(name) + "." + m_nativeExtension;
 }
 
+void SingleFileAssetProcessor::processFile(const std::string& source) {
+    if (!core::fileExists(source))
+        return;
+    std::string path = diskPath(source);
+    std::string native = nativeFileName(path);
+    core::FileTime time = core::fileDate(path);
+    if (core::fileExists(native) && core::fileDate(native) == time)
+        return;
+    convert(path, native);
+    core::setFileDate(native, time);
+}
+
+void AnimationAssetProcessor::convert(const std::string& source, const std::string&) {
+    throw core::Exception("Unknown file format: %s", source.c_str());
+}
+
 void BaseTextureAssetProcessor::processFile(const std::string& source) {
     if (!core::fileExists(source))
         return;

@@ -1,8 +1,10 @@
 #pragma once
 
-// Asset processors turn a source file (a TGA image, ...) into the native file
-// next to it that the loaders read, only when the native file is missing or
-// stale. Loaders find the processor by the requested file's extension.
+// Asset processors turn a source file (an OBJ model, a TGA image, ...) into the
+// native file next to it that the loaders read, only when the native file is
+// missing or stale. Loaders find the processor by the requested file's
+// extension. A source that is absent (a shipped game) means its native file is
+// used as it is.
 
 #include "core/RefRegistry.h"
 
@@ -35,6 +37,25 @@ private:
     int m_type = Model;
     std::string m_extension;
     std::string m_nativeExtension;
+};
+
+// Models and animations convert when the native file's time differs from the
+// source's; equality rather than order decides, so a source put back to an
+// older version converts again. A failed conversion leaves the native file's
+// time alone, so the next load tries again.
+class SingleFileAssetProcessor : public AssetProcessor {
+public:
+    using AssetProcessor::AssetProcessor;
+    void processFile(const std::string& source) override;
+    virtual void convert(const std::string& source, const std::string& native) = 0;
+};
+
+// Animations are only read in their native form: there is no converter, so a
+// stale native file of a present source is an error.
+class AnimationAssetProcessor final : public SingleFileAssetProcessor {
+public:
+    AnimationAssetProcessor() : SingleFileAssetProcessor("animation") {}
+    void convert(const std::string& source, const std::string& native) override;
 };
 
 struct TextureOptions {

@@ -1,6 +1,9 @@
 #include "engine/assets/Mesh.h"
 
 #include "core/Exception.h"
+#include "core/FileStreams.h"
+#include "engine/assets/AssetProcessor.h"
+#include "engine/assets/ModelFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -57,12 +60,17 @@ Mesh* Mesh::find(const std::string& name) {
     return nullptr;
 }
 
-// Meshes come from model files, which need an asset processor for the file's
-// source format; none is registered yet for any.
-Mesh* Mesh::load(const std::string& name) {
-    if (Mesh* mesh = find(name))
-        return mesh;
-    throw core::Exception("Could not find asset processor for file: %s", name.c_str());
+core::CountedRef<Mesh> Mesh::load(const std::string& name) {
+    // Unnamed meshes are not loaded ones: an empty name must not hand out one of them.
+    if (Mesh* mesh = name.empty() ? nullptr : find(name))
+        return core::CountedRef<Mesh>(mesh);
+    AssetProcessor& processor = findAssetProcessor(AssetProcessor::Model, name);
+    processor.processFile(name);
+    core::FileInputStream stream(processor.nativeFileName(name), core::ByteOrder::LittleEndian);
+    core::CountedRef<Mesh> mesh(readMergedMesh(stream).release());
+    if (mesh)
+        mesh->setName(name);
+    return mesh;
 }
 
 void Mesh::setVertexCount(int count) {

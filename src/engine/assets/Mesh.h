@@ -62,9 +62,12 @@ public:
 
     // The registered mesh of that exact name, or null.
     static Mesh* find(const std::string& name);
-    // The registered mesh of that name, or one read through the model
-    // pipeline; throws core::Exception when it cannot be loaded.
-    static Mesh* load(const std::string& name);
+    // The registered mesh of that name, or every mesh of the model file in
+    // one, read after the model asset processor has brought the file up to
+    // date. Null for a model without meshes; throws core::Exception when the
+    // file cannot be loaded. The reference is the caller's: a new mesh goes
+    // when it is dropped unless the caller kept the mesh.
+    static core::CountedRef<Mesh> load(const std::string& name);
 
     const std::string& getName() const { return m_name; }
     void setName(std::string name) { m_name = std::move(name); }

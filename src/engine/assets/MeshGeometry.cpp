@@ -339,9 +339,13 @@ bool raycastAny(const Mesh& mesh, const Ray& ray) {
 }
 
 std::unique_ptr<Mesh> mergeMeshes(const std::vector<const Mesh*>& meshes) {
-    int vertexCount = 0;
+    int64_t total = 0;
     for (const Mesh* mesh : meshes)
-        vertexCount += mesh->getVertexCount();
+        total += mesh->getVertexCount();
+    // Vertex numbers are 32-bit: a sum past them would wrap the indices.
+    if (total > INT32_MAX)
+        throw core::Exception("Too many vertices to merge");
+    auto vertexCount = int(total);
     auto merged = std::make_unique<Mesh>(vertexCount);
 
     for (int slot = 0; slot < BoneIndexSlot; ++slot) {

@@ -43,6 +43,7 @@ RayHit raycast(const Mesh& mesh, const Ray& ray);
 bool raycastAny(const Mesh& mesh, const Ray& ray);
 
 // One mesh of all the inputs in order; bone arrays are dropped.
+// Throws core::Exception when the total vertex count does not fit 32 bits.
 std::unique_ptr<Mesh> mergeMeshes(const std::vector<const Mesh*>& meshes);
 
 } // namespace engine

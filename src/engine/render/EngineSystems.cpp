@@ -2,6 +2,7 @@
 
 #include "core/FileSystem.h"
 #include "core/Window.h"
+#include "engine/assets/ModelAssetProcessor.h"
 
 #include <memory>
 
@@ -33,6 +34,7 @@ EngineSystems* EngineSystems::create(EngineOptions options) {
         core::addSearchPath(settings.altShaderPath);
     systems->m_renderer = core::CountedRef<Renderer>(createRenderer(settings.renderEngine));
     systems->m_renderer->init(settings);
+    registerStandardAssetProcessors();
     g_instance = systems.release();
     return g_instance;
 }

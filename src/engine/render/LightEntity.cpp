@@ -12,8 +12,23 @@ constexpr uint32_t LightColor = 0xFF00FFFF;
 
 } // namespace
 
-LightEntity::LightEntity(LightType type) 
+LightEntity::LightEntity(LightType type)
     : RenderEntity(LightEntityType, type == Ambient || type == Directional), m_lightType(type) {}
+
+LightEntity* LightEntity::copy() const {
+    auto* light = new LightEntity(m_lightType);
+    light->copyOptionsFrom(*this);
+    light->m_lightColor = m_lightColor;
+    light->m_lightRange = m_lightRange;
+    light->m_spotAngle = m_spotAngle;
+    light->m_spotSharpness = m_spotSharpness;
+    light->m_castShadow = m_castShadow;
+    light->m_maxShadowDistance = m_maxShadowDistance;
+    light->m_shadowMapSize = m_shadowMapSize;
+    light->m_staticShadowMap = m_staticShadowMap;
+    light->m_primaryLight = m_primaryLight;
+    return light;
+}
 
 BoundingBox LightEntity::getWorldBounds() {
     switch (m_lightType) {

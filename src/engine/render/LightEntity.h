@@ -15,6 +15,9 @@ public:
 
     explicit LightEntity(LightType type);
 
+    // A new light with the same settings and render options, on no node.
+    LightEntity* copy() const;
+
     // Point: the cube of the range around the world position. Spot: the box
     // of its cone (along local +Z) through the node's world transform.
     BoundingBox getWorldBounds() override;

@@ -8,6 +8,17 @@ MeshEntity::MeshEntity(RenderableMesh* mesh) : RenderEntity(MeshEntityType, true
     setMesh(mesh);
 }
 
+MeshEntity* MeshEntity::copy() const {
+    auto* entity = new MeshEntity(m_mesh.get());
+    entity->copyOptionsFrom(*this);
+    entity->m_skeleton = m_skeleton;
+    entity->m_materials = m_materials;
+    entity->m_emissiveColor = m_emissiveColor;
+    entity->m_flags = m_flags;
+    entity->m_manualBounds = m_manualBounds;
+    return entity;
+}
+
 BoundingBox MeshEntity::getWorldBounds() {
     if (hasFlag(ManualBounds))
         return m_manualBounds;

@@ -4,7 +4,7 @@
 
 #include "core/RefRegistry.h"
 #include "engine/assets/Material.h"
-#include "engine/render/OpaqueRef.h"
+#include "engine/assets/Skeleton.h"
 #include "engine/render/RenderEntity.h"
 #include "engine/render/RenderableMesh.h"
 
@@ -26,6 +26,10 @@ public:
     // Without a mesh the entity is unbounded.
     explicit MeshEntity(RenderableMesh* mesh = nullptr);
 
+    // A new entity with the same mesh, materials, skeleton, colour, flags and
+    // render options, on no node.
+    MeshEntity* copy() const;
+
     // With ManualBounds the stored box as it is; otherwise the mesh's box
     // through the node's world transform.
     BoundingBox getWorldBounds() override;
@@ -37,8 +41,8 @@ public:
     void setMesh(RenderableMesh* mesh);
 
     // Enables skinning when the mesh has bone data.
-    const OpaqueRef& skeleton() const { return m_skeleton; }
-    void setSkeleton(OpaqueRef skeleton) { m_skeleton = std::move(skeleton); }
+    Skeleton* skeleton() const { return m_skeleton.get(); }
+    void setSkeleton(Skeleton* skeleton) { m_skeleton = core::CountedRef<Skeleton>(skeleton); }
 
     // One per segment; a null entry or a missing one draws with the default material.
     const std::vector<core::CountedRef<Material>>& materials() const { return m_materials; }
@@ -59,7 +63,7 @@ public:
 
 private:
     core::CountedRef<RenderableMesh> m_mesh;
-    OpaqueRef m_skeleton;
+    core::CountedRef<Skeleton> m_skeleton;
     std::vector<core::CountedRef<Material>> m_materials;
     Vec3 m_emissiveColor{0, 0, 0};
     uint32_t m_flags = CastShadow;

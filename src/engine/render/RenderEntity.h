@@ -48,6 +48,12 @@ protected:
     Mat4x3 worldTransform() const;
     // Tells the spatial structure that the bounds changed.
     void boundsChanged();
+    // The options every entity has (bound box drawing, hidden, sort offset).
+    void copyOptionsFrom(const RenderEntity& other) {
+        m_drawBoundBox = other.m_drawBoundBox;
+        m_hidden = other.m_hidden;
+        m_sortOffset = other.m_sortOffset;
+    }
 
     bool m_unbounded;
 

@@ -1,5 +1,8 @@
 #include "engine/render/RenderableMesh.h"
 
+#include "core/Exception.h"
+#include "engine/render/Renderer.h"
+
 #include <algorithm>
 
 namespace engine {
@@ -20,6 +23,15 @@ RenderableMesh::RenderableMesh() {
 RenderableMesh::~RenderableMesh() {
     auto& meshes = registry();
     meshes.erase(std::find(meshes.begin(), meshes.end(), this));
+}
+
+std::unique_ptr<RenderableMesh> RenderableMesh::create(const Mesh& mesh, bool keepSourceData) {
+    Renderer* renderer = Renderer::current();
+    if (!renderer)
+        throw core::Exception("engine not initialized");
+    std::unique_ptr<RenderableMesh> renderable(renderer->createRenderableMesh());
+    renderable->init(mesh, keepSourceData);
+    return renderable;
 }
 
 RenderableMesh* RenderableMesh::find(const std::string& name) {

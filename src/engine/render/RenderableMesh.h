@@ -7,6 +7,7 @@
 #include "core/RefRegistry.h"
 #include "engine/assets/Mesh.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ public:
     virtual ~RenderableMesh();
     RenderableMesh(const RenderableMesh&) = delete;
     RenderableMesh& operator=(const RenderableMesh&) = delete;
+
+    // A new renderable mesh of the current renderer, filled from the mesh;
+    // throws "engine not initialized" without a renderer.
+    static std::unique_ptr<RenderableMesh> create(const Mesh& mesh, bool keepSourceData);
 
     // The registered renderable mesh of that exact name, or null.
     static RenderableMesh* find(const std::string& name);

@@ -2,6 +2,7 @@
 #include "core/FileSystem.h"
 #include "core/Image.h"
 #include "engine/assets/AssetProcessor.h"
+#include "engine/assets/ModelAssetProcessor.h"
 #include "engine/render/DDSFile.h"
 #include "support/TempDirectory.h"
 
@@ -107,6 +108,78 @@ TEST(AssetProcessors, FoundByCaseSensitiveExtensionAndReplacedPerExtension) {
         }
     }
     EXPECT_THROW(engine::findAssetProcessor(AssetProcessor::Model, "a.png"), core::Exception);
+}
+
+// Writes the source's text as the native file, or fails while asked to,
+// counting the conversions either way.
+class CopyProcessor final : public engine::SingleFileAssetProcessor {
+public:
+    CopyProcessor() : SingleFileAssetProcessor("copy") {}
+    void convert(const std::string& source, const std::string& native) override {
+        ++conversions;
+        if (fail)
+            throw core::Exception("conversion failed");
+        TempDirectory::write(native, core::readFile(source));
+    }
+    int conversions = 0;
+    bool fail = false;
+};
+
+TEST(SingleFileConversion, ConvertsWhenTheTimesDifferEitherWay) {
+    TempDirectory folder;
+    auto* processor = new CopyProcessor;
+    engine::registerAssetProcessor(AssetProcessor::Model, "src", core::CountedRef<AssetProcessor>(processor));
+    auto process = [] { engine::findAssetProcessor(AssetProcessor::Model, "a.src").processFile("a.src"); };
+
+    process();  // no source, no native file: nothing to do
+    EXPECT_EQ(processor->conversions, 0);
+
+    TempDirectory::write("a.src", "one");
+    core::setFileDate("a.src", Source);
+    process();
+    EXPECT_EQ(core::readFile("a.copy"), "one");
+    EXPECT_EQ(core::fileDate("a.copy"), Source);
+    process();
+    EXPECT_EQ(processor->conversions, 1);
+
+    // Back in time is a change too, and a failed conversion is tried again.
+    TempDirectory::write("a.src", "two");
+    core::setFileDate("a.src", Source - Day);
+    processor->fail = true;
+    EXPECT_THROW(process(), core::Exception);
+    EXPECT_EQ(core::fileDate("a.copy"), Source);
+    processor->fail = false;
+    process();
+    EXPECT_EQ(processor->conversions, 3);
+    EXPECT_EQ(core::readFile("a.copy"), "two");
+    EXPECT_EQ(core::fileDate("a.copy"), Source - Day);
+}
+
+TEST(SingleFileConversion, SourcesWithoutAConverterFailNamingTheSource) {
+    TempDirectory folder;
+    engine::registerStandardAssetProcessors();
+    TempDirectory::write("walk.fbx", "");
+    struct {
+        AssetProcessor::AssetType type;
+        const char* native;
+    } cases[] = {{AssetProcessor::Model, "model"}, {AssetProcessor::Animation, "animation"}};
+    for (const auto& c : cases) {
+        AssetProcessor& processor = engine::findAssetProcessor(c.type, "walk.fbx");
+        EXPECT_EQ(processor.getNativeFileExtension(), c.native);
+        try {
+            processor.processFile("walk.fbx");
+            ADD_FAILURE() << c.native;
+        } catch (const core::Exception& e) {
+            EXPECT_STREQ(e.getMessage(), "Unknown file format: walk.fbx");
+        }
+        EXPECT_FALSE(core::fileExists(std::string("walk.") + c.native));
+    }
+    // An up-to-date native file is used without asking for a converter.
+    TempDirectory::write("walk.model", "");
+    core::setFileDate("walk.model", core::fileDate("walk.fbx"));
+    EXPECT_NO_THROW(engine::findAssetProcessor(AssetProcessor::Model, "walk.fbx").processFile("walk.fbx"));
+    for (const char* name : {"a.obj", "a.lwo"})
+        EXPECT_EQ(engine::findAssetProcessor(AssetProcessor::Model, name).getNativeFileExtension(), "model");
 }
 
 } // namespace

@@ -61,8 +61,8 @@ void setSkinningSource(SkinningSource source) {
 
 const std::vector<Mat4x3>* skinningBones(const MeshEntity& entity) {
     auto* mesh = dynamic_cast<const RenderableMeshGL*>(entity.mesh());
-    if (mesh && mesh->isSkinned() && entity.skeleton().get() && g_skinningSource)
-        return g_skinningSource(entity.skeleton().get());
+    if (mesh && mesh->isSkinned() && entity.skeleton() && g_skinningSource)
+        return g_skinningSource(entity.skeleton());
     return nullptr;
 }
 

@@ -1,0 +1,33 @@
+#pragma once
+
+// The bones that deform a skinned mesh: each a node and the inverse of its
+// bind transform, which maps the mesh's space into the bone's space as it was
+// when the mesh was bound. A bone may have no node (a file's -1).
+
+#include "engine/scene/Matrix.h"
+
+#include <vector>
+
+namespace engine {
+
+class Node;
+
+struct Bone {
+    Node* node = nullptr;
+    Mat4x3 inverseBind;
+};
+
+class Skeleton {
+public:
+    explicit Skeleton(std::vector<Bone> bones = {}) : m_bones(std::move(bones)) {}
+    Skeleton(const Skeleton&) = delete;
+    Skeleton& operator=(const Skeleton&) = delete;
+
+    const std::vector<Bone>& bones() const { return m_bones; }
+    std::vector<Bone>& bones() { return m_bones; }
+
+private:
+    std::vector<Bone> m_bones;
+};
+
+} // namespace engine
