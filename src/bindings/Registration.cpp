@@ -34,5 +34,6 @@ void registerScriptModules(lua_State* L) {
     registerMeshEntity(L);
     registerLightEntity(L);
     registerMaterial(L);
+    registerFont(L);
     registerAudio(L);
 }
