@@ -7,7 +7,7 @@ PACKAGES="
 cmake ninja-build g++ clang pkg-config make
 libluajit-5.1-dev luajit
 zlib1g-dev libogg-dev libvorbis-dev
-libfreetype-dev libfreeimage-dev libsquish-dev
+libfreetype-dev libfreeimage-dev libsquish-dev fonts-dejavu-core
 libsdl2-dev libfaudio-dev libgl-dev libgl1-mesa-dri
 libgtest-dev libgmock-dev libbenchmark-dev
 xvfb xauth xdotool zenity libx11-dev

@@ -36,6 +36,7 @@ void registerScriptModules(lua_State* L) {
     registerLightEntity(L);
     registerModel(L);
     registerMaterial(L);
+    registerFont(L);
     registerAssetProcessor(L);
     registerAudio(L);
 }

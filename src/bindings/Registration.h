@@ -34,6 +34,7 @@ void registerAudio(lua_State* L);
 void registerMesh(lua_State* L);
 void registerRenderableMesh(lua_State* L);
 void registerMaterial(lua_State* L);
+void registerFont(lua_State* L);
 void registerScene(lua_State* L);
 void registerCamera(lua_State* L);
 void registerCameraControls(lua_State* L);
