@@ -14,13 +14,13 @@ local root = sys.rootDirectory()
 -- Types a path into the dialog about to open (its title matched as a pattern).
 local function typeInto(titlePattern, text)
     os.execute(string.format(
-        "(xdotool search --sync --onlyvisible --name '%s' windowfocus --sync sleep 2 type --delay 30 '%s'" ..
+        "(xdotool search --sync --onlyvisible --name '%s' windowfocus --sync sleep 3 type --delay 30 '%s'" ..
         " && xdotool sleep 0.5 key Return) >/dev/null 2>&1 &", titlePattern, text))
 end
 
 local function pressEscape(titlePattern)
     os.execute(string.format(
-        "(xdotool search --sync --onlyvisible --name '%s' windowfocus --sync sleep 1 key Escape) >/dev/null 2>&1 &",
+        "(xdotool search --sync --onlyvisible --name '%s' windowfocus --sync sleep 2 key Escape) >/dev/null 2>&1 &",
         titlePattern))
 end
 
