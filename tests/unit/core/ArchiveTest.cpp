@@ -6,6 +6,7 @@
 #include "core/Exception.h"
 #include "core/Fnv.h"
 #include "support/TempDirectory.h"
+#include "support/ExceptionMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -27,16 +28,6 @@ std::string contentOf(core::File& file) {
     std::string content(static_cast<size_t>(file.getLength()), '\0');
     file.read(content.data(), static_cast<int64_t>(content.size()));
     return content;
-}
-
-// The message of the exception a call throws, or "" when it throws none.
-std::string messageOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const core::Exception& e) {
-        return e.getMessage();
-    }
-    return "";
 }
 
 void putLittleEndian(std::string& bytes, size_t at, uint32_t value) {

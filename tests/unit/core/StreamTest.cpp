@@ -4,6 +4,7 @@
 #include "core/Exception.h"
 #include "core/FileStreams.h"
 #include "support/TempDirectory.h"
+#include "support/ExceptionMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -16,15 +17,6 @@ using core::ByteOrder;
 
 std::string bytesOf(const core::ByteArrayOutputStream& stream) {
     return std::string(reinterpret_cast<const char*>(stream.data()), stream.size());
-}
-
-std::string messageOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const core::Exception& e) {
-        return e.getMessage();
-    }
-    return "";
 }
 
 // One typed write, the bytes it must produce in each order, and the read that

@@ -6,6 +6,7 @@
 #include "engine/render/gl/RendererGL.h"
 #include "engine/render/gl/ShadowMapsGL.h"
 #include "support/SceneWindow.h"
+#include "support/ExceptionMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -36,14 +37,6 @@ protected:
         return light;
     }
 
-    static std::string messageOf(const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const core::Exception& e) {
-            return e.getMessage();
-        }
-        return "(no exception)";
-    }
 
     MeshEntity* box = nullptr;
     MeshEntity* ball = nullptr;

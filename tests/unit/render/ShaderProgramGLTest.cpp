@@ -8,6 +8,7 @@
 #include "engine/render/gl/RendererGL.h"
 #include "support/RendererWindow.h"
 #include "support/TempDirectory.h"
+#include "support/ExceptionMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -49,14 +50,6 @@ protected:
     }
     engine::RendererGL& renderer() { return static_cast<engine::RendererGL&>(*m_systems->renderer()); }
 
-    static std::string messageOf(const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const core::Exception& e) {
-            return e.getMessage();
-        }
-        return "(no exception)";
-    }
 };
 
 const char* const RequiresDefine = "#version 120\n#ifndef WANTED\n#error missing define\n#endif\nvoid main() { gl_FragColor = vec4(1.0); }\n";
