@@ -5,13 +5,13 @@ local t = require "testing"
 -- Starts, in the background, the answer to the box about to open.
 local function answerWithKey(title, key)
     os.execute(string.format(
-        "(xdotool search --sync --onlyvisible --name '^%s$' windowfocus --sync sleep 0.2 key %s) >/dev/null 2>&1 &",
+        "(xdotool search --sync --onlyvisible --name '^%s$' windowfocus --sync sleep 1 key %s) >/dev/null 2>&1 &",
         title, key))
 end
 
 local function answerWithCloseButton(title)
     os.execute(string.format(
-        "(id=$(xdotool search --sync --onlyvisible --name '^%s$') && sleep 0.2 && " ..
+        "(id=$(xdotool search --sync --onlyvisible --name '^%s$') && sleep 1 && " ..
         "\"$QUILL_BIN_DIR/quill_close_window\" $id) >/dev/null 2>&1 &", title))
 end
 
