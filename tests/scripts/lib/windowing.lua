@@ -60,9 +60,9 @@ function windowing.only(events, eventType)
     return selected
 end
 
--- Waits frame by frame, collecting the frame's events, until done(events)
--- holds; fails after a few seconds. Returns every event collected.
-function windowing.waitFor(frame, what, done, seconds)
+-- Collects the events of frame after frame until done(events) holds or a
+-- few seconds pass. Returns every event collected and whether done held.
+function windowing.collect(frame, done, seconds)
     local deadline = sys.clock() + (seconds or 5)
     local events = {}
     repeat
@@ -71,14 +71,51 @@ function windowing.waitFor(frame, what, done, seconds)
             events[#events + 1] = event
         end
         if done(events) then
-            return events
+            return events, true
         end
     until sys.clock() > deadline
+    return events, false
+end
+
+local function describe(events)
     local seen = {}
     for _, event in ipairs(events) do
-        seen[#seen + 1] = event.type
+        if event.type == "key" then
+            seen[#seen + 1] = event.key .. (event.down and "-down" or "-up")
+        else
+            seen[#seen + 1] = event.type
+        end
     end
-    error(string.format("timed out waiting for %s (events seen: %s)", what, table.concat(seen, " ")), 2)
+    return table.concat(seen, " ")
+end
+
+-- Waits frame by frame, collecting the frame's events, until done(events)
+-- holds; fails after a few seconds. Returns every event collected.
+function windowing.waitFor(frame, what, done, seconds)
+    local events, ok = windowing.collect(frame, done, seconds)
+    if not ok then
+        error(string.format("timed out waiting for %s (events seen: %s)", what, describe(events)), 2)
+    end
+    return events
+end
+
+-- Types a key sequence and returns its key events once count of them came.
+-- On a loaded machine a typed key has been seen to go missing between
+-- xdotool and the window; a sequence that comes short is typed once more,
+-- with a note of what came, before the wait fails.
+function windowing.typeKeys(frame, keys, count)
+    local function enough(events)
+        return #windowing.only(events, "key") >= count
+    end
+    windowing.xdo("key " .. keys)
+    local events, ok = windowing.collect(frame, enough)
+    if ok then
+        return windowing.only(events, "key")
+    end
+    print(string.format("# %d of %d key events came (%s); typing again", #windowing.only(events, "key"), count,
+        describe(events)))
+    windowing.xdo("key " .. keys)
+    return windowing.only(windowing.waitFor(frame, "the typed keys " .. keys, enough), "key")
 end
 
 -- Gives the keyboard to a window and lets the focus events pass.
