@@ -13,6 +13,7 @@ void registerScriptModules(lua_State* L) {
     registerArchiveFileSystem(L);
     registerStreams(L);
     registerFileDate(L);
+    registerDirectoryWatcher(L);
     registerImage(L);
     registerRandom(L);
     // Windows.

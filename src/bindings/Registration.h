@@ -14,6 +14,7 @@ void registerFileSystem(lua_State* L);
 void registerArchiveFileSystem(lua_State* L);
 void registerStreams(lua_State* L);
 void registerFileDate(lua_State* L);
+void registerDirectoryWatcher(lua_State* L);
 void registerImage(lua_State* L);
 void registerRandom(lua_State* L);
 void registerFrame(lua_State* L);
