@@ -1,5 +1,6 @@
 // The script face of core::Frame: window options, input modes and the event queue.
 #include "bindings/Binding.h"
+#include "bindings/CursorBindings.h"
 #include "bindings/Registration.h"
 #include "core/CursorDisplay.h"
 #include "core/Frame.h"
@@ -9,7 +10,6 @@
 
 QUILL_SCRIPT_CLASS(core::Frame, "Frame")
 QUILL_SCRIPT_CLASS(core::Menu, "Menu")
-QUILL_SCRIPT_CLASS(core::Cursor, "Cursor")
 
 namespace {
 

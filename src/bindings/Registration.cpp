@@ -18,6 +18,7 @@ void registerScriptModules(lua_State* L) {
     registerRandom(L);
     // Windows.
     registerFrame(L);
+    registerCursor(L);
     // Engine classes.
     registerEngineSystems(L);
     registerRenderer(L);

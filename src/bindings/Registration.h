@@ -18,6 +18,7 @@ void registerDirectoryWatcher(lua_State* L);
 void registerImage(lua_State* L);
 void registerRandom(lua_State* L);
 void registerFrame(lua_State* L);
+void registerCursor(lua_State* L);
 void registerEngineSystems(lua_State* L);
 void registerRenderer(lua_State* L);
 void registerNode(lua_State* L);

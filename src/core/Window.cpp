@@ -1,6 +1,8 @@
 #include "core/Window.h"
 
+#include "core/Cursor.h"
 #include "core/CursorDisplay.h"
+#include "core/RefRegistry.h"
 
 namespace core {
 
@@ -39,7 +41,22 @@ void Window::setMouseMode(MouseMode mode) {
 
 void Window::setMenu(Menu*) {}
 
-void Window::setCursor(Cursor*) {}
+Window::~Window() {
+    if (m_cursor && refRelease(m_cursor))
+        delete m_cursor;
+}
+
+void Window::setCursor(Cursor* cursor) {
+    if (cursor == m_cursor)
+        return;
+    if (cursor)
+        refAcquire(cursor);
+    Cursor* old = m_cursor;
+    m_cursor = cursor;
+    applyCursor(cursor);
+    if (old && refRelease(old))
+        delete old;
+}
 
 void Window::emit(const Event& event) {
     if (m_handler)

@@ -40,7 +40,7 @@ public:
     // A window of the platform this host was built for, not yet created.
     static std::unique_ptr<Window> make(EventHandler* handler);
 
-    virtual ~Window() = default;
+    virtual ~Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
@@ -59,9 +59,11 @@ public:
     virtual void setClientSize(int width, int height) = 0;
     virtual void hide() = 0;
     void setMouseMode(MouseMode mode);
-    // Menu bars and cursors attach here; without them a window shows neither.
+    // Menu bars attach here; without one a window shows none.
     void setMenu(Menu* menu);
+    // The window holds one count on its cursor (null: the default arrow).
     void setCursor(Cursor* cursor);
+    Cursor* cursor() const { return m_cursor; }
     // Destroys the operating-system window and dispatches what is left in the queue.
     virtual void destroy() = 0;
 
@@ -85,6 +87,8 @@ protected:
     virtual void setRelativeMotion(bool relative) = 0;
     // Shift, control and alt as they are now.
     virtual int currentModifiers() const = 0;
+    // Shows the cursor now (null: the default arrow).
+    virtual void applyCursor(const Cursor* cursor) = 0;
 
     // --- the shared message handling the backend calls ---
 
@@ -111,6 +115,7 @@ protected:
 
 private:
     EventHandler* m_handler;
+    Cursor* m_cursor = nullptr;
     uint8_t m_buttonsDown[MouseButtonCount] = {};
     uint8_t m_keysDown[KeyStateCount] = {};
     int m_lastButtonX = 0;

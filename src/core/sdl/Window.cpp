@@ -5,6 +5,7 @@
 #include "core/CursorDisplay.h"
 #include "core/DebugLog.h"
 #include "core/Exception.h"
+#include "core/sdl/Cursors.h"
 #include "core/sdl/KeyMap.h"
 #include "core/sdl/Video.h"
 
@@ -281,6 +282,7 @@ protected:
     }
 
     int currentModifiers() const override { return g_modifiers; }
+    void applyCursor(const Cursor* cursor) override { sdl::showCursorOf(cursor); }
 
 private:
     void closeNative() {
@@ -321,6 +323,9 @@ private:
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             handleSetFocus();
+            break;
+        case SDL_WINDOWEVENT_ENTER:
+            sdl::showCursorOf(cursor());
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             handleKillFocus();
