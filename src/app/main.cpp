@@ -5,6 +5,7 @@
 #include "core/ArchiveKey.h"
 #include "core/Exception.h"
 #include "core/MessageBox.h"
+#include "core/Profiler.h"
 
 #include <cstdio>
 #include <memory>
@@ -33,6 +34,8 @@ std::unique_ptr<core::ArchiveFileSystem> mountDataArchive() {
 } // namespace
 
 int main() {
+    // The profiler's frame clock runs from the start of the process.
+    core::Profiler::instance();
     std::unique_ptr<core::ArchiveFileSystem> archive = mountDataArchive();
     if (!archive)
         return 1;

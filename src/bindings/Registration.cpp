@@ -15,6 +15,7 @@ void registerScriptModules(lua_State* L) {
     registerFileDate(L);
     registerDirectoryWatcher(L);
     registerImage(L);
+    registerProfiler(L);
     registerRandom(L);
     // Windows.
     registerFrame(L);

@@ -16,6 +16,7 @@ void registerStreams(lua_State* L);
 void registerFileDate(lua_State* L);
 void registerDirectoryWatcher(lua_State* L);
 void registerImage(lua_State* L);
+void registerProfiler(lua_State* L);
 void registerRandom(lua_State* L);
 void registerFrame(lua_State* L);
 void registerCursor(lua_State* L);

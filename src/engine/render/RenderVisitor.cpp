@@ -1,5 +1,6 @@
 #include "engine/render/RenderVisitor.h"
 
+#include "core/Profiler.h"
 #include "engine/draw/DebugDraw.h"
 #include "engine/render/LightEntity.h"
 #include "engine/render/MeshEntity.h"
@@ -44,6 +45,7 @@ void RenderVisitor::visit(Node* node) {
 }
 
 void gatherEntities(RenderVisitor& visitor, Scene& scene, Camera& camera) {
+    core::ProfileScope profile("Gather entities");
     const Plane* planes = camera.planes();
     visitor.clear();
     scene.queryFrustum(planes, Camera::PlaneCount, visitor);
