@@ -41,5 +41,6 @@ void registerScriptModules(lua_State* L) {
     registerMaterial(L);
     registerFont(L);
     registerAssetProcessor(L);
+    registerPhysics(L);
     registerAudio(L);
 }

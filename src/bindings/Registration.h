@@ -33,6 +33,7 @@ void registerLightEntity(lua_State* L);
 void registerSkeleton(lua_State* L);
 void registerModel(lua_State* L);
 void registerAssetProcessor(lua_State* L);
+void registerPhysics(lua_State* L);
 void registerAudio(lua_State* L);
 void registerMesh(lua_State* L);
 void registerRenderableMesh(lua_State* L);

@@ -6,7 +6,7 @@
 #include "core/RefRegistry.h"
 #include "engine/audio/AudioEngine.h"
 #include "engine/render/Renderer.h"
-#include "engine/scene/Physics.h"
+#include "engine/physics/Physics.h"
 
 namespace engine {
 
