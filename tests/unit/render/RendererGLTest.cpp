@@ -1,5 +1,6 @@
 #include "core/Exception.h"
 #include "core/Frame.h"
+#include "engine/physics/PhysicsNull.h"
 #include "engine/render/EngineSystems.h"
 #include "engine/render/gl/GLChecks.h"
 #include "support/RendererWindow.h"

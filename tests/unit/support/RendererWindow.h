@@ -35,6 +35,7 @@ protected:
         engineOptions.settings.window = &m_frame->window();
         engineOptions.settings.width = width;
         engineOptions.settings.height = height;
+        engineOptions.settings.notebookMode = notebookMode;
         m_systems = engine::EngineSystems::create(engineOptions);
     }
 
@@ -44,6 +45,8 @@ protected:
         core::Frame::forgetMainFrame();
     }
 
+    // Set before SetUp for the forward renderer of notebook mode.
+    bool notebookMode = false;
     std::unique_ptr<core::Frame> m_frame;
     engine::EngineSystems* m_systems = nullptr;
 };

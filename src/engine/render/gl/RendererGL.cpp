@@ -13,6 +13,7 @@
 #include "engine/render/gl/AmbientOcclusionGL.h"
 #include "engine/render/gl/DeferredPipelineGL.h"
 #include "engine/render/gl/LightPassGL.h"
+#include "engine/render/gl/NotebookRendererGL.h"
 #include "engine/render/gl/ShadowMapsGL.h"
 #include "engine/render/gl/PostPassesGL.h"
 #include "engine/render/gl/RenderableMeshGL.h"
@@ -111,7 +112,13 @@ void RendererGL::createResources() {
 // The scene passes need every one of their shader files; without them (games
 // that only draw in 2D, tests without content) a scene shows the clear colour.
 void RendererGL::createScenePasses() {
-    if (m_settings.notebookMode || !m_resources.surfaceShader)
+    if (m_settings.notebookMode) {
+        if (filesExist({NotebookRendererGL::VertexPath, NotebookRendererGL::FragmentPath,
+                        NotebookRendererGL::UnlitFragmentPath}))
+            m_notebook = std::make_unique<NotebookRendererGL>(*m_context, m_resources);
+        return;
+    }
+    if (!m_resources.surfaceShader)
         return;
     for (const char* const* path = LightPassGL::ShaderFiles; *path; ++path)
         if (!core::fileExists(*path))
@@ -135,6 +142,7 @@ void RendererGL::createScenePasses() {
 }
 
 void RendererGL::destroyScenePasses() {
+    m_notebook.reset();
     m_tonemap.reset();
     m_fog.reset();
     m_ambientOcclusion.reset();
@@ -202,6 +210,13 @@ void RendererGL::beginRender() {
 
 void RendererGL::renderScene(Scene* scene, Camera* camera, RenderableTexture* target) {
     RenderContextGL& context = requireContext();
+    if (m_notebook && scene && camera) {
+        // Straight into the bound frame buffer; a target texture is not used.
+        m_notebook->renderScene(*this, *scene, *camera, m_renderWidth, m_renderHeight);
+        flushDebugDrawing(*camera);
+        checkGLError("renderScene");
+        return;
+    }
     if (!m_pipeline || !scene || !camera) {
         checkGLError("renderScene");
         return;

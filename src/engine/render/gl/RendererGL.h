@@ -14,6 +14,7 @@ class AmbientOcclusionGL;
 class DeferredPipelineGL;
 class FogPassGL;
 class Material;
+class NotebookRendererGL;
 class RenderableMeshGL;
 class RenderableShaderGL;
 class RenderableTextureGL;
@@ -72,6 +73,8 @@ public:
     // Null when the shader files of the scene passes were not found (or in notebook mode).
     DeferredPipelineGL* pipeline() const { return m_pipeline.get(); }
     AmbientOcclusionGL* ambientOcclusionPass() const { return m_ambientOcclusion.get(); }
+    // The forward renderer of notebook mode; null otherwise.
+    NotebookRendererGL* notebook() const { return m_notebook.get(); }
     RenderResourcesGL& resources() { return m_resources; }
 
     // Through slot 0 of the shader, its sampler "texture".
@@ -96,6 +99,7 @@ private:
     std::unique_ptr<AmbientOcclusionGL> m_ambientOcclusion;
     std::unique_ptr<FogPassGL> m_fog;
     std::unique_ptr<TonemapPassGL> m_tonemap;
+    std::unique_ptr<NotebookRendererGL> m_notebook;
 };
 
 } // namespace engine
