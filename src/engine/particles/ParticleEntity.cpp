@@ -153,8 +153,9 @@ void ParticleEntity::emit(EmitterInstance& instance, float dt) {
     } else {
         float until = e.emissionTime > 0 ? e.emissionTime : FLT_MAX;
         double due = double(e.emissionRate) * double(std::min(instance.time, until));
-        // Truncated toward zero; a rate too large for the count saturates.
-        due = std::clamp(due, -2147483647.0, 2147483647.0);
+        // Truncated toward zero; a rate too large for the count saturates,
+        // and a rate or step that is not a number emits nothing.
+        due = std::isnan(due) ? 0.0 : std::clamp(due, -2147483647.0, 2147483647.0);
         count = int64_t(due) - int64_t(instance.emitted);
     }
     // A pool that holds nothing has nowhere to put a particle.

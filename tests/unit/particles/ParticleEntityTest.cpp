@@ -243,6 +243,23 @@ TEST_F(ParticleEntityTest, MeshSpawnLiesOnTheSurfaceAndLeavesAlongTheNormal) {
         EXPECT_LE(p.position.z, 1.00001f);
         EXPECT_NEAR(p.velocity.y, 2.0f, 1e-5f);
     }
+
+    // Skinned by a bone that stands at height 3 turned upside down (bound at
+    // the origin), the surface spawns there, whatever the node, and faces down.
+    const uint8_t bones[] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    square->setVertexArray(BoneIndexSlot, int32_t(ElementType::UnsignedByte), 4, bones);
+    Node bone;
+    bone.setPosition({0, 3, 0});
+    bone.setRotation(Mat3::rotationX(3.1415927f));
+    emitter->skeleton = core::CountedRef<Skeleton>(new Skeleton({Bone{&bone, Mat4x3::identity()}}));
+    entity().reset();
+    entity().update(0.01f);
+    for (const Particle& p : instance().pool) {
+        EXPECT_NEAR(p.position.y, 3.0f, 1e-4f);
+        EXPECT_LE(p.position.z, 1e-4f);
+        EXPECT_NEAR(p.velocity.y, -2.0f, 1e-4f);
+    }
+    emitter->skeleton = {};
 }
 
 TEST(MeshCDF, EntriesAccumulateAreaShares) {
