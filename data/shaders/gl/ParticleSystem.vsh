@@ -23,6 +23,7 @@ uniform float opacity;
 
 varying vec2 vTexcoord;
 varying vec4 vColor;
+varying vec2 vDepth;  // view z, and the distance over which the particle fades into surfaces
 
 // The solution of dV/dt = g - kV: P0 + V0 A + g (t - A) / k with
 // A = (1 - e^(-kt)) / k. Near k = 0 the terms cancel in floats, so the series
@@ -83,6 +84,7 @@ void main() {
     vec4 clip = proj * view;
     vec4 nearer = proj * vec4(view.xy, view.z - depthBias, 1.0);
     gl_Position = vec4(clip.xy, nearer.z / nearer.w * clip.w, clip.w);
+    vDepth = vec2(view.z - depthBias, size * 0.5);
 
     // The animation frame at this age, looping; frames are square cells read
     // row by row from the top-left of the sheet.

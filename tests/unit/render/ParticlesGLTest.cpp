@@ -171,6 +171,23 @@ TEST_F(ParticlesGLWindow, SpriteSheetFramesColourAndDepth) {
     ASSERT_TRUE(frameMatches("particles-behind-crate"));
     core::Image::Rgba hidden = framePixelAt("particles-behind-crate", {-2.5f, 1, 0});
     EXPECT_LT(std::abs(int(hidden.red) - int(hidden.green)), 30) << "the crate's grey, not the red frame";
+
+    // Just in front of the crate it fades into the surface; half its size
+    // away it shows whole. (Particles are born in world space: moving the
+    // node moves only those born later.)
+    frames->opacity = 1;
+    sheet->node()->setPosition({-2.5f, 1, -0.1f});
+    sheet->reset();
+    sheet->update(0.5f);
+    ASSERT_TRUE(frameMatches("particles-soft-edge"));
+    core::Image::Rgba touching = framePixelAt("particles-soft-edge", {-2.5f, 1, -0.1f});
+    sheet->node()->setPosition({-2.5f, 1, -1});
+    sheet->reset();
+    sheet->update(0.5f);
+    ASSERT_TRUE(frameMatches("particles-clear-of-surface"));
+    core::Image::Rgba clear = framePixelAt("particles-clear-of-surface", {-2.5f, 1, -1});
+    EXPECT_LT(int(touching.red) - int(touching.green), 60);
+    EXPECT_GT(int(clear.red) - int(clear.green), 150);
 }
 
 } // namespace

@@ -188,12 +188,13 @@ void DeferredPipelineGL::transparentPass(Camera& camera) {
     std::sort(m_transparent.begin(), m_transparent.end(),
               [](const auto& a, const auto& b) { return a.second > b.second; });
     int filter = 3 + std::clamp(m_settings.textureFilter, 0, 2);
+    const ParticlesGL::SceneDepth sceneDepth{m_geometryBuffer->name(), m_width, m_height};
     for (const auto& [entity, key] : m_transparent) {
         if (entity->entityType() == RenderEntity::MeshEntityType)
             drawMeshEntity(camera, *static_cast<MeshEntity*>(entity), TransparentPass);
         else
             m_particles->draw(camera, *static_cast<ParticleEntity*>(entity), m_resources.whiteTexture.get(),
-                              m_settings.diffuseMapping, filter);
+                              m_settings.diffuseMapping, filter, sceneDepth);
     }
 }
 

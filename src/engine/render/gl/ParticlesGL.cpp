@@ -42,7 +42,7 @@ int ParticlesGL::batchParticles() {
 }
 
 void ParticlesGL::draw(Camera& camera, const ParticleEntity& entity, const RenderableTextureGL* defaultTexture,
-                       bool diffuseMapping, int textureFilter) {
+                       bool diffuseMapping, int textureFilter, const SceneDepth& depth) {
     const GLEntryPoints& f = gl();
     const ShaderProgramGL& program = *m_program;
     const Mat4 view = Mat4::fromMat4x3(camera.worldInverse());
@@ -111,6 +111,11 @@ void ParticlesGL::draw(Camera& camera, const ParticleEntity& entity, const Rende
         }
         f.glUniform3fv(program.location(UniformColorTable), 4, &colors[0][0]);
         f.glUniform1f(program.location(UniformOpacity), e.opacity);
+        f.glUniform1f(program.location("softParticles"), depth.geometryBuffer ? 1.0f : 0.0f);
+        if (depth.geometryBuffer) {
+            m_context.bindTexture("geometryBuffer", GL_TEXTURE_2D, depth.geometryBuffer);
+            f.glUniform2f(program.location("invScreenSize"), 1.0f / float(depth.width), 1.0f / float(depth.height));
+        }
 
         // Live particles in pool order, a batch at a time.
         int written = 0;

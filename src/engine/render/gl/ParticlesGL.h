@@ -27,10 +27,19 @@ public:
     ParticlesGL(const ParticlesGL&) = delete;
     ParticlesGL& operator=(const ParticlesGL&) = delete;
 
+    // What the scene drawn so far offers the particles: its geometry buffer
+    // (view z in w, 0 where there is no surface) and the buffers' size, so
+    // that particles fade where they meet a surface instead of cutting it.
+    struct SceneDepth {
+        unsigned geometryBuffer = 0;  // 0: no fading
+        int width = 1;
+        int height = 1;
+    };
+
     // Each emitter with live particles, in the entity's order. Without
     // diffuse mapping (or a texture) particles sample the default texture.
     void draw(Camera& camera, const ParticleEntity& entity, const RenderableTextureGL* defaultTexture,
-              bool diffuseMapping, int textureFilter);
+              bool diffuseMapping, int textureFilter, const SceneDepth& depth);
 
     // Particles that fit in one draw.
     static int batchParticles();
