@@ -45,6 +45,7 @@ t.test("a new emitter has the script defaults and keeps what it is given", funct
     t.nearVec(e.Gravity, {0, -9.5, 0}, 0, "gravity", 3)
     e.BoxMin = vec(-1, -2, -3)
     t.nearVec(e:getBoxMin(), {-1, -2, -3}, 0, "box min", 3)
+    t.fails(function() e:setGravity("down") end, "vec expected")
     e:setBoxMax(1, 2, 3)
     t.nearVec(e.BoxMax, {1, 2, 3}, 0, "box max", 3)
 
