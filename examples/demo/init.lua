@@ -11,7 +11,9 @@
 -- (ambient), a sun (directional), coloured lamps (point lights: two over the
 -- middle cast shadows every frame, one uses a shadow map rendered once at the
 -- start, the rest stand in a ring) and a torch (spot light); keys 5 to 9
--- switch them on and off, H switches shadows and J their softening. Left
+-- switch them on and off, H switches shadows and J their softening. Sparks
+-- fly from a ball and smoke rises from the crates (particle systems read
+-- from particles/). Left
 -- alone for a few seconds the demo closes by itself, so `make run` also
 -- finishes unattended.
 sys.setCompanyName("quill")
@@ -216,6 +218,28 @@ local torch = scene:createLight("spot", {2, 2, 1.6}, {0, -1, 1}, 15, math.pi / 4
 torch:setName("torch")
 torch:setPosition(0, 4, 3)
 torch:getRenderEntity().SpotSharpness = 0.6
+-- Particle effects: sparks from the ball in front of the start, smoke from
+-- the crates. Each is advanced once a frame; a definition that fails to load
+-- leaves its effect out.
+local effects = {}
+local function effect(file, name, x, y, z)
+    local ok, system = pcall(ParticleSystem.load, file)
+    if not ok then
+        print("no " .. name .. " (" .. tostring(system) .. ")")
+        return
+    end
+    local node = scene:addNode()
+    node:setName(name)
+    node:setPosition(x, y, z)
+    local entity = ParticleEntity.create(system)
+    node:setRenderEntity(entity)
+    effects[#effects + 1] = entity
+end
+if renderer then
+    effect("particles/sparks.particles", "sparks", 2, 0.9, 7)
+    effect("particles/smoke.particles", "smoke", -3, 3.2, 8.2)
+end
+
 local camera = Camera.create(math.pi / 3, 480 / 640, 0.1, 1000)
 -- The controls own the camera's turn: it starts looking along +Z, level.
 camera:setPosition(0, 2.5, -2)
@@ -312,6 +336,10 @@ sys.displayFunc(function()
             print("escape: bye")
             sys.exit()
         end
+    end
+
+    for _, entity in ipairs(effects) do
+        entity:update(sys.deltaTime())
     end
 
     if renderer and renderer:isReadyToRender() then

@@ -37,6 +37,10 @@ void registerScriptModules(lua_State* L) {
     registerMeshEntity(L);
     registerSkeleton(L);
     registerLightEntity(L);
+    registerParticleEntity(L);
+    registerParticleSystem(L);
+    registerParticleEmitter(L);
+    registerMeshCDF(L);
     registerModel(L);
     registerMaterial(L);
     registerFont(L);

@@ -2,6 +2,7 @@
 
 #include "core/Profiler.h"
 #include "engine/draw/DebugDraw.h"
+#include "engine/particles/ParticleEntity.h"
 #include "engine/render/LightEntity.h"
 #include "engine/render/MeshEntity.h"
 #include "engine/render/Renderer.h"
@@ -35,7 +36,8 @@ void RenderVisitor::visit(Node* node) {
         lights.push_back(static_cast<LightEntity*>(entity));
         break;
     case RenderEntity::ParticleEntityType:
-        particles.push_back(entity);
+        if (static_cast<ParticleEntity*>(entity)->particleSystem())
+            particles.push_back(entity);
         break;
     default:
         break;

@@ -2,10 +2,12 @@
 
 #include "engine/assets/Material.h"
 #include "engine/draw/DebugDraw.h"
+#include "engine/particles/ParticleEntity.h"
 #include "engine/render/MeshEntity.h"
 #include "engine/render/gl/GLChecks.h"
 #include "engine/render/gl/GLEntryPoints.h"
 #include "engine/render/gl/LightPassGL.h"
+#include "engine/render/gl/ParticlesGL.h"
 #include "engine/render/gl/RenderContextGL.h"
 #include "engine/render/gl/RenderableMeshGL.h"
 #include "engine/render/gl/RenderableShaderGL.h"
@@ -71,6 +73,7 @@ DeferredPipelineGL::DeferredPipelineGL(RenderContextGL& context, RenderResources
     : m_context(context), m_resources(resources) {
     resize(width, height);
     m_lights = std::make_unique<LightPassGL>(*this);
+    m_particles = std::make_unique<ParticlesGL>(context);
 }
 
 DeferredPipelineGL::~DeferredPipelineGL() = default;
@@ -180,12 +183,18 @@ void DeferredPipelineGL::transparentPass(Camera& camera) {
             }
         }
     }
-    // Particle entities join the list once a particle renderer draws them.
+    for (RenderEntity* entity : m_visitor.particles)
+        m_transparent.emplace_back(entity, viewDepth(entity));
     std::sort(m_transparent.begin(), m_transparent.end(),
               [](const auto& a, const auto& b) { return a.second > b.second; });
+    int filter = 3 + std::clamp(m_settings.textureFilter, 0, 2);
+    const ParticlesGL::SceneDepth sceneDepth{m_geometryBuffer->name(), m_width, m_height};
     for (const auto& [entity, key] : m_transparent) {
         if (entity->entityType() == RenderEntity::MeshEntityType)
             drawMeshEntity(camera, *static_cast<MeshEntity*>(entity), TransparentPass);
+        else
+            m_particles->draw(camera, *static_cast<ParticleEntity*>(entity), m_resources.whiteTexture.get(),
+                              m_settings.diffuseMapping, filter, sceneDepth);
     }
 }
 

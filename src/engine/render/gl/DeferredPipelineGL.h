@@ -18,6 +18,7 @@ namespace engine {
 
 class Camera;
 class LightPassGL;
+class ParticlesGL;
 class Material;
 class MeshEntity;
 class RenderContextGL;
@@ -89,6 +90,7 @@ public:
     const Texture2DGL& finalBuffer() const { return *m_finalBuffer; }
     const RenderBufferGL& depthStencilBuffer() const { return *m_depthStencil; }
     LightPassGL& lights() const { return *m_lights; }
+    ParticlesGL& particles() const { return *m_particles; }
 
 private:
     RenderContextGL& m_context;
@@ -103,6 +105,7 @@ private:
     std::unique_ptr<Texture2DGL> m_lightBuffer;
     std::unique_ptr<Texture2DGL> m_finalBuffer;
     std::unique_ptr<LightPassGL> m_lights;
+    std::unique_ptr<ParticlesGL> m_particles;
     std::vector<std::pair<RenderEntity*, float>> m_transparent;  // entity, sort key
 };
 

@@ -128,7 +128,8 @@ void RendererGL::createScenePasses() {
                      "shaders/gl/AmbientOcclusionPrepareDepth.vsh", "shaders/gl/AmbientOcclusionPrepareDepth.fsh",
                      "shaders/gl/AmbientOcclusion.vsh", "shaders/gl/AmbientOcclusion.fsh",
                      "shaders/gl/AmbientOcclusionBlur.vsh", "shaders/gl/AmbientOcclusionBlurX.fsh",
-                     "shaders/gl/AmbientOcclusionBlurY.fsh"}))
+                     "shaders/gl/AmbientOcclusionBlurY.fsh", "shaders/gl/ParticleSystem.vsh",
+                     "shaders/gl/ParticleSystem.fsh"}))
         return;
     try {
         m_pipeline = std::make_unique<DeferredPipelineGL>(*m_context, m_resources, m_renderWidth, m_renderHeight);
