@@ -68,6 +68,31 @@ const std::vector<Mat4x3>* skinningBones(const MeshEntity& entity) {
     return nullptr;
 }
 
+void collectTransparent(const RenderVisitor& visitor, Camera& camera, bool withMeshes,
+                        std::vector<std::pair<RenderEntity*, float>>& out) {
+    const Mat4x3& view = camera.worldInverse();
+    out.clear();
+    auto viewDepth = [&](RenderEntity* entity) {
+        return view.transformPoint(entity->node()->worldPosition()).z + entity->sortOffset();
+    };
+    if (withMeshes) {
+        for (MeshEntity* entity : visitor.meshes) {
+            auto* mesh = dynamic_cast<RenderableMeshGL*>(entity->mesh());
+            if (!mesh)
+                continue;
+            for (size_t i = 0; i < mesh->segments().size(); ++i) {
+                if (!isOpaque(segmentMaterial(*entity, i))) {
+                    out.emplace_back(entity, viewDepth(entity));
+                    break;
+                }
+            }
+        }
+    }
+    for (RenderEntity* entity : visitor.particles)
+        out.emplace_back(entity, viewDepth(entity));
+    std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+}
+
 DeferredPipelineGL::DeferredPipelineGL(RenderContextGL& context, RenderResourcesGL& resources, int width,
                                        int height)
     : m_context(context), m_resources(resources) {
@@ -167,26 +192,7 @@ void DeferredPipelineGL::transparentPass(Camera& camera) {
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_FALSE);
 
-    const Mat4x3& view = camera.worldInverse();
-    m_transparent.clear();
-    auto viewDepth = [&](RenderEntity* entity) {
-        return view.transformPoint(entity->node()->worldPosition()).z + entity->sortOffset();
-    };
-    if (m_settings.renderMeshes) {
-        for (MeshEntity* entity : m_visitor.meshes) {
-            auto* mesh = static_cast<RenderableMeshGL*>(entity->mesh());
-            for (size_t i = 0; i < mesh->segments().size(); ++i) {
-                if (!isOpaque(segmentMaterial(*entity, i))) {
-                    m_transparent.emplace_back(entity, viewDepth(entity));
-                    break;
-                }
-            }
-        }
-    }
-    for (RenderEntity* entity : m_visitor.particles)
-        m_transparent.emplace_back(entity, viewDepth(entity));
-    std::sort(m_transparent.begin(), m_transparent.end(),
-              [](const auto& a, const auto& b) { return a.second > b.second; });
+    collectTransparent(m_visitor, camera, m_settings.renderMeshes, m_transparent);
     int filter = 3 + std::clamp(m_settings.textureFilter, 0, 2);
     const ParticlesGL::SceneDepth sceneDepth{m_geometryBuffer->name(), m_width, m_height};
     for (const auto& [entity, key] : m_transparent) {

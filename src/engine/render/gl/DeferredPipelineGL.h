@@ -40,6 +40,12 @@ bool isOpaque(const Material& material);
 // The bones that move the entity's mesh, or null when it draws unskinned.
 const std::vector<Mat4x3>* skinningBones(const MeshEntity& entity);
 
+// The entities the transparent pass draws, farthest first by view depth plus
+// sort offset: mesh entities with a segment that is not opaque (when meshes
+// are drawn at all) and every particle entity.
+void collectTransparent(const RenderVisitor& visitor, Camera& camera, bool withMeshes,
+                        std::vector<std::pair<RenderEntity*, float>>& out);
+
 class DeferredPipelineGL {
 public:
     enum PassKind { GeometryPass = 0, MaterialPass = 1, TransparentPass = 2 };

@@ -1,11 +1,13 @@
 #include "engine/render/gl/NotebookRendererGL.h"
 
 #include "engine/assets/Material.h"
+#include "engine/particles/ParticleEntity.h"
 #include "engine/render/LightEntity.h"
 #include "engine/render/MeshEntity.h"
 #include "engine/render/gl/DeferredPipelineGL.h"
 #include "engine/render/gl/GLChecks.h"
 #include "engine/render/gl/GLEntryPoints.h"
+#include "engine/render/gl/ParticlesGL.h"
 #include "engine/render/gl/RenderContextGL.h"
 #include "engine/render/gl/RenderableMeshGL.h"
 #include "engine/render/gl/RenderableShaderGL.h"
@@ -31,7 +33,7 @@ const TextureGL* glTextureOf(const RenderableTexture* texture) {
 } // namespace
 
 NotebookRendererGL::NotebookRendererGL(RenderContextGL& context, RenderResourcesGL& resources)
-    : m_context(context), m_resources(resources) {
+    : m_context(context), m_resources(resources), m_particles(std::make_unique<ParticlesGL>(context)) {
     const GLEntryPoints& f = gl();
     // Seven shader objects make the six programs.
     std::vector<unsigned> shaders;
@@ -110,25 +112,13 @@ void NotebookRendererGL::opaquePass(Camera& camera) {
 void NotebookRendererGL::transparentPass(Camera& camera) {
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_FALSE);
-    const Mat4x3& view = camera.worldInverse();
-    m_transparent.clear();
-    for (MeshEntity* entity : m_visitor.meshes) {
-        auto* mesh = dynamic_cast<RenderableMeshGL*>(entity->mesh());
-        if (!mesh)
-            continue;
-        for (size_t i = 0; i < mesh->segments().size(); ++i) {
-            if (!isOpaque(segmentMaterial(*entity, i))) {
-                float depth = view.transformPoint(entity->node()->worldPosition()).z + entity->sortOffset();
-                m_transparent.emplace_back(entity, depth);
-                break;
-            }
-        }
-    }
-    std::sort(m_transparent.begin(), m_transparent.end(),
-              [](const auto& a, const auto& b) { return a.second > b.second; });
+    collectTransparent(m_visitor, camera, true, m_transparent);
     for (const auto& [entity, key] : m_transparent) {
         if (entity->entityType() == RenderEntity::MeshEntityType)
             drawEntity(camera, *static_cast<MeshEntity*>(entity), nullptr, TransparentPass);
+        else
+            m_particles->draw(camera, *static_cast<ParticleEntity*>(entity), m_resources.whiteTexture.get(),
+                              m_diffuseMapping, NotebookSamplerState, ParticlesGL::SceneDepth{});
     }
     glDepthMask(GL_TRUE);
 }

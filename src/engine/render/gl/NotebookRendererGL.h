@@ -19,6 +19,7 @@ namespace engine {
 class Camera;
 class LightEntity;
 class MeshEntity;
+class ParticlesGL;
 class RenderContextGL;
 struct RenderResourcesGL;
 
@@ -64,6 +65,7 @@ private:
     RenderResourcesGL& m_resources;
     bool m_diffuseMapping = true;
     bool m_normalMapping = true;
+    std::unique_ptr<ParticlesGL> m_particles;
     std::array<std::unique_ptr<ShaderProgramGL>, 6> m_programs;
     std::array<Vec3, VertexLightSlots> m_vertexLightColors{};
     std::array<Vec3, VertexLightSlots> m_vertexLightPositions{};

@@ -114,7 +114,8 @@ void RendererGL::createResources() {
 void RendererGL::createScenePasses() {
     if (m_settings.notebookMode) {
         if (filesExist({NotebookRendererGL::VertexPath, NotebookRendererGL::FragmentPath,
-                        NotebookRendererGL::UnlitFragmentPath}))
+                        NotebookRendererGL::UnlitFragmentPath, "shaders/gl/ParticleSystem.vsh",
+                        "shaders/gl/ParticleSystem.fsh"}))
             m_notebook = std::make_unique<NotebookRendererGL>(*m_context, m_resources);
         return;
     }
