@@ -210,11 +210,14 @@ void AudioStreamXA2::run() {
         bool ending = false;
         if (bytes < m_blockBytes) {
             buffer.PlayLength = bytes / frameBytes;
-            buffer.Flags = FAUDIO_END_OF_STREAM;
-            if (m_loop)
+            // A looping stream never ends for the voice: marking the seam as an
+            // end would restart the voice's count of played frames there.
+            if (m_loop) {
                 ov_raw_seek(&m_vorbis, 0);
-            else
+            } else {
+                buffer.Flags = FAUDIO_END_OF_STREAM;
                 ending = true;
+            }
         }
 
         if (buffer.PlayLength == 0 && bytes < m_blockBytes) {
