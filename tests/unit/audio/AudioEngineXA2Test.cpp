@@ -66,6 +66,15 @@ TEST(AudioEngineXA2, DistanceCurve) {
     }
 }
 
+TEST(AudioEngineXA2, NoAudioDeviceIsAnError) {
+    setenv("SDL_AUDIODRIVER", "none-such", 1);
+    EXPECT_EQ(messageOf([] { engine::AudioEngineXA2 engine; }), "XAudio2 error in CreateMasteringVoice");
+    // The factory keeps no engine that failed.
+    EXPECT_EQ(messageOf([] { engine::createAudioEngine(engine::AudioEngineKind::XAudio2); }),
+              "XAudio2 error in CreateMasteringVoice");
+    EXPECT_EQ(engine::AudioEngine::current(), nullptr);
+}
+
 TEST(AudioEngineXA2, ThreeDimensionalSourcesPanToTheirSide) {
     TempDirectory folder;
     TempDirectory::write("tone.wav", sound::sineWave(4410));
