@@ -378,8 +378,10 @@ void SoundSourceXA2::update3D(const RenderContext& context) {
     const F3DAUDIO_VECTOR& ears = context.listener.Position;
     float dx = emitter.Position.x - ears.x, dy = emitter.Position.y - ears.y, dz = emitter.Position.z - ears.z;
     double gain = distanceGain(std::sqrt(dx * dx + dy * dy + dz * dz), m_minDistance, m_maxDistance);
+    // A degenerate node transform (a zero scale) gives no direction to pan
+    // by; silence is better than poisoning the world's mix.
     for (uint32_t i = 0; i < settings.DstChannelCount; ++i)
-        coefficients[i] = float(coefficients[i] * gain);
+        coefficients[i] = std::isfinite(coefficients[i]) ? float(coefficients[i] * gain) : 0.0f;
     FAudioVoice_SetOutputMatrix(m_voice, m_world->m_submixVoice, 1, settings.DstChannelCount, coefficients,
                                 context.operationSet);
 }

@@ -216,6 +216,13 @@ TEST(AudioEngineXA2, PlayFailuresAndSettingsWithoutAVoice) {
     EXPECT_FALSE(scene.source->isPlaying());
     EXPECT_FALSE(scene.source->hasVoice());
 
+    // A format no voice takes is refused as the voice would refuse it.
+    TempDirectory::write("odd.wav", sound::riff(sound::chunk("fmt ", sound::format(1, 1, 44100, 12)) +
+                                                sound::chunk("data", std::string(64, '\0'))));
+    EXPECT_EQ(messageOf([&] { scene.source->play(*loadSample(engine, "odd.wav"), false); }),
+              "XAudio2 error in CreateSourceVoice");
+    EXPECT_FALSE(scene.source->isPlaying());
+
     // A source whose world has gone stays silent and safe.
     scene.source->play(*loadSample(engine, "mono.wav"), true);
     scene.world.reset();
