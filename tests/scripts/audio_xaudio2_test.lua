@@ -89,24 +89,49 @@ t.test("music files are checked when played", function()
     t.equal(source:isPlaying(), false)
 end)
 
--- Music that is four times shorter than the wait loops on over frames.
+-- Over frames: music four times shorter than the wait loops on, and a world
+-- left out of the frame's renders pauses its looping sample until it is
+-- rendered again.
 local world, listener = AudioWorld.create(), AudioListener.create()
 local music = SoundSource.create(world)
 music:playStream("music.ogg")
+local other = AudioWorld.create()
+local loop = SoundSource.create(other)
+loop.Loop = true
+loop:play(Sample.load("stereo.wav"), false)
+
 local started = sys.clock()
-local frames = 0
+local phase, pausedPosition = "playing", nil
 sys.displayFunc(function()
-    frames = frames + 1
     engine:beginFrame()
     engine:render(world, listener)
+    if phase ~= "paused" then
+        engine:render(other, listener)
+    end
     engine:endFrame()
-    local position = music:getSamplePosition()
-    if position > 4 * 11025 or sys.clock() - started > 30 then
+    local timedOut = sys.clock() - started > 30
+    if phase == "playing" and loop:getSamplePosition() > 0 then
+        phase = "paused"
+    elseif phase == "paused" then
+        pausedPosition = loop:getSamplePosition()
+        t.test("a world left out of the frame pauses its sources", function()
+            t.equal(pausedPosition, 0, "position while paused")
+            t.equal(loop:isPlaying(), true, "paused counts as playing")
+        end)
+        phase = "resumed"
+    elseif phase == "resumed" and (music:getSamplePosition() > 4 * 11025 or timedOut) then
+        t.test("the world plays on when rendered again", function()
+            t.equal(loop:getSamplePosition() > 0, true, "position after resuming")
+        end)
+        local position = music:getSamplePosition()
         t.test("streamed music loops on over frames", function()
             t.equal(position > 4 * 11025, true, "frames played: " .. position)
             t.equal(music:isPlaying(), true, "still playing")
         end)
         music:stop()
+        t.done()
+    elseif timedOut then
+        t.test("frames run their course", function() error("stuck in phase " .. phase) end)
         t.done()
     end
 end)
