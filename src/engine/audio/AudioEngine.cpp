@@ -1,6 +1,7 @@
 #include "engine/audio/AudioEngine.h"
 
 #include "core/Exception.h"
+#include "engine/audio/AudioEngineXA2.h"
 
 #include <algorithm>
 #include <memory>
@@ -32,6 +33,9 @@ AudioEngine* createAudioEngine(AudioEngineKind kind) {
     switch (kind) {
     case AudioEngineKind::Null:
         g_current = new AudioEngineNull;
+        return g_current;
+    case AudioEngineKind::XAudio2:
+        g_current = new AudioEngineXA2;
         return g_current;
     default:
         throw core::Exception("Invalid audio engine");
