@@ -26,6 +26,12 @@ public:
     const std::vector<Bone>& bones() const { return m_bones; }
     std::vector<Bone>& bones() { return m_bones; }
 
+    // The matrix of each bone that moves a vertex from the mesh's space to
+    // the target space as the bone's node now stands: inverse bind × the
+    // node's world transform × target space. A bone without a node gives the
+    // identity (its vertices stay as bound). Fills out, reusing its storage.
+    void skinningMatrices(const Mat4x3& targetSpace, std::vector<Mat4x3>& out) const;
+
 private:
     std::vector<Bone> m_bones;
 };
