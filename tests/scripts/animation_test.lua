@@ -173,6 +173,7 @@ t.test("a controller follows the nodes of an instantiated model", function()
         out:writeInt(-1)
     end
     out:dispose()
+    arm:setPosition(0, 0, 0)
     local puppet = Model.load("puppet.obj"):instantiate(scene)
     local controller = AnimationController.create(puppet)
     controller:addClip(Animation.load("wave.fbx"), "wave")
