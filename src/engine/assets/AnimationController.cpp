@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <unordered_map>
 
 namespace engine {
 
@@ -41,6 +42,13 @@ KeyPair keyPair(float time, float framesPerSecond, int32_t frameCount, bool loop
         keys.j = std::min(keys.i + 1, frameCount - 1);
     }
     return keys;
+}
+
+// The controllers that hold each node, so that a destroyed node can be
+// taken out of their tables.
+std::unordered_multimap<const Node*, AnimationController*>& holders() {
+    static auto* map = new std::unordered_multimap<const Node*, AnimationController*>;
+    return *map;
 }
 
 float dot(const Quat& a, const Quat& b) {
@@ -80,6 +88,53 @@ AnimationController::AnimationController(Node* root) : m_root(root) {
         node = node == root ? nullptr : node->nextSibling();
     }
     m_accumulators.resize(m_nodes.size());
+
+    static bool watching = false;
+    if (!watching) {
+        Node::addDestructionWatcher(&AnimationController::nodeDestroyed);
+        watching = true;
+    }
+    // The root is held even when another node of its name took its place in the table.
+    if (root) {
+        root->markWatched();
+        holders().emplace(root, this);
+    }
+    for (Node* node : m_nodes)
+        if (node && node != root) {
+            node->markWatched();
+            holders().emplace(node, this);
+        }
+}
+
+AnimationController::~AnimationController() {
+    auto& map = holders();
+    auto release = [&](const Node* node) {
+        auto [first, last] = map.equal_range(node);
+        for (auto it = first; it != last; ++it)
+            if (it->second == this) {
+                map.erase(it);
+                return;
+            }
+    };
+    if (m_root)
+        release(m_root);
+    for (Node* node : m_nodes)
+        if (node && node != m_root)
+            release(node);
+}
+
+void AnimationController::nodeDestroyed(Node* node) {
+    auto& map = holders();
+    auto [first, last] = map.equal_range(node);
+    for (auto it = first; it != last; ++it)
+        it->second->forget(node);
+    map.erase(first, last);
+}
+
+void AnimationController::forget(const Node* node) {
+    if (m_root == node)
+        m_root = nullptr;
+    std::replace(m_nodes.begin(), m_nodes.end(), const_cast<Node*>(node), static_cast<Node*>(nullptr));
 }
 
 AnimationState* AnimationController::addClip(Animation* animation, const std::string& name) {

@@ -40,9 +40,11 @@ public:
     // Maps every node of the subtree, the root first and then depth first in
     // child order, by its name; a later node of the same name wins.
     explicit AnimationController(Node* root);
+    ~AnimationController();
     AnimationController(const AnimationController&) = delete;
     AnimationController& operator=(const AnimationController&) = delete;
 
+    // Null once the root has been destroyed; so are the table's destroyed nodes.
     Node* root() const { return m_root; }
 
     // The state of that name, or a new one appended; either way it plays the clip.
@@ -83,6 +85,9 @@ private:
         const AnimationState* state;
         float weight;
     };
+
+    static void nodeDestroyed(Node* node);
+    void forget(const Node* node);
 
     // Picks the states to blend and their effective weights; returns how many.
     size_t selectStates(Blend* blends) const;

@@ -432,6 +432,34 @@ TEST_F(AnimationControllerTest, AStateAdvancedAloneStopsOnlyWhenNotLooping) {
     EXPECT_TRUE(state->enabled);
 }
 
+// Nodes die with their scenes while scripts still hold controllers: the
+// controller must let go of them rather than write through a stale pointer.
+TEST(AnimationControllerNodes, DestroyedNodesLeaveTheTable) {
+    auto root = std::make_unique<Node>();
+    auto limb = std::make_unique<Node>();
+    root->setName("anim-dying-root");
+    limb->setName("anim-dying-limb");
+    limb->addTo(root.get());
+    auto animation = clip(1);
+    animation->addTrack("anim-dying-limb", {at(4)});
+    animation->addTrack("anim-dying-root", {at(2)});
+    AnimationController first(root.get());
+    {
+        AnimationController gone(root.get());  // goes first: the nodes must not call back into it
+    }
+    first.addClip(animation.release(), "pose");
+    first.play("pose", false, 0);
+
+    limb.reset();
+    EXPECT_EQ(first.nodeForTrack(internTrackName("anim-dying-limb")), nullptr);
+    first.update(0.1f);
+    expectNear(root->position(), {2, 0, 0});
+    EXPECT_EQ(first.root(), root.get());
+    root.reset();
+    EXPECT_EQ(first.root(), nullptr);
+    first.update(0.1f);
+}
+
 // --- skinning ---
 
 TEST(SkinningMatrices, BindThenBoneThenTargetSpace) {
