@@ -1,11 +1,10 @@
 #include "engine/assets/AnimationController.h"
 
-#include "engine/scene/Node.h"
+#include "engine/scene/NodeHolders.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <unordered_map>
 
 namespace engine {
 
@@ -42,13 +41,6 @@ KeyPair keyPair(float time, float framesPerSecond, int32_t frameCount, bool loop
         keys.j = std::min(keys.i + 1, frameCount - 1);
     }
     return keys;
-}
-
-// The controllers that hold each node, so that a destroyed node can be
-// taken out of their tables.
-std::unordered_multimap<const Node*, AnimationController*>& holders() {
-    static auto* map = new std::unordered_multimap<const Node*, AnimationController*>;
-    return *map;
 }
 
 float dot(const Quat& a, const Quat& b) {
@@ -89,46 +81,20 @@ AnimationController::AnimationController(Node* root) : m_root(root) {
     }
     m_accumulators.resize(m_nodes.size());
 
-    static bool watching = false;
-    if (!watching) {
-        Node::addDestructionWatcher(&AnimationController::nodeDestroyed);
-        watching = true;
-    }
     // The root is held even when another node of its name took its place in the table.
-    if (root) {
-        root->markWatched();
-        holders().emplace(root, this);
-    }
+    if (root)
+        NodeHolders<AnimationController>::hold(root, this);
     for (Node* node : m_nodes)
-        if (node && node != root) {
-            node->markWatched();
-            holders().emplace(node, this);
-        }
+        if (node && node != root)
+            NodeHolders<AnimationController>::hold(node, this);
 }
 
 AnimationController::~AnimationController() {
-    auto& map = holders();
-    auto release = [&](const Node* node) {
-        auto [first, last] = map.equal_range(node);
-        for (auto it = first; it != last; ++it)
-            if (it->second == this) {
-                map.erase(it);
-                return;
-            }
-    };
     if (m_root)
-        release(m_root);
+        NodeHolders<AnimationController>::release(m_root, this);
     for (Node* node : m_nodes)
         if (node && node != m_root)
-            release(node);
-}
-
-void AnimationController::nodeDestroyed(Node* node) {
-    auto& map = holders();
-    auto [first, last] = map.equal_range(node);
-    for (auto it = first; it != last; ++it)
-        it->second->forget(node);
-    map.erase(first, last);
+            NodeHolders<AnimationController>::release(node, this);
 }
 
 void AnimationController::forget(const Node* node) {

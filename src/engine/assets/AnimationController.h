@@ -74,6 +74,9 @@ public:
     // The node that tracks of that name index drive, or null.
     Node* nodeForTrack(int32_t nameIndex) const;
 
+    // Takes a destroyed node out of the table.
+    void forget(const Node* node);
+
 private:
     struct Accumulator {
         Vec3 position;
@@ -85,9 +88,6 @@ private:
         const AnimationState* state;
         float weight;
     };
-
-    static void nodeDestroyed(Node* node);
-    void forget(const Node* node);
 
     // Picks the states to blend and their effective weights; returns how many.
     size_t selectStates(Blend* blends) const;

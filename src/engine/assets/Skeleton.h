@@ -19,7 +19,9 @@ struct Bone {
 
 class Skeleton {
 public:
-    explicit Skeleton(std::vector<Bone> bones = {}) : m_bones(std::move(bones)) {}
+    // A destroyed bone node leaves its bone without a node.
+    explicit Skeleton(std::vector<Bone> bones = {});
+    ~Skeleton();
     Skeleton(const Skeleton&) = delete;
     Skeleton& operator=(const Skeleton&) = delete;
 
@@ -32,8 +34,12 @@ public:
     // identity (its vertices stay as bound). Fills out, reusing its storage.
     void skinningMatrices(const Mat4x3& targetSpace, std::vector<Mat4x3>& out) const;
 
+    // Takes a destroyed node out of the bones.
+    void forget(const Node* node);
+
 private:
     std::vector<Bone> m_bones;
+    std::vector<Node*> m_held;  // the bone nodes as constructed, watched for destruction
 };
 
 } // namespace engine

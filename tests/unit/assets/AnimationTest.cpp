@@ -480,4 +480,18 @@ TEST(SkinningMatrices, BindThenBoneThenTargetSpace) {
     expectNear(matrices[1], Mat4x3::identity());
 }
 
+TEST(SkinningMatrices, ADestroyedBoneNodeLeavesItsBoneBound) {
+    Node body;
+    auto bone = std::make_unique<Node>();
+    bone->setPosition({1, 0, 0});
+    auto skeleton = std::make_unique<Skeleton>(std::vector<Bone>{{bone.get(), {}}, {bone.get(), {}}});
+    Skeleton other(std::vector<Bone>{{bone.get(), {}}});
+    skeleton.reset();  // goes first: the node must not call back into it
+    bone.reset();
+    EXPECT_EQ(other.bones()[0].node, nullptr);
+    std::vector<Mat4x3> matrices;
+    other.skinningMatrices(body.worldInverse(), matrices);
+    expectNear(matrices[0], Mat4x3::identity());
+}
+
 } // namespace
