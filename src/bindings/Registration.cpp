@@ -44,6 +44,9 @@ void registerScriptModules(lua_State* L) {
     registerModel(L);
     registerMaterial(L);
     registerFont(L);
+    registerAnimation(L);
+    registerAnimationController(L);
+    registerAnimationState(L);
     registerAssetProcessor(L);
     registerPhysics(L);
     registerAudio(L);

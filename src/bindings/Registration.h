@@ -46,3 +46,6 @@ void registerFont(lua_State* L);
 void registerScene(lua_State* L);
 void registerCamera(lua_State* L);
 void registerCameraControls(lua_State* L);
+void registerAnimation(lua_State* L);
+void registerAnimationController(lua_State* L);
+void registerAnimationState(lua_State* L);

@@ -15,7 +15,23 @@ Node* Node::nextInSubtree(const Node* root) const {
     return node == root ? nullptr : node->m_nextSibling;
 }
 
+namespace {
+
+std::vector<Node::DestructionWatcher>& destructionWatchers() {
+    static auto* watchers = new std::vector<Node::DestructionWatcher>;
+    return *watchers;
+}
+
+} // namespace
+
+void Node::addDestructionWatcher(DestructionWatcher watcher) {
+    destructionWatchers().push_back(watcher);
+}
+
 Node::~Node() {
+    if (m_watched)
+        for (DestructionWatcher watcher : destructionWatchers())
+            watcher(this);
     unlink();
     while (Node* child = m_firstChild)
         child->remove();

@@ -83,6 +83,16 @@ public:
     Component* lightEntity() const { return m_lightEntity; }
     SpatialRecord* spatialRecord() const { return m_spatialRecord; }
 
+    // --- destruction notice ---
+
+    // Holders of plain node pointers outside the hierarchy (an animation
+    // controller's node table) mark the nodes they hold; a marked node tells
+    // every registered watcher before it goes, so nothing keeps a dangling
+    // pointer. Unmarked nodes cost nothing.
+    using DestructionWatcher = void (*)(Node* node);
+    static void addDestructionWatcher(DestructionWatcher watcher);
+    void markWatched() { m_watched = true; }
+
 protected:
     // Called whenever the world transform goes stale; cameras drop derived matrices here.
     virtual void transformChanged() {}
@@ -109,6 +119,7 @@ private:
     Component* m_lightEntity = nullptr;
     Scene* const m_scene = nullptr;
     SpatialRecord* m_spatialRecord = nullptr;
+    bool m_watched = false;
 };
 
 } // namespace engine

@@ -22,8 +22,6 @@ namespace engine {
 
 namespace {
 
-SkinningSource g_skinningSource = nullptr;
-
 std::unique_ptr<Texture2DGL> sceneBuffer(int width, int height) {
     return std::make_unique<Texture2DGL>(width, height, 1, GL_RGBA16F, GL_NEAREST, GL_NEAREST, GL_CLAMP_TO_EDGE);
 }
@@ -57,15 +55,15 @@ bool isOpaque(const Material& material) {
     return blendModeOf(material) == BlendMode::Opaque;
 }
 
-void setSkinningSource(SkinningSource source) {
-    g_skinningSource = source;
-}
-
 const std::vector<Mat4x3>* skinningBones(const MeshEntity& entity) {
     auto* mesh = dynamic_cast<const RenderableMeshGL*>(entity.mesh());
-    if (mesh && mesh->isSkinned() && entity.skeleton() && g_skinningSource)
-        return g_skinningSource(entity.skeleton());
-    return nullptr;
+    // A skeleton without bones leaves the mesh in its bind pose.
+    if (!mesh || !mesh->isSkinned() || !entity.skeleton() || entity.skeleton()->bones().empty() || !entity.node())
+        return nullptr;
+    // One buffer for every draw; the matrices go to the program right away.
+    static std::vector<Mat4x3> bones;
+    entity.skeleton()->skinningMatrices(entity.node()->worldInverse(), bones);
+    return &bones;
 }
 
 void collectTransparent(const RenderVisitor& visitor, Camera& camera, bool withMeshes,

@@ -25,19 +25,15 @@ class RenderContextGL;
 class RenderableShaderGL;
 struct RenderResourcesGL;
 
-// The bones that move a skinned entity: the skeleton's current bone
-// matrices (bone space to the entity's local space), or null when the
-// skeleton has none yet. Set by whatever owns skeletons; without it skinned
-// meshes draw in their bind pose.
-using SkinningSource = const std::vector<Mat4x3>* (*)(void* skeleton);
-void setSkinningSource(SkinningSource source);
 // Material i of the entity, or the default material past its list or for an empty entry.
 Material& segmentMaterial(const MeshEntity& entity, size_t i);
 // The material's blend mode; numbers outside the known modes count as opaque.
 BlendMode blendModeOf(const Material& material);
 bool isOpaque(const Material& material);
 
-// The bones that move the entity's mesh, or null when it draws unskinned.
+// The skinning matrices that move the entity's mesh into the entity's local
+// space as its skeleton's nodes now stand, or null when it draws unskinned
+// (no bone data, or no skeleton). Valid until the next call.
 const std::vector<Mat4x3>* skinningBones(const MeshEntity& entity);
 
 // The entities the transparent pass draws, farthest first by view depth plus
