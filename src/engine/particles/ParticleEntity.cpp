@@ -68,17 +68,6 @@ int firstBone(const Mesh& mesh, int vertex) {
     return -1;
 }
 
-// Bone space to the node's space: inverse bind × bone world × node world
-// inverse. A bone without a node leaves its vertices where they are.
-std::vector<Mat4x3> boneMatrices(const Skeleton& skeleton, Node& node) {
-    std::vector<Mat4x3> matrices;
-    matrices.reserve(skeleton.bones().size());
-    const Mat4x3& target = node.worldInverse();
-    for (const Bone& bone : skeleton.bones())
-        matrices.push_back(bone.node ? bone.inverseBind * bone.node->worldTransform() * target : Mat4x3::identity());
-    return matrices;
-}
-
 } // namespace
 
 ParticleEntity::ParticleEntity(ParticleSystem* system) : RenderEntity(ParticleEntityType, false) {
@@ -242,7 +231,7 @@ void ParticleEntity::spawnOnMesh(EmitterInstance& instance, const int32_t* indic
     const std::vector<int32_t>& list = mesh ? mesh->getIndices() : noIndices;
     std::vector<Mat4x3> bones;
     if (e.skeleton && mesh)
-        bones = boneMatrices(*e.skeleton, *node());
+        e.skeleton->skinningMatrices(node()->worldInverse(), bones);
 
     for (int i = 0; i < count; ++i) {
         Particle& p = instance.pool[size_t(indices[i])];
