@@ -39,4 +39,7 @@ void registerScriptModules(lua_State* L) {
     registerFont(L);
     registerAssetProcessor(L);
     registerAudio(L);
+    registerDebugDraw(L);
+    registerImmediateMode(L);
+    registerGraphics(L);
 }

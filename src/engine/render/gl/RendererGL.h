@@ -13,6 +13,9 @@ namespace engine {
 class AmbientOcclusionGL;
 class DeferredPipelineGL;
 class FogPassGL;
+class Font;
+class GraphicsGL;
+class ImmediateModeGL;
 class Material;
 class RenderableMeshGL;
 class RenderableShaderGL;
@@ -33,6 +36,7 @@ struct RenderResourcesGL {
     core::CountedRef<RenderableShaderGL> surfaceShader;       // the default surface shader
     core::CountedRef<RenderableShaderGL> postProcessShader;   // copies a texture to the target
     core::CountedRef<Material> postProcessMaterial;           // unnamed, with the post-process shader
+    core::CountedRef<Font> debugFont;                         // the built-in "consolas", for debug text
 };
 
 // The live renderer's resources, or null when there is none.
@@ -73,6 +77,8 @@ public:
     DeferredPipelineGL* pipeline() const { return m_pipeline.get(); }
     AmbientOcclusionGL* ambientOcclusionPass() const { return m_ambientOcclusion.get(); }
     RenderResourcesGL& resources() { return m_resources; }
+    ImmediateModeGL* immediateMode() const { return m_immediateMode.get(); }
+    GraphicsGL* graphics() const { return m_graphics.get(); }
 
     // Through slot 0 of the shader, its sampler "texture".
     void drawFullScreen(RenderableTexture* texture, RenderableShader* shader = nullptr) override;
@@ -87,11 +93,13 @@ private:
     // The first buffer the debug settings ask for, over the whole target.
     void drawDebugView();
     void drawBufferView(const TextureGL& texture, float scale);
-    // Draws the queued debug lines through the camera and empties the queues.
+    // Draws the queued debug shapes and texts through the camera and empties the queues.
     void flushDebugDrawing(Camera& camera);
 
     std::unique_ptr<RenderContextGL> m_context;
+    std::unique_ptr<GraphicsGL> m_graphics;
     RenderResourcesGL m_resources;
+    std::unique_ptr<ImmediateModeGL> m_immediateMode;
     std::unique_ptr<DeferredPipelineGL> m_pipeline;
     std::unique_ptr<AmbientOcclusionGL> m_ambientOcclusion;
     std::unique_ptr<FogPassGL> m_fog;
