@@ -173,7 +173,7 @@ TEST_F(ImmediateModeGLWindow, DebugShapesAndLabelsDrawOverTheSceneOnce) {
     addMesh(*createPlane(20, 20, 1, 1), {0, 0, 0}, ground);
     addLight(LightEntity::Ambient, {0.8f, 0.8f, 0.8f});
     DebugDraw::clear();
-    DebugDraw::drawBox({-3, 0, -1}, {-1, 2, 1}, Mat4x3::identity(), 0xFFFF00FF);
+    DebugDraw::drawBox({-3, 0.05f, -1}, {-1, 2, 1}, Mat4x3::identity(), 0xFFFF00FF);
     DebugDraw::drawSphere({2, 1, 0}, 1, 4, 0x00FFFFFF);
     Mat4x3 base = Mat4x3::identity();
     base.pos = {0, 0.1f, -3};
@@ -181,7 +181,16 @@ TEST_F(ImmediateModeGLWindow, DebugShapesAndLabelsDrawOverTheSceneOnce) {
     DebugDraw::drawText("2D", {4, 4});
     DebugDraw::drawText3D("3D", {0, 3, 0});
     DebugDraw::drawText3D("behind", {0, 4, -20});  // behind the camera: left out
+    // A slab of magenta lines through a solid box: its far half is hidden.
+    Material* crate = material("crate");
+    crate->diffuseMap = core::CountedRef<RenderableTexture>(solidTexture({40, 40, 200, 255}));
+    addMesh(*createBox(1, 1, 1), {0, 0.5f, 0}, crate);
+    for (float y = 0.3f; y <= 0.7f; y += 0.02f)
+        for (float x = -0.3f; x <= 0.3f; x += 0.02f)
+            DebugDraw::drawLine({x, y, -2.5f}, {x, y, 2.5f}, 0xFF00FFFF);
     EXPECT_TRUE(frameMatches("debug-shapes"));
+    EXPECT_TRUE(isColor(framePixelAt("debug-shapes", {0, 0.5f, -2}), 255, 0, 255));
+    EXPECT_FALSE(isColor(framePixelAt("debug-shapes", {0, 0.5f, 2}), 255, 0, 255));
     EXPECT_TRUE(DebugDraw::lines().empty());
     EXPECT_TRUE(DebugDraw::texts().empty());
     EXPECT_TRUE(DebugDraw::worldTexts().empty());

@@ -243,6 +243,8 @@ void RendererGL::renderScene(Scene* scene, Camera* camera, RenderableTexture* ta
     glScissor(0, 0, m_renderWidth, m_renderHeight);
     checkGLError("glScissor");
     drawDebugView();
+    if (!targetTexture && !DebugDraw::lines().empty())
+        shareSceneDepth();
     flushDebugDrawing(*camera);
     // Whatever draws next in this frame (2D drawing, a screenshot) means the window.
     if (targetTexture)
@@ -289,6 +291,23 @@ void RendererGL::drawBufferView(const TextureGL& texture, float scale) {
     glEnd();
     glColor3f(1, 1, 1);
     checkGLError("debug view");
+}
+
+void RendererGL::shareSceneDepth() {
+    RenderContextGL& context = requireContext();
+    const DeferredPipelineGL& pipeline = *m_pipeline;
+    const RenderBufferGL& depth = pipeline.depthStencilBuffer();
+    context.setRenderTargets(pipeline.finalBuffer().name(), 0, depth.name(), depth.name());
+    const GLEntryPoints& f = gl();
+    f.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    f.glBlitFramebuffer(0, 0, depth.width(), depth.height(), 0, 0, depth.width(), depth.height(),
+                        GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, GL_NEAREST);
+    if (scissor)
+        glEnable(GL_SCISSOR_TEST);
+    context.bindWindowFramebuffer();
+    checkGLError("shareSceneDepth");
 }
 
 void RendererGL::flushDebugDrawing(Camera& camera) {

@@ -93,6 +93,9 @@ private:
     // The first buffer the debug settings ask for, over the whole target.
     void drawDebugView();
     void drawBufferView(const TextureGL& texture, float scale);
+    // Copies the scene's depth and stencil into the window's buffers, so that
+    // debug lines drawn over the scene are hidden behind its surfaces.
+    void shareSceneDepth();
     // Draws the queued debug shapes and texts through the camera and empties the queues.
     void flushDebugDrawing(Camera& camera);
 
