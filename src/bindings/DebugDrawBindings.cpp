@@ -5,12 +5,12 @@
 #include "bindings/Registration.h"
 #include "engine/draw/DebugDraw.h"
 
-namespace engine::DebugDraw {
-// The script class's C++ identity: DebugDraw is a table of static functions.
-struct ScriptTable;
-} // namespace engine::DebugDraw
+namespace {
+// DebugDraw has functions only.
+struct DebugDrawFunctions {};
+} // namespace
 
-QUILL_SCRIPT_CLASS(engine::DebugDraw::ScriptTable, "DebugDraw")
+QUILL_SCRIPT_CLASS(DebugDrawFunctions, "DebugDraw")
 
 namespace {
 
@@ -83,14 +83,14 @@ int drawText3D(lua_State* L) {
 
 void registerDebugDraw(lua_State* L) {
     using bind::guarded;
-    bind::registerClass<DebugDraw::ScriptTable>(L, nullptr,
-                                                {
-                                                    {"drawLine", guarded<drawLine>},
-                                                    {"drawBox", guarded<drawBox>},
-                                                    {"drawSphere", guarded<drawSphere>},
-                                                    {"drawCapsule", guarded<drawCapsule>},
-                                                    {"drawBase", guarded<drawBase>},
-                                                    {"drawText", guarded<drawText>},
-                                                    {"drawText3D", guarded<drawText3D>},
-                                                });
+    bind::registerClass<DebugDrawFunctions>(L, nullptr,
+                                            {
+                                                {"drawLine", guarded<drawLine>},
+                                                {"drawBox", guarded<drawBox>},
+                                                {"drawSphere", guarded<drawSphere>},
+                                                {"drawCapsule", guarded<drawCapsule>},
+                                                {"drawBase", guarded<drawBase>},
+                                                {"drawText", guarded<drawText>},
+                                                {"drawText3D", guarded<drawText3D>},
+                                            });
 }

@@ -291,13 +291,10 @@ void DrawContext::drawImage(RenderableTexture* texture, float x, float y, float 
                             float v0, float u1, float v1, Color color, int flags) {
     requireDrawing();
     useBatch(PrimitiveKind::Quads, texture, false);
-    Vec2 corners[4];
-    if (flags & 1)
-        corners[0] = {x + height, y}, corners[1] = {x + height, y + width}, corners[2] = {x, y + width},
-        corners[3] = {x, y};
-    else
-        corners[0] = {x, y}, corners[1] = {x + width, y}, corners[2] = {x + width, y + height},
-        corners[3] = {x, y + height};
+    // Bit 0: a quarter turn clockwise, taking height × width pixels.
+    const Vec2 turned[4] = {{x + height, y}, {x + height, y + width}, {x, y + width}, {x, y}};
+    const Vec2 upright[4] = {{x, y}, {x + width, y}, {x + width, y + height}, {x, y + height}};
+    const Vec2* corners = (flags & 1) ? turned : upright;
     bool half = (flags & 2) != 0;
     if (((flags & 4) != 0) != half)
         std::swap(u0, u1);
