@@ -197,4 +197,53 @@ TEST_F(ImmediateModeGLWindow, DebugShapesAndLabelsDrawOverTheSceneOnce) {
     EXPECT_FALSE(draw.isDrawing());
 }
 
+class StatisticsOverlayWindow : public test::RendererWindow {
+protected:
+    void SetUp() override {
+        core::addSearchPath(QUILL_DATA_DIR);
+        RendererWindow::SetUp();
+    }
+
+    void TearDown() override {
+        RendererWindow::TearDown();
+        core::removeSearchPath(QUILL_DATA_DIR);
+    }
+
+    // Bright pixels where the overlay's four lines go.
+    int overlayPixels(engine::Renderer& renderer) {
+        std::string path = test::testOutputDirectory() + "/statistics-overlay-frame.png";
+        renderer.saveScreenShot(path);
+        core::Image frame = core::Image::load(path);
+        int count = 0;
+        for (int y = 120; y < 170; ++y)
+            for (int x = 50; x < 250; ++x) {
+                core::Image::Rgba pixel = frame.getPixel(x, y);
+                count += pixel.red + pixel.green + pixel.blue > 300;
+            }
+        return count;
+    }
+};
+
+// The counters of one frame are queued at its end and drawn over the next
+// frame's scene.
+TEST_F(StatisticsOverlayWindow, DrawStatsShowsTheCountersOverTheNextScene) {
+    Renderer& renderer = *m_systems->renderer();
+    std::unique_ptr<Scene> scene(Scene::createSimple());
+    std::unique_ptr<Camera> camera(Camera::perspective(1.0f, 0.75f, 0.5f, 100.0f));
+    renderer.drawStats = true;
+    DebugDraw::clear();
+    renderer.beginRender();
+    renderer.renderScene(scene.get(), camera.get(), nullptr);
+    EXPECT_EQ(overlayPixels(renderer), 0);
+    renderer.endRender();
+    EXPECT_EQ(DebugDraw::texts().size(), 4u);
+    renderer.beginRender();
+    renderer.renderScene(scene.get(), camera.get(), nullptr);
+    EXPECT_GT(overlayPixels(renderer), 200);
+    EXPECT_TRUE(DebugDraw::texts().empty());
+    renderer.drawStats = false;
+    renderer.endRender();
+    DebugDraw::clear();
+}
+
 } // namespace
