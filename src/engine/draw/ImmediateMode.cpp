@@ -21,8 +21,10 @@ ImmediateMode::ImmediateMode() {
 }
 
 ImmediateMode::~ImmediateMode() {
-    if (drawContext().backend() == this)
+    if (drawContext().backend() == this) {
+        drawContext().discard();
         drawContext().setBackend(nullptr);
+    }
 }
 
 const Vec2 (&DrawContext::circleTable())[32] {
@@ -154,6 +156,14 @@ void DrawContext::flush() {
     m_texture = nullptr;
     m_is3D = false;
     m_shapeVertex = -1;
+}
+
+void DrawContext::discard() {
+    ImmediateMode* backend = m_backend;
+    m_backend = nullptr;
+    flush();
+    m_backend = backend;
+    m_drawing = false;
 }
 
 // --- batching ---

@@ -82,6 +82,9 @@ public:
 
     ImmediateMode* backend() const { return m_backend; }
     void setBackend(ImmediateMode* backend) { m_backend = backend; }
+    // Drops the pending vertices undrawn and ends drawing: the batch may name
+    // textures of a renderer that is going away.
+    void discard();
 
     // --- state (allowed at any time) ---
 

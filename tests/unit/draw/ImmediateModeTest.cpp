@@ -298,6 +298,18 @@ TEST_F(ImmediateModeTest, TheVertexArrayGrowsInWholeStepsAndIsKept) {
     EXPECT_EQ(context.batchCapacity(), 2 * DrawContext::GrowthStep);
 }
 
+TEST_F(ImmediateModeTest, DiscardingDropsThePendingBatchUndrawn) {
+    context.beginDraw();
+    context.fillRect(0, 0, 5, 5, Red);
+    context.discard();
+    EXPECT_FALSE(context.isDrawing());
+    EXPECT_EQ(context.batchSize(), 0u);
+    EXPECT_EQ(context.batchTexture(), nullptr);
+    context.beginDraw();
+    context.endDraw();
+    EXPECT_TRUE(backend.calls.empty());
+}
+
 TEST(DrawContextWithoutBackend, StateAndDrawingWorkAndDrawNothing) {
     DrawContext context;
     context.resetState(100, 100);
