@@ -11,6 +11,5 @@ varying vec4 vColor;
 
 void main() {
     gl_Position = modelViewProj * vec4(position, 1.0);
-    gl_PointSize = 1.0;
     vColor = color / 255.0;
 }
