@@ -39,6 +39,7 @@ bench: build
 	$(BUILD_DIR)/bin/quill_bench_spatial
 	scripts/with-display.sh $(BUILD_DIR)/bin/quill_bench_upload
 	scripts/with-display.sh $(BUILD_DIR)/bin/quill_bench_frame
+	scripts/with-display.sh $(BUILD_DIR)/bin/quill_bench_draw
 	$(BUILD_DIR)/bin/text_document_bench
 	$(BUILD_DIR)/bin/archive_bench
 

@@ -6,7 +6,8 @@
 -- through the scene with W, A, S, D, Q and E, and turns with the mouse while
 -- the right button is held; its position is printed once a second. F toggles
 -- fog, O ambient occlusion, 1 to 4 show the normal, glossiness, light and
--- occlusion buffers, F12 saves a screenshot; the keys and mouse input it sees
+-- occlusion buffers, I the renderer's statistics, F12 saves a screenshot; a
+-- panel at the bottom shows the frame rate and the keys; the keys and mouse input it sees
 -- are printed; closing the window ends it. The scene is lit by a sky
 -- (ambient), a sun (directional), coloured lamps (point lights: two over the
 -- middle cast shadows every frame, one uses a shadow map rendered once at the
@@ -245,9 +246,11 @@ local camera = Camera.create(math.pi / 3, 480 / 640, 0.1, 1000)
 camera:setPosition(0, 2.5, -2)
 local controls = CameraControls.create(camera, 2)
 
--- Keys that switch renderer settings: F fog, O ambient occlusion, 1 to 4 the buffer views.
+-- Keys that switch renderer settings: F fog, O ambient occlusion, 1 to 4 the
+-- buffer views, I the statistics overlay.
 local toggles = {
     [70] = "Fog",
+    [73] = "DrawStats",
     [79] = "AmbientOcclusion",
     [49] = "DrawNormalBuffer",
     [50] = "DrawGlossinessBuffer",
@@ -300,6 +303,32 @@ local function describe(event)
     return event.type
 end
 
+-- The heads-up display: frame rate and key help on a translucent panel.
+local hudFont = renderer and Font.create("consolas")
+local hudHelp = {
+    "WASD QE fly, right button turns    F fog  O occlusion  1-4 buffers",
+    "5-9 lights  H shadows  J soft  I statistics  F12 screenshot  Esc quit",
+}
+local hudRate, hudFrames, hudSince = 0, 0, 0
+local function drawHud(now)
+    hudFrames = hudFrames + 1
+    if now - hudSince >= 0.5 then
+        hudRate = hudFrames / (now - hudSince)
+        hudFrames, hudSince = 0, now
+    end
+    local lineHeight = hudFont:getLineHeight()
+    local size = frame:getSize()
+    local width, height = size[1], size[2]
+    local top = height - 3 * lineHeight - 14
+    ImmediateMode.beginDraw()
+    ImmediateMode.fillRoundedRect(6, top, width - 12, 3 * lineHeight + 8, 6, {0, 0, 0, 150})
+    ImmediateMode.drawText(string.format("%.0f fps", hudRate), 12, top + 4, hudFont, {255, 220, 120, 255})
+    for i, line in ipairs(hudHelp) do
+        ImmediateMode.drawText(line, 12, top + 4 + i * lineHeight, hudFont, {220, 220, 220, 255})
+    end
+    ImmediateMode.endDraw()
+end
+
 local frames = 0
 local screenShotWanted = false
 local screenShots = 0
@@ -345,6 +374,7 @@ sys.displayFunc(function()
     if renderer and renderer:isReadyToRender() then
         renderer:beginRender()
         renderer:renderScene(scene, camera)
+        drawHud(now)
         if screenShotWanted then
             screenShotWanted = false
             local path

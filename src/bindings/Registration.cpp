@@ -50,4 +50,7 @@ void registerScriptModules(lua_State* L) {
     registerAssetProcessor(L);
     registerPhysics(L);
     registerAudio(L);
+    registerDebugDraw(L);
+    registerImmediateMode(L);
+    registerGraphics(L);
 }

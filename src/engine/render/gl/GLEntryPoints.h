@@ -32,6 +32,7 @@ namespace engine {
     X(PFNGLDELETERENDERBUFFERSPROC, glDeleteRenderbuffers)                                                             \
     X(PFNGLDRAWBUFFERSPROC, glDrawBuffers)                                                                             \
     X(PFNGLDRAWRANGEELEMENTSPROC, glDrawRangeElements)                                                                 \
+    X(PFNGLBLITFRAMEBUFFERPROC, glBlitFramebuffer)                                                                     \
     X(PFNGLCREATESHADERPROC, glCreateShader)                                                                           \
     X(PFNGLDELETESHADERPROC, glDeleteShader)                                                                           \
     X(PFNGLSHADERSOURCEPROC, glShaderSource)                                                                           \

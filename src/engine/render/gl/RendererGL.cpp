@@ -10,8 +10,12 @@
 #include "engine/assets/Material.h"
 #include "engine/assets/MeshPrimitives.h"
 #include "engine/draw/DebugDraw.h"
+#include "engine/draw/Font.h"
+#include "engine/draw/ImmediateMode.h"
 #include "engine/render/gl/AmbientOcclusionGL.h"
 #include "engine/render/gl/DeferredPipelineGL.h"
+#include "engine/render/gl/GraphicsGL.h"
+#include "engine/render/gl/ImmediateModeGL.h"
 #include "engine/render/gl/LightPassGL.h"
 #include "engine/render/gl/NotebookRendererGL.h"
 #include "engine/render/gl/ShadowMapsGL.h"
@@ -65,6 +69,8 @@ RendererGL::RendererGL() = default;
 RendererGL::~RendererGL() {
     clearRenderBuffers();
     destroyScenePasses();
+    m_immediateMode.reset();
+    m_graphics.reset();
     if (g_resources == &m_resources)
         g_resources = nullptr;
     m_resources = RenderResourcesGL{};
@@ -80,7 +86,10 @@ void RendererGL::init(const RenderSettings& settings) {
     registerAssetProcessor(AssetProcessor::Texture, "dds", "dds");
     registerAssetProcessor(AssetProcessor::Texture, "tga",
                            core::CountedRef<AssetProcessor>(new TextureAssetProcessorDDS));
+    m_graphics = std::make_unique<GraphicsGL>(*m_context, *this, m_resources);
     createResources();
+    m_immediateMode = std::make_unique<ImmediateModeGL>(*m_context, *this);
+    drawContext().resetState(m_renderWidth, m_renderHeight);
     glEnable(GL_TEXTURE_2D);
     glFrontFace(GL_CW);
     checkGLError("glFrontFace");
@@ -105,6 +114,7 @@ void RendererGL::createResources() {
         m_resources.postProcessMaterial = core::CountedRef<Material>(new Material(""));
         m_resources.postProcessMaterial->shader = core::CountedRef<RenderableShader>(m_resources.postProcessShader.get());
     }
+    m_resources.debugFont = core::CountedRef<Font>(Font::createBuiltin(1));
     g_resources = &m_resources;
     createScenePasses();
 }
@@ -208,6 +218,7 @@ void RendererGL::beginRender() {
     glClearDepth(1.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     renderStats() = RenderStats{};
+    drawContext().resetState(m_renderWidth, m_renderHeight);
 }
 
 void RendererGL::renderScene(Scene* scene, Camera* camera, RenderableTexture* target) {
@@ -249,6 +260,8 @@ void RendererGL::renderScene(Scene* scene, Camera* camera, RenderableTexture* ta
     glScissor(0, 0, m_renderWidth, m_renderHeight);
     checkGLError("glScissor");
     drawDebugView();
+    if (!targetTexture && !DebugDraw::lines().empty())
+        shareSceneDepth();
     flushDebugDrawing(*camera);
     // Whatever draws next in this frame (2D drawing, a screenshot) means the window.
     if (targetTexture)
@@ -297,35 +310,28 @@ void RendererGL::drawBufferView(const TextureGL& texture, float scale) {
     checkGLError("debug view");
 }
 
-// Lines only: screen texts wait for the debug font and are dropped here.
+void RendererGL::shareSceneDepth() {
+    RenderContextGL& context = requireContext();
+    const DeferredPipelineGL& pipeline = *m_pipeline;
+    const RenderBufferGL& depth = pipeline.depthStencilBuffer();
+    context.setRenderTargets(pipeline.finalBuffer().name(), 0, depth.name(), depth.name());
+    const GLEntryPoints& f = gl();
+    f.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    f.glBlitFramebuffer(0, 0, depth.width(), depth.height(), 0, 0, depth.width(), depth.height(),
+                        GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, GL_NEAREST);
+    if (scissor)
+        glEnable(GL_SCISSOR_TEST);
+    context.bindWindowFramebuffer();
+    checkGLError("shareSceneDepth");
+}
+
 void RendererGL::flushDebugDrawing(Camera& camera) {
-    const auto& lines = DebugDraw::lines();
-    if (!lines.empty()) {
-        RenderContextGL& context = requireContext();
-        context.useProgram(0);
-        RenderableMeshGL::unbind();
-        context.setBlendMode(BlendMode::Opaque);
-        glDisable(GL_DEPTH_TEST);
-        glDisable(GL_TEXTURE_2D);
-        const Mat4 viewProjection = camera.viewProjection() * depthConversionMatrix();
-        glMatrixMode(GL_PROJECTION);
-        glLoadMatrixf(&viewProjection.m[0][0]);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glBegin(GL_LINES);
-        for (const DebugDraw::Line& line : lines) {
-            glColor4ub(GLubyte(line.color >> 24), GLubyte(line.color >> 16), GLubyte(line.color >> 8),
-                       GLubyte(line.color));
-            glVertex3f(line.from.x, line.from.y, line.from.z);
-            glVertex3f(line.to.x, line.to.y, line.to.z);
-        }
-        glEnd();
-        glColor3f(1, 1, 1);
-        glEnable(GL_TEXTURE_2D);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-    }
-    DebugDraw::clear();
+    if (m_resources.debugFont)
+        DebugDraw::flush(drawContext(), camera.viewProjection(), *m_resources.debugFont);
+    else
+        DebugDraw::clear();
 }
 
 RenderableTexture* RendererGL::renderStaticShadowMap(LightEntity* light, int size, float, int) {

@@ -13,6 +13,9 @@ namespace engine {
 class AmbientOcclusionGL;
 class DeferredPipelineGL;
 class FogPassGL;
+class Font;
+class GraphicsGL;
+class ImmediateModeGL;
 class Material;
 class NotebookRendererGL;
 class RenderableMeshGL;
@@ -34,6 +37,7 @@ struct RenderResourcesGL {
     core::CountedRef<RenderableShaderGL> surfaceShader;       // the default surface shader
     core::CountedRef<RenderableShaderGL> postProcessShader;   // copies a texture to the target
     core::CountedRef<Material> postProcessMaterial;           // unnamed, with the post-process shader
+    core::CountedRef<Font> debugFont;                         // the built-in "consolas", for debug text
 };
 
 // The live renderer's resources, or null when there is none.
@@ -76,6 +80,8 @@ public:
     // The forward renderer of notebook mode; null otherwise.
     NotebookRendererGL* notebook() const { return m_notebook.get(); }
     RenderResourcesGL& resources() { return m_resources; }
+    ImmediateModeGL* immediateMode() const { return m_immediateMode.get(); }
+    GraphicsGL* graphics() const { return m_graphics.get(); }
 
     // Through slot 0 of the shader, its sampler "texture".
     void drawFullScreen(RenderableTexture* texture, RenderableShader* shader = nullptr) override;
@@ -90,11 +96,16 @@ private:
     // The first buffer the debug settings ask for, over the whole target.
     void drawDebugView();
     void drawBufferView(const TextureGL& texture, float scale);
-    // Draws the queued debug lines through the camera and empties the queues.
+    // Copies the scene's depth and stencil into the window's buffers, so that
+    // debug lines drawn over the scene are hidden behind its surfaces.
+    void shareSceneDepth();
+    // Draws the queued debug shapes and texts through the camera and empties the queues.
     void flushDebugDrawing(Camera& camera);
 
     std::unique_ptr<RenderContextGL> m_context;
+    std::unique_ptr<GraphicsGL> m_graphics;
     RenderResourcesGL m_resources;
+    std::unique_ptr<ImmediateModeGL> m_immediateMode;
     std::unique_ptr<DeferredPipelineGL> m_pipeline;
     std::unique_ptr<AmbientOcclusionGL> m_ambientOcclusion;
     std::unique_ptr<FogPassGL> m_fog;

@@ -1,0 +1,81 @@
+#include "engine/render/gl/GraphicsGL.h"
+
+#include "core/Exception.h"
+#include "engine/render/gl/GLChecks.h"
+#include "engine/render/gl/GLEntryPoints.h"
+#include "engine/render/gl/RenderContextGL.h"
+#include "engine/render/gl/RenderableMeshGL.h"
+#include "engine/render/gl/RenderableShaderGL.h"
+#include "engine/render/gl/RenderableTextureGL.h"
+#include "engine/render/gl/RendererGL.h"
+
+namespace engine {
+
+GraphicsGL::GraphicsGL(RenderContextGL& context, Renderer& renderer, RenderResourcesGL& resources)
+    : m_context(context), m_renderer(renderer), m_resources(resources) {}
+
+void GraphicsGL::setRenderTarget(RenderableTexture* texture) {
+    auto* textureGL = dynamic_cast<RenderableTextureGL*>(texture);
+    const TextureGL* storage = textureGL ? textureGL->texture() : nullptr;
+    if (texture && !storage)
+        throw core::Exception("Render target texture has no storage");
+    if (storage) {
+        m_context.setRenderTargets(storage->name(), 0, 0, 0);
+        glViewport(0, 0, storage->width(), storage->height());
+    } else {
+        m_context.bindWindowFramebuffer();
+        glViewport(0, 0, m_renderer.renderWidth(), m_renderer.renderHeight());
+    }
+    checkGLError("setRenderTarget");
+}
+
+void GraphicsGL::useShader(RenderableShader* shader) {
+    auto* shaderGL = dynamic_cast<RenderableShaderGL*>(shader);
+    ShaderProgramGL* program = shaderGL ? shaderGL->program(0) : nullptr;
+    if (!program)
+        throw core::Exception("Shader has no full-screen program");
+    glDisable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_ALPHA_TEST);
+    m_context.setBlendMode(BlendMode::Opaque);
+    m_context.useProgram(program->program());
+}
+
+void GraphicsGL::clear(Color color) {
+    GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(color.r / 255.0f, color.g / 255.0f, color.b / 255.0f, color.a / 255.0f);
+    glDepthMask(GL_TRUE);
+    glClearDepth(1.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (scissor)
+        glEnable(GL_SCISSOR_TEST);
+    checkGLError("clear");
+}
+
+void GraphicsGL::drawFullScreenQuad() {
+    RenderableMeshGL::unbind();
+    glDisable(GL_CULL_FACE);
+    m_context.drawFullScreenQuad();
+    checkGLError("drawFullScreenQuad");
+}
+
+// The source goes to the sampler "sourceTex"; the copy shader's own sampler
+// "texture" gets it too.
+void GraphicsGL::blit(RenderableTexture* source, RenderableTexture* target, RenderableShader* shader) {
+    if (!shader)
+        shader = m_resources.postProcessShader.get();
+    if (!shader)
+        throw core::Exception("No post-process shader");
+    auto* sourceGL = dynamic_cast<RenderableTextureGL*>(source);
+    const TextureGL* storage = sourceGL ? sourceGL->texture() : nullptr;
+    if (!storage)
+        throw core::Exception("Source texture has no storage");
+    setRenderTarget(target);
+    useShader(shader);
+    m_context.bindTexture("sourceTex", storage->target(), storage->name());
+    m_context.bindTexture("texture", storage->target(), storage->name());
+    drawFullScreenQuad();
+}
+
+} // namespace engine

@@ -1,0 +1,162 @@
+#include "engine/render/gl/ImmediateModeGL.h"
+
+#include "core/FileSystem.h"
+#include "engine/render/Renderer.h"
+#include "engine/render/gl/GLChecks.h"
+#include "engine/render/gl/GLEntryPoints.h"
+#include "engine/render/gl/RenderContextGL.h"
+#include "engine/render/gl/RenderableMeshGL.h"
+#include "engine/render/gl/RenderableTextureGL.h"
+#include "engine/render/gl/ShaderProgramGL.h"
+
+#include <algorithm>
+
+namespace engine {
+
+namespace {
+
+// Attribute locations fixed by name for every program.
+constexpr GLuint PositionAttribute = 0;
+constexpr GLuint TexcoordAttribute = 4;
+constexpr GLuint ColorAttribute = 5;
+
+// Row vectors: pixels (y down) to clip space, shifted by (tx, ty).
+Mat4 screenProjection(int width, int height, float tx, float ty) {
+    Mat4 p;
+    p.m[0][0] = 2.0f / float(std::max(width, 1));
+    p.m[1][1] = -2.0f / float(std::max(height, 1));
+    p.m[3][0] = tx;
+    p.m[3][1] = ty;
+    return p;
+}
+
+} // namespace
+
+ImmediateModeGL::ImmediateModeGL(RenderContextGL& context, Renderer& renderer)
+    : m_context(context), m_renderer(renderer) {
+    if (core::fileExists(VertexPath) && core::fileExists(FragmentPath))
+        m_program = programFromFiles(VertexPath, FragmentPath);
+    if (core::fileExists(TexturedVertexPath) && core::fileExists(TexturedFragmentPath))
+        m_texturedProgram = programFromFiles(TexturedVertexPath, TexturedFragmentPath);
+    m_width = renderer.viewport().width;
+    m_height = renderer.viewport().height;
+}
+
+ImmediateModeGL::~ImmediateModeGL() = default;
+
+void ImmediateModeGL::begin() {
+    const Viewport& viewport = m_renderer.viewport();
+    glViewport(viewport.x, m_renderer.renderHeight() - viewport.height - viewport.y, viewport.width, viewport.height);
+    m_width = viewport.width;
+    m_height = viewport.height;
+    glEnable(GL_SCISSOR_TEST);
+    checkGLError("ImmediateMode begin");
+}
+
+void ImmediateModeGL::end() {
+    glDisable(GL_SCISSOR_TEST);
+}
+
+void ImmediateModeGL::setClip(int left, int top, int right, int bottom) {
+    glScissor(left, m_renderer.renderHeight() - bottom, std::max(right - left, 0), std::max(bottom - top, 0));
+}
+
+void ImmediateModeGL::getScreenSize(int& width, int& height) {
+    width = m_width;
+    height = m_height;
+}
+
+void ImmediateModeGL::drawPoints(const DrawVertex* vertices, int count, const DrawState& state, bool is3D) {
+    draw(Topology::Points, vertices, count, state, nullptr, is3D);
+}
+
+void ImmediateModeGL::drawLines(const DrawVertex* vertices, int count, const DrawState& state, bool is3D) {
+    draw(Topology::Lines, vertices, count, state, nullptr, is3D);
+}
+
+void ImmediateModeGL::drawTriangles(const DrawVertex* vertices, int count, const DrawState& state,
+                                    RenderableTexture* texture) {
+    draw(Topology::Triangles, vertices, count, state, texture, false);
+}
+
+void ImmediateModeGL::drawQuads(const DrawVertex* vertices, int count, const DrawState& state,
+                                RenderableTexture* texture) {
+    draw(Topology::Quads, vertices, count, state, texture, false);
+}
+
+void ImmediateModeGL::draw(Topology topology, const DrawVertex* vertices, int count, const DrawState& state,
+                           RenderableTexture* texture, bool is3D) {
+    auto* textureGL = dynamic_cast<RenderableTextureGL*>(texture);
+    const TextureGL* storage = textureGL ? textureGL->texture() : nullptr;
+    ShaderProgramGL* program = storage ? m_texturedProgram.get() : m_program.get();
+    if (!program || count <= 0)
+        return;
+    const GLEntryPoints& f = gl();
+    m_context.useProgram(program->program());
+    m_context.setBlendMode(BlendMode(int(m_blendMode)));
+    RenderableMeshGL::unbind();
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_ALPHA_TEST);
+    if (is3D) {
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LEQUAL);
+        glDepthMask(GL_TRUE);
+    } else {
+        glDisable(GL_DEPTH_TEST);
+        glDepthMask(GL_FALSE);
+    }
+    Mat4 matrix = state.transform;
+    if (!is3D) {
+        // Points and lines land on pixel centres.
+        bool centred = topology == Topology::Points || topology == Topology::Lines;
+        float tx = centred ? 1.0f / float(std::max(m_width, 1)) - 1.0f : -1.0f;
+        float ty = centred ? 1.0f - 1.0f / float(std::max(m_height, 1)) : 1.0f;
+        matrix = matrix * screenProjection(m_width, m_height, tx, ty);
+    }
+    matrix = matrix * depthConversionMatrix();
+    f.glUniformMatrix4fv(program->location(UniformModelViewProj), 1, GL_FALSE, &matrix.m[0][0]);
+    if (storage)
+        m_context.bindTexture("texture", storage->target(), storage->name());
+
+    f.glBindBuffer(GL_ARRAY_BUFFER, 0);
+    f.glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    f.glEnableVertexAttribArray(PositionAttribute);
+    f.glEnableVertexAttribArray(TexcoordAttribute);
+    f.glEnableVertexAttribArray(ColorAttribute);
+    auto point = [&](const DrawVertex* first) {
+        f.glVertexAttribPointer(PositionAttribute, is3D ? 3 : 2, GL_FLOAT, GL_FALSE, sizeof(DrawVertex), &first->x);
+        f.glVertexAttribPointer(TexcoordAttribute, 2, GL_FLOAT, GL_FALSE, sizeof(DrawVertex), &first->u);
+        f.glVertexAttribPointer(ColorAttribute, 4, GL_UNSIGNED_BYTE, GL_FALSE, sizeof(DrawVertex), &first->r);
+    };
+    switch (topology) {
+    case Topology::Points:
+        point(vertices);
+        glDrawArrays(GL_POINTS, 0, count);
+        break;
+    case Topology::Lines:
+        point(vertices);
+        glDrawArrays(GL_LINES, 0, count - count % 2);
+        break;
+    case Topology::Triangles:
+        point(vertices);
+        glDrawArrays(GL_TRIANGLES, 0, count - count % 3);
+        break;
+    case Topology::Quads:
+        // The shared index array covers MaxQuads quads with 16-bit indices:
+        // longer batches go in pieces, each from its own first vertex.
+        for (int first = 0; first + 4 <= count; first += 4 * RenderContextGL::MaxQuads) {
+            int quads = std::min((count - first) / 4, RenderContextGL::MaxQuads);
+            point(vertices + first);
+            glDrawElements(GL_TRIANGLES, 6 * quads, GL_UNSIGNED_SHORT, m_context.quadIndices());
+        }
+        break;
+    }
+    f.glDisableVertexAttribArray(PositionAttribute);
+    f.glDisableVertexAttribArray(TexcoordAttribute);
+    f.glDisableVertexAttribArray(ColorAttribute);
+    if (is3D)
+        glDisable(GL_DEPTH_TEST);
+    checkGLError("ImmediateMode draw");
+}
+
+} // namespace engine
