@@ -2,7 +2,11 @@
 
 #include "core/Exception.h"
 #include "core/Path.h"
+#include "engine/assets/LwoReader.h"
 #include "engine/assets/Model.h"
+#include "engine/assets/ObjImporter.h"
+#include "engine/render/MeshEntity.h"
+#include "engine/scene/Node.h"
 
 #include <memory>
 
@@ -12,15 +16,34 @@ namespace {
 
 using ModelImporter = std::unique_ptr<Model> (*)(const std::string& path, bool keepSourceData);
 
-// The importer of a source extension (compared byte for byte), or null. The
-// OBJ and LightWave importers belong here; until they are added every source
-// format is unknown, and "fbx" stays so for good.
+// The importer of a source extension (compared byte for byte), or null:
+// "fbx" sources are registered but never converted.
 ModelImporter importerFor(const std::string& extension) {
-    (void)extension;
+    if (extension == "obj")
+        return importObjModel;
+    if (extension == "lwo")
+        return importLwoModel;
     return nullptr;
 }
 
+// The mesh only feeds the renderable mesh; the caller lets go of it.
+std::unique_ptr<Model> modelOf(const Mesh& mesh, bool keepSourceData) {
+    auto model = std::make_unique<Model>();
+    Node* root = model->addNode();
+    auto* entity = new MeshEntity(RenderableMesh::create(mesh, keepSourceData).release());
+    root->setComponent(Component::RenderEntityKind, entity);
+    return model;
+}
+
 } // namespace
+
+std::unique_ptr<Model> importObjModel(const std::string& path, bool keepSourceData) {
+    return modelOf(*readObjMesh(path), keepSourceData);
+}
+
+std::unique_ptr<Model> importLwoModel(const std::string& path, bool keepSourceData) {
+    return modelOf(*readLwoMesh(path, 0), keepSourceData);
+}
 
 void ModelAssetProcessor::convert(const std::string& source, const std::string& native) {
     ModelImporter import = importerFor(core::getFileExtension(source));
