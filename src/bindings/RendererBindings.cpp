@@ -5,6 +5,7 @@
 #include "bindings/ShaderBindings.h"
 #include "bindings/TextureBindings.h"
 #include "core/Frame.h"
+#include "engine/assets/AssetProcessor.h"
 #include "engine/render/EngineSystems.h"
 #include "engine/render/Renderer.h"
 
@@ -97,10 +98,12 @@ int createEngineSystems(lua_State* L) {
     return 1;
 }
 
-// The texture processors of the pipeline are registered by the asset processing part of the engine.
+// "gles2" (the only pipeline): "tga" sources convert into the reduced texture set.
 int configureAssetPipeline(lua_State* L) {
     bind::check<EngineSystems>(L, 1);
     bind::checkEnum(L, 2, AssetPipelines);
+    engine::registerAssetProcessor(engine::AssetProcessor::Texture, "tga",
+                                   core::CountedRef<engine::AssetProcessor>(new engine::TextureAssetProcessorGLES2));
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "engine/assets/AssetProcessor.h"
 
 #include "core/Exception.h"
+#include "core/FileStreams.h"
 #include "core/FileSystem.h"
 #include "core/Image.h"
 #include "core/Path.h"
@@ -77,6 +78,25 @@ void TextureAssetProcessorDDS::convert(const std::string& source, const std::str
     if (options.compressed)
         format = options.alpha ? DDSFile::Format::DXT5 : DDSFile::Format::DXT1;
     writeDDS(native, core::Image::load(source), format);
+}
+
+void TextureAssetProcessorGLES2::convert(const std::string& source, const std::string& native,
+                                         const TextureOptions&) {
+    core::Image image = core::Image::load(source);
+    bool keepsSize = source.find("textures/gui/") != std::string::npos ||
+                     source.find("textures/particles/") != std::string::npos;
+    if (!keepsSize && image.getWidth() > 64 && image.getHeight() > 64) {
+        image.halve();
+        image.halve();
+    }
+    // Blue, green, red, alpha in memory; the file wants red first.
+    std::vector<uint8_t> pixels(image.data(), image.data() + image.dataSize());
+    for (size_t i = 0; i + 3 < pixels.size(); i += 4)
+        std::swap(pixels[i], pixels[i + 2]);
+    core::FileOutputStream out(native);
+    out.writeInt(static_cast<uint32_t>(image.getWidth()));
+    out.writeInt(static_cast<uint32_t>(image.getHeight()));
+    out.writeBytes(pixels.data(), static_cast<int64_t>(pixels.size()));
 }
 
 void registerAssetProcessor(AssetProcessor::AssetType type, const std::string& extension,

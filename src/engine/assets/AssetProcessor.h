@@ -81,6 +81,16 @@ public:
     void convert(const std::string& source, const std::string& native, const TextureOptions& options) override;
 };
 
+// The reduced texture set: a raw 32-bit picture (width, height, then red,
+// green, blue, alpha bytes top row first), a quarter of the width and height
+// for textures above 64 × 64 outside the gui and particle folders. The
+// options are not used.
+class TextureAssetProcessorGLES2 final : public BaseTextureAssetProcessor {
+public:
+    TextureAssetProcessorGLES2() : BaseTextureAssetProcessor("gles2_texture") {}
+    void convert(const std::string& source, const std::string& native, const TextureOptions& options) override;
+};
+
 // Replaces a processor of the same type and source extension, else appends.
 void registerAssetProcessor(AssetProcessor::AssetType type, const std::string& extension,
                             core::CountedRef<AssetProcessor> processor);

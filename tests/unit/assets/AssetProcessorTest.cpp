@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace {
 
 using engine::AssetProcessor;
@@ -180,6 +182,51 @@ TEST(SingleFileConversion, SourcesWithoutAConverterFailNamingTheSource) {
     EXPECT_NO_THROW(engine::findAssetProcessor(AssetProcessor::Model, "walk.fbx").processFile("walk.fbx"));
     for (const char* name : {"a.obj", "a.lwo"})
         EXPECT_EQ(engine::findAssetProcessor(AssetProcessor::Model, name).getNativeFileExtension(), "model");
+}
+
+} // namespace
+
+namespace {
+
+// The reduced texture set: sizes by folder and size, and the file's layout.
+TEST(TextureConversionGLES2, LargeTexturesOutsideGuiAndParticlesShrinkToAQuarterAndPixelsAreStoredRedFirst) {
+    TempDirectory folder;
+    core::createPath("textures/gui/");
+    core::createPath("textures/particles/");
+    struct {
+        const char* source;
+        int width, height;
+        uint32_t storedWidth, storedHeight;
+    } cases[] = {
+        {"textures/wall.tga", 256, 256, 64, 64},
+        {"textures/gui/panel.tga", 256, 256, 256, 256},
+        {"textures/particles/smoke.tga", 128, 128, 128, 128},
+        {"textures/tall.tga", 64, 512, 64, 512},
+        {"textures/odd.tga", 65, 65, 16, 16},
+        {"textures/dot.tga", 1, 1, 1, 1},
+    };
+    engine::TextureAssetProcessorGLES2 processor;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        core::Image image(c.width, c.height);
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x)
+                image.setPixel(x, y, {200, 100, 50, 255});
+        image.save(c.source, true);
+        std::string native = processor.nativeFileName(c.source);
+        processor.convert(c.source, native, {});
+        std::string bytes = core::readFile(native);
+        ASSERT_EQ(bytes.size(), 8 + size_t(c.storedWidth) * c.storedHeight * 4);
+        uint32_t header[2];
+        std::memcpy(header, bytes.data(), sizeof header);
+        EXPECT_EQ(header[0], c.storedWidth);
+        EXPECT_EQ(header[1], c.storedHeight);
+        // Red first; halving may round the other channels.
+        EXPECT_EQ(uint8_t(bytes[8]), 200);
+        EXPECT_EQ(uint8_t(bytes[11]), 255);
+        if (c.storedWidth == uint32_t(c.width))
+            EXPECT_EQ(bytes.substr(8, 4), std::string("\xC8\x64\x32\xFF", 4)) << "red, green, blue, alpha";
+    }
 }
 
 } // namespace
