@@ -66,6 +66,17 @@ const std::vector<Mat4x3>* skinningBones(const MeshEntity& entity) {
     return &bones;
 }
 
+void bindMaterialMap(RenderContextGL& context, const char* sampler, const RenderableTexture* map, bool use,
+                     const RenderableTextureGL* fallback, int samplerState, int addressMode) {
+    const TextureGL* texture = use ? glTextureOf(map) : nullptr;
+    if (!texture)
+        texture = fallback ? fallback->texture() : nullptr;
+    if (!texture)
+        return;
+    context.bindTexture(sampler, texture->target(), texture->name());
+    applySamplerState(*texture, samplerState, addressMode, context.maxAnisotropy());
+}
+
 void collectTransparent(const RenderVisitor& visitor, Camera& camera, bool withMeshes,
                         std::vector<std::pair<RenderEntity*, float>>& out) {
     const Mat4x3& view = camera.worldInverse();
@@ -270,18 +281,11 @@ void DeferredPipelineGL::drawMeshEntity(Camera& camera, MeshEntity& entity, Pass
         else
             glDisable(GL_ALPHA_TEST);
 
-        auto bindMap = [&](const char* sampler, const RenderableTexture* map, bool use, RenderableTextureGL* fallback) {
-            const TextureGL* texture = use ? glTextureOf(map) : nullptr;
-            if (!texture)
-                texture = fallback ? fallback->texture() : nullptr;
-            if (!texture)
-                return;
-            m_context.bindTexture(sampler, texture->target(), texture->name());
-            applySamplerState(*texture, filter, m.textureAddressMode, m_context.maxAnisotropy());
-        };
-        bindMap("diffuseMap", m.diffuseMap.get(), m_settings.diffuseMapping, white);
-        bindMap("specularMap", m.specularMap.get(), true, white);
-        bindMap("normalMap", m.normalMap.get(), m_settings.normalMapping, flatNormal);
+        bindMaterialMap(m_context, "diffuseMap", m.diffuseMap.get(), m_settings.diffuseMapping, white, filter,
+                        m.textureAddressMode);
+        bindMaterialMap(m_context, "specularMap", m.specularMap.get(), true, white, filter, m.textureAddressMode);
+        bindMaterialMap(m_context, "normalMap", m.normalMap.get(), m_settings.normalMapping, flatNormal, filter,
+                        m.textureAddressMode);
         m_context.bindTexture("lightBuffer", GL_TEXTURE_2D, m_lightBuffer->name());
 
         mesh->drawSegment(i);

@@ -23,6 +23,8 @@ class Material;
 class MeshEntity;
 class RenderContextGL;
 class RenderableShaderGL;
+class RenderableTexture;
+class RenderableTextureGL;
 struct RenderResourcesGL;
 
 // Material i of the entity, or the default material past its list or for an empty entry.
@@ -35,6 +37,11 @@ bool isOpaque(const Material& material);
 // space as its skeleton's nodes now stand, or null when it draws unskinned
 // (no bone data, or no skeleton). Valid until the next call.
 const std::vector<Mat4x3>* skinningBones(const MeshEntity& entity);
+
+// Binds a material's map to the sampler with the sampler state and address
+// mode, or the fallback when the map is absent or not to be used.
+void bindMaterialMap(RenderContextGL& context, const char* sampler, const RenderableTexture* map, bool use,
+                     const RenderableTextureGL* fallback, int samplerState, int addressMode);
 
 // The entities the transparent pass draws, farthest first by view depth plus
 // sort offset: mesh entities with a segment that is not opaque (when meshes

@@ -25,11 +25,6 @@ namespace {
 // The sampler state every map of this renderer uses, whatever the settings say.
 constexpr int NotebookSamplerState = 3;
 
-const TextureGL* glTextureOf(const RenderableTexture* texture) {
-    auto* gltexture = dynamic_cast<const RenderableTextureGL*>(texture);
-    return gltexture ? gltexture->texture() : nullptr;
-}
-
 } // namespace
 
 NotebookRendererGL::NotebookRendererGL(RenderContextGL& context, RenderResourcesGL& resources)
@@ -184,18 +179,13 @@ void NotebookRendererGL::drawEntity(Camera& camera, MeshEntity& entity, const Li
         else
             glDisable(GL_ALPHA_TEST);
 
-        auto bindMap = [&](const char* sampler, const RenderableTexture* map, bool use, RenderableTextureGL* fallback) {
-            const TextureGL* texture = use ? glTextureOf(map) : nullptr;
-            if (!texture)
-                texture = fallback ? fallback->texture() : nullptr;
-            if (!texture)
-                return;
-            m_context.bindTexture(sampler, texture->target(), texture->name());
-            applySamplerState(*texture, NotebookSamplerState, m.textureAddressMode, m_context.maxAnisotropy());
-        };
-        bindMap("diffuseMap", m.diffuseMap.get(), m_diffuseMapping, m_resources.whiteTexture.get());
-        bindMap("specularMap", m.specularMap.get(), true, m_resources.whiteTexture.get());
-        bindMap("normalMap", m.normalMap.get(), m_normalMapping, m_resources.flatNormalTexture.get());
+        RenderableTextureGL* white = m_resources.whiteTexture.get();
+        int addressMode = m.textureAddressMode;
+        bindMaterialMap(m_context, "diffuseMap", m.diffuseMap.get(), m_diffuseMapping, white, NotebookSamplerState,
+                        addressMode);
+        bindMaterialMap(m_context, "specularMap", m.specularMap.get(), true, white, NotebookSamplerState, addressMode);
+        bindMaterialMap(m_context, "normalMap", m.normalMap.get(), m_normalMapping, m_resources.flatNormalTexture.get(),
+                        NotebookSamplerState, addressMode);
 
         mesh->drawSegment(i);
         ++renderStats().drawSegments;
