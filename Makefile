@@ -40,6 +40,12 @@ bench: build
 	scripts/with-display.sh $(BUILD_DIR)/bin/quill_bench_upload
 	scripts/with-display.sh $(BUILD_DIR)/bin/quill_bench_frame
 	scripts/with-display.sh $(BUILD_DIR)/bin/quill_bench_draw
+	scripts/with-display.sh $(BUILD_DIR)/bin/quill_bench_lights
+	scripts/with-display.sh $(BUILD_DIR)/bin/quill_bench_particles
+	$(BUILD_DIR)/bin/quill_bench_animation
+	$(BUILD_DIR)/bin/quill_bench_import
+	$(BUILD_DIR)/bin/quill_ogg_tone $(BUILD_DIR)/bench-music.ogg 441000
+	SDL_AUDIODRIVER=dummy QUILL_BENCH_OGG=$(BUILD_DIR)/bench-music.ogg $(BUILD_DIR)/bin/quill_bench_audio
 	$(BUILD_DIR)/bin/text_document_bench
 	$(BUILD_DIR)/bin/archive_bench
 
