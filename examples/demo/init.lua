@@ -257,12 +257,15 @@ if renderer then
     local ok, model = pcall(Model.load, "waver.fbx")
     if ok then
         waver = model:instantiate(scene)
-        waver:setPosition(-0.5, -1, 14)
-        local body = waver:getRenderEntity()
-        local material = materials.findMaterial and materials:findMaterial("robot")
-        if material then
-            body:setMaterial(material)
-        end
+        -- Turned about, so that the arm waves towards the middle of the view.
+        waver:setPosition(-0.3, -1, 15)
+        waver:setRotation(0, math.pi, 0)
+        local image = Image.create(1, 1)
+        image:setPixel(0, 0, {235, 120, 40, 255})
+        local paint = Material.create("waver")
+        paint.DiffuseMap = RenderableTexture.create(image)
+        paint.Glossiness = 40
+        waver:getRenderEntity():setMaterial(paint)
         waving = AnimationController.create(waver)
         local clip = Animation.load("waver.fbx")
         waving:addClip(clip, "wave")

@@ -234,7 +234,8 @@ Quat aboutZ(double angle) {
     return {0, 0, float(std::sin(angle / 2)), float(std::cos(angle / 2))};
 }
 
-// The arm swings out to one side and back, the forearm trailing the upper arm.
+// The upper arm leans out to one side and the forearm waves above it, trailing
+// the upper arm's swing.
 std::unique_ptr<Animation> waveClip() {
     const int frames = 24;
     auto clip = std::make_unique<Animation>();
@@ -245,9 +246,9 @@ std::unique_ptr<Animation> waveClip() {
     for (int i = 0; i < frames; ++i) {
         double phase = 2.0 * M_PI * i / frames;
         shoulder[size_t(i)].position = {0, ShoulderHeight, 0};
-        shoulder[size_t(i)].rotation = aboutZ(0.5 + 0.45 * std::sin(phase));
+        shoulder[size_t(i)].rotation = aboutZ(0.8 + 0.2 * std::sin(phase));
         elbow[size_t(i)].position = {0, UpperArmLength, 0};
-        elbow[size_t(i)].rotation = aboutZ(0.6 + 0.6 * std::sin(phase - 0.8));
+        elbow[size_t(i)].rotation = aboutZ(-0.9 + 0.55 * std::sin(phase - 0.8));
     }
     clip->addTrack("waver shoulder", std::move(shoulder));
     clip->addTrack("waver elbow", std::move(elbow));
