@@ -18,10 +18,12 @@ build: deps configure
 	ninja -C $(BUILD_DIR)
 
 # The demo reads its content through its data archive, packed fresh each time
-# from its own folder and the shared content under data/ (the shader files).
+# from its own folder, the shared content under data/ (the shader files) and
+# the content quill-demo-assets generates (music, a chime, an animated model).
 run: build
 	rm -rf $(BUILD_DIR)/demo-pack && mkdir -p $(BUILD_DIR)/demo-pack
 	cp -R data/. examples/demo/. $(BUILD_DIR)/demo-pack/
+	$(BUILD_DIR)/bin/quill-demo-assets $(BUILD_DIR)/demo-pack
 	rm -f $(BUILD_DIR)/demo-pack/tallowen.dat
 	$(BUILD_DIR)/bin/quill-pack create examples/demo/tallowen.dat $(BUILD_DIR)/demo-pack --compress --encrypt
 	cd examples/demo && ../../$(BUILD_DIR)/bin/quill

@@ -1,6 +1,7 @@
 #include "engine/render/MeshEntity.h"
 
 #include "engine/draw/DebugDraw.h"
+#include "engine/scene/Node.h"
 
 namespace engine {
 
@@ -24,7 +25,26 @@ BoundingBox MeshEntity::getWorldBounds() {
         return m_manualBounds;
     if (!m_mesh)
         return {{0, 0, 0}, {0, 0, 0}};
-    return transform(m_mesh->getBoundingBox(), worldTransform());
+    if (!hasPoseBounds())
+        return transform(m_mesh->getBoundingBox(), worldTransform());
+    BoundingBox bounds;
+    for (const Bone& bone : m_skeleton->bones()) {
+        // A bone without a node leaves its vertices as bound, where the node puts the mesh.
+        Mat4x3 skinning = bone.node ? bone.inverseBind * bone.node->worldTransform() : worldTransform();
+        BoundingBox moved = transform(m_mesh->getBoundingBox(), skinning);
+        bounds.add(moved.min);
+        bounds.add(moved.max);
+    }
+    return bounds;
+}
+
+bool MeshEntity::hasPoseBounds() const {
+    return !hasFlag(ManualBounds) && m_mesh && m_mesh->isSkinned() && m_skeleton && !m_skeleton->bones().empty();
+}
+
+void MeshEntity::setSkeleton(Skeleton* skeleton) {
+    m_skeleton = core::CountedRef<Skeleton>(skeleton);
+    boundsChanged();
 }
 
 void MeshEntity::debugDraw() {

@@ -31,8 +31,13 @@ public:
     MeshEntity* copy() const;
 
     // With ManualBounds the stored box as it is; otherwise the mesh's box
-    // through the node's world transform.
+    // through the node's world transform. A skinned mesh with bones covers its
+    // pose instead: every vertex is a weighted mean of its bind position moved
+    // by each of its bones, so the mesh's box moved by every bone's skinning
+    // transform, all together, holds the posed mesh.
     BoundingBox getWorldBounds() override;
+    // True while the bounds follow a skeleton's pose.
+    bool hasPoseBounds() const override;
     // The world bounding box in white.
     void debugDraw() override;
 
@@ -42,7 +47,8 @@ public:
 
     // Enables skinning when the mesh has bone data.
     Skeleton* skeleton() const { return m_skeleton.get(); }
-    void setSkeleton(Skeleton* skeleton) { m_skeleton = core::CountedRef<Skeleton>(skeleton); }
+    // Re-files the entity: its bounds now follow the skeleton's pose.
+    void setSkeleton(Skeleton* skeleton);
 
     // One per segment; a null entry or a missing one draws with the default material.
     const std::vector<core::CountedRef<Material>>& materials() const { return m_materials; }

@@ -36,6 +36,9 @@ public:
     virtual BoundingBox getBoundingBox() const = 0;
     // One per segment, in segment order; null for a segment without one.
     virtual std::vector<Material*> getMaterials() const = 0;
+    // Whether the vertices carry bone indices and weights, so that a skeleton
+    // bends them when drawn.
+    virtual bool isSkinned() const { return false; }
 
     const std::string& getName() const { return m_name; }
     void setName(std::string name) { m_name = std::move(name); }

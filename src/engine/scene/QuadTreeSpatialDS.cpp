@@ -67,6 +67,10 @@ QuadTreeSpatialDS::~QuadTreeSpatialDS() {
         if (record)
             record->m_queued = false;
     }
+    for (QTEntity* record : m_posed) {
+        if (record)
+            record->m_posed = false;
+    }
     while (m_unboundedHead)
         destroyRecord(m_unboundedHead);
     for (Cell& cell : m_cells) {
@@ -95,6 +99,8 @@ void QuadTreeSpatialDS::destroyRecord(SpatialNode* spatialNode) {
     auto* record = static_cast<QTEntity*>(spatialNode);
     if (record->m_queued)
         m_pending[record->m_pendingIndex] = nullptr;
+    if (record->m_posed)
+        m_posed[record->m_posedIndex] = nullptr;
     remove(record);
     delete record;
 }
@@ -117,8 +123,23 @@ void QuadTreeSpatialDS::processPending() {
             record->m_box = record->entity()->worldBoundingBox();
         insert(record);
         record->m_queued = false;
+        if (!record->m_posed && record->entity()->hasPoseBounds()) {
+            record->m_posed = true;
+            record->m_posedIndex = m_posed.size();
+            m_posed.push_back(record);
+        }
     }
     m_pending.clear();
+}
+
+void QuadTreeSpatialDS::requeuePosed() {
+    for (QTEntity* record : m_posed) {
+        if (!record)
+            continue;
+        record->m_posed = false;
+        queue(record);
+    }
+    m_posed.clear();
 }
 
 void QuadTreeSpatialDS::appendUnbounded(QTEntity* record) {
@@ -233,6 +254,7 @@ void QuadTreeSpatialDS::visit(int level, uint32_t index, const SpatialTest& test
 }
 
 void QuadTreeSpatialDS::query(const SpatialTest& test, NodeVisitor& visitor) {
+    requeuePosed();
     processPending();
     for (QTEntity* record = m_unboundedHead; record; record = record->m_next)
         visitor.visit(record->entity()->spatialOwner());

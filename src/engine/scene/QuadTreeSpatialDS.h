@@ -4,6 +4,7 @@
 // level whose side is not larger than the entity, so queries need no splitting
 // of entities across cells. Moves are only queued; the next query re-inserts
 // them, and cell boxes shrink lazily, when a query first meets a stale cell.
+// Entities whose bounds follow a pose are re-inserted before every query.
 
 #include "engine/scene/SpatialDS.h"
 
@@ -29,6 +30,8 @@ public:
         QuadTreeSpatialDS* m_owner;
         BoundingBox m_box{{-FLT_MAX, -FLT_MAX, -FLT_MAX}, {FLT_MAX, FLT_MAX, FLT_MAX}};
         bool m_queued = false;
+        bool m_posed = false;  // in the list of records whose bounds follow a pose
+        size_t m_posedIndex = 0;
         bool m_unbounded = true;
         int m_level = 0;
         uint32_t m_cell = 0;
@@ -67,6 +70,7 @@ private:
     Cell& cellAt(int level, uint32_t index) { return m_cells[m_levelStart[level] + index]; }
     void queue(QTEntity* record);
     void processPending();
+    void requeuePosed();
     void insert(QTEntity* record);
     void remove(QTEntity* record);
     void appendUnbounded(QTEntity* record);
@@ -81,6 +85,9 @@ private:
     QTEntity* m_unboundedTail = nullptr;
     // Destroyed records leave a null behind, so destruction never searches the list.
     std::vector<QTEntity*> m_pending;
+    // Records whose bounds change without their node moving: queued again
+    // before every query. Destroyed ones leave a null, as in m_pending.
+    std::vector<QTEntity*> m_posed;
 };
 
 } // namespace engine

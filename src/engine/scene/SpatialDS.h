@@ -26,6 +26,10 @@ public:
     // Unbounded entities (ambient and directional lights) pass every query.
     virtual bool isUnbounded() const = 0;
     virtual BoundingBox worldBoundingBox() = 0;
+    // Bounds that change without the owner moving (a skinned mesh follows its
+    // bone nodes, which need not be below the owner): structures that keep
+    // boxes ask again before every query.
+    virtual bool hasPoseBounds() const { return false; }
 
 protected:
     ~SpatialEntity() = default;

@@ -187,6 +187,55 @@ TEST(RenderEntity, SettersThatChangeTheBoundsReachTheSpatialStructure) {
     }
 }
 
+// A skinned limb bent far out of its bind-pose box is still found by a
+// frustum that sees only the bent part, in both structures, though the bone
+// node that bends it is not below the entity's node and the entity was
+// already filed before the bend.
+TEST(MeshEntity, ASkinnedMeshIsBoundedByItsPoseNotItsBindPose) {
+    struct SkinnedBoxMesh final : RenderableMesh {
+        void init(const Mesh&, bool) override {}
+        Mesh* getSourceData() const override { return nullptr; }
+        // An upright limb four units tall.
+        BoundingBox getBoundingBox() const override { return {{-0.5f, 0, -0.5f}, {0.5f, 4, 0.5f}}; }
+        std::vector<Material*> getMaterials() const override { return {}; }
+        bool isSkinned() const override { return true; }
+    };
+    // What sees x from 2 to 5 near the ground, and nothing of the upright limb.
+    const Plane frustum[] = {
+        {{1, 0, 0}, 2}, {{-1, 0, 0}, -5}, {{0, 1, 0}, -1}, {{0, -1, 0}, -1}, {{0, 0, 1}, -1}, {{0, 0, -1}, -1},
+    };
+    auto seen = [&](Scene& scene) {
+        Collect found;
+        scene.queryFrustum(frustum, 6, found);
+        return found.nodes;
+    };
+    for (bool quadTree : {false, true}) {
+        SCOPED_TRACE(quadTree ? "quad tree" : "simple");
+        std::unique_ptr<Scene> scene(quadTree ? Scene::createQuadTree(200, 5) : Scene::createSimple());
+        Node* body = scene->addNode();
+        Node* shoulder = scene->addNode();
+        auto* limb = attach(*body, new MeshEntity(new SkinnedBoxMesh));
+        limb->setSkeleton(new Skeleton(std::vector<Bone>{{shoulder, {}}}));
+        EXPECT_TRUE(seen(*scene).empty()) << "upright";
+        expectBox(limb->getWorldBounds(), {-0.5f, 0, -0.5f}, {0.5f, 4, 0.5f});
+
+        // A quarter turn about Z lays the limb along +X.
+        shoulder->setRotation(Mat3::rotationZ(-3.1415927f / 2));
+        expectBox(limb->getWorldBounds(), {0, -0.5f, -0.5f}, {4, 0.5f, 0.5f});
+        EXPECT_EQ(seen(*scene), std::vector<Node*>{body}) << "bent";
+
+        // Without the skeleton the bind pose bounds it again.
+        limb->setSkeleton(nullptr);
+        EXPECT_TRUE(seen(*scene).empty()) << "unskinned";
+        // A bone without a node keeps its vertices where the entity's node puts them.
+        limb->setSkeleton(new Skeleton(std::vector<Bone>{{shoulder, {}}, {nullptr, {}}}));
+        body->setPosition({0, 0, 10});
+        expectBox(limb->getWorldBounds(), {-0.5f, -0.5f, -0.5f}, {4, 4, 10.5f});
+        scene->removeNode(shoulder, false);
+        expectBox(limb->getWorldBounds(), {-0.5f, 0, 9.5f}, {0.5f, 4, 10.5f});
+    }
+}
+
 TEST(RenderEntity, QueuesItsDebugShape) {
     struct Case {
         const char* name;

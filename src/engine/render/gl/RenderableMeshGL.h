@@ -48,7 +48,7 @@ public:
 
     const VertexLayoutGL& layout() const { return m_layout; }
     int indexSize() const { return m_indexSize; }
-    bool isSkinned() const { return m_skinned; }
+    bool isSkinned() const override { return m_skinned; }
     const std::vector<Segment>& segments() const { return m_segments; }
     unsigned vertexBuffer() const { return m_vertexBuffer; }
     unsigned indexBuffer() const { return m_indexBuffer; }

@@ -1,0 +1,277 @@
+// Writes the demo's generated content into a folder:
+//   quill-demo-assets OUTDIR
+// music.ogg    an eight-second loop of four soft chords (Ogg Vorbis, stereo)
+// chime.wav    a short bell (16-bit mono PCM WAVE), for a 3D sound source
+// waver.model  a post with a two-part arm, skinned to three bones
+// waver.animation  the arm waving, two seconds, looping
+// The same build always writes the same files.
+#include "core/ByteArrayStreams.h"
+#include "engine/assets/Animation.h"
+#include "engine/assets/MeshGeometry.h"
+#include "engine/assets/MeshPrimitives.h"
+#include "engine/assets/ModelFile.h"
+
+#include <vorbis/vorbisenc.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace engine;
+
+namespace {
+
+constexpr int Rate = 44100;
+constexpr int MusicSeconds = 8;
+constexpr double ChimeSeconds = 1.5;
+
+bool writeFile(const std::string& path, const void* data, size_t size) {
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out || std::fwrite(data, 1, size, out) != size || std::fclose(out) != 0) {
+        std::perror(path.c_str());
+        return false;
+    }
+    return true;
+}
+
+double noteFrequency(int semitonesFromA4) {
+    return 440.0 * std::pow(2.0, semitonesFromA4 / 12.0);
+}
+
+// One sample of the loop: C, A minor, F and G major, two seconds each, every
+// chord swelling in and fading out so that the loop's end meets its start.
+// The right channel's notes are a little detuned, which widens the sound.
+double musicSample(int frame, int channel) {
+    static const int chords[4][4] = {
+        {-21, -9, -5, -2},   // C3 C4 E4 G4
+        {-24, -12, -9, -5},  // A2 A3 C4 E4
+        {-28, -16, -12, -9}, // F2 F3 A3 C4
+        {-26, -14, -10, -7}, // G2 G3 B3 D4
+    };
+    double t = double(frame) / Rate;
+    int chord = int(t / 2.0) % 4;
+    double inChord = std::fmod(t, 2.0);
+    double envelope = std::min(1.0, inChord / 0.15) * std::min(1.0, (2.0 - inChord) / 0.4);
+    double detune = channel == 0 ? 1.0 : 1.002;
+    double value = 0;
+    for (int i = 0; i < 4; ++i) {
+        double f = noteFrequency(chords[chord][i]) * detune;
+        double phase = 2.0 * M_PI * f * t;
+        // A soft tone: the fundamental and two quiet overtones.
+        value += std::sin(phase) + 0.3 * std::sin(2 * phase) + 0.1 * std::sin(3 * phase);
+    }
+    return 0.12 * envelope * value;
+}
+
+std::string encodeMusic() {
+    const int channels = 2;
+    const int frames = MusicSeconds * Rate;
+    vorbis_info info;
+    vorbis_info_init(&info);
+    vorbis_encode_init_vbr(&info, channels, Rate, 0.3f);
+    vorbis_comment comment;
+    vorbis_comment_init(&comment);
+    vorbis_dsp_state dsp;
+    vorbis_analysis_init(&dsp, &info);
+    vorbis_block block;
+    vorbis_block_init(&dsp, &block);
+    ogg_stream_state stream;
+    ogg_stream_init(&stream, 1);  // a fixed serial number: the same file every time
+
+    std::string out;
+    ogg_page page;
+    auto flushPages = [&](bool force) {
+        while (force ? ogg_stream_flush(&stream, &page) : ogg_stream_pageout(&stream, &page)) {
+            out.append(reinterpret_cast<const char*>(page.header), size_t(page.header_len));
+            out.append(reinterpret_cast<const char*>(page.body), size_t(page.body_len));
+        }
+    };
+    ogg_packet header, headerComment, headerCode;
+    vorbis_analysis_headerout(&dsp, &comment, &header, &headerComment, &headerCode);
+    ogg_stream_packetin(&stream, &header);
+    ogg_stream_packetin(&stream, &headerComment);
+    ogg_stream_packetin(&stream, &headerCode);
+    flushPages(true);
+
+    const int chunkFrames = 4096;
+    bool ended = false;
+    for (int done = 0; !ended;) {
+        int n = std::min(chunkFrames, frames - done);
+        if (n > 0) {
+            float** buffer = vorbis_analysis_buffer(&dsp, n);
+            for (int i = 0; i < n; ++i)
+                for (int c = 0; c < channels; ++c)
+                    buffer[c][i] = float(musicSample(done + i, c));
+        }
+        vorbis_analysis_wrote(&dsp, n);  // 0 marks the end
+        while (vorbis_analysis_blockout(&dsp, &block) == 1) {
+            vorbis_analysis(&block, nullptr);
+            vorbis_bitrate_addblock(&block);
+            ogg_packet packet;
+            while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
+                ogg_stream_packetin(&stream, &packet);
+                flushPages(false);
+                if (ogg_page_eos(&page))
+                    ended = true;
+            }
+        }
+        if (n == 0)
+            ended = true;
+        done += n;
+    }
+    flushPages(true);
+    ogg_stream_clear(&stream);
+    vorbis_block_clear(&block);
+    vorbis_dsp_clear(&dsp);
+    vorbis_comment_clear(&comment);
+    vorbis_info_clear(&info);
+    return out;
+}
+
+void put16(std::string& out, uint32_t v) {
+    out += char(v & 0xff);
+    out += char((v >> 8) & 0xff);
+}
+
+void put32(std::string& out, uint32_t v) {
+    put16(out, v & 0xffff);
+    put16(out, v >> 16);
+}
+
+// A bell: an inharmonic set of partials, each dying away at its own pace.
+std::string chimeWave() {
+    static const double partials[][3] = {
+        // frequency, loudness, decay per second
+        {880.0, 0.5, 3.0}, {1760.0 * 1.19, 0.25, 5.0}, {880.0 * 2.76, 0.15, 7.0}, {880.0 * 5.40, 0.08, 10.0},
+    };
+    const int frames = int(ChimeSeconds * Rate);
+    std::string data;
+    for (int i = 0; i < frames; ++i) {
+        double t = double(i) / Rate;
+        double attack = std::min(1.0, t / 0.004);
+        double value = 0;
+        for (const auto& p : partials)
+            value += p[1] * std::exp(-p[2] * t) * std::sin(2.0 * M_PI * p[0] * t);
+        value *= attack * 0.8;
+        put16(data, uint16_t(int16_t(std::lround(std::clamp(value, -1.0, 1.0) * 32767.0))));
+    }
+    std::string format;
+    put16(format, 1);         // PCM
+    put16(format, 1);         // mono
+    put32(format, Rate);
+    put32(format, Rate * 2);  // bytes per second
+    put16(format, 2);         // bytes per frame
+    put16(format, 16);
+    std::string chunks = "fmt ";
+    put32(chunks, uint32_t(format.size()));
+    chunks += format + "data";
+    put32(chunks, uint32_t(data.size()));
+    chunks += data;
+    std::string out = "RIFF";
+    put32(out, uint32_t(chunks.size() + 4));
+    return out + "WAVE" + chunks;
+}
+
+// The waver's parts, bottom up: a post, an upper arm from the shoulder and a
+// forearm with a ball for a hand from the elbow.
+constexpr float ShoulderHeight = 2.0f;
+constexpr float UpperArmLength = 1.4f;
+
+std::unique_ptr<Mesh> waverMesh() {
+    std::unique_ptr<Mesh> post = createBox(0.5f, ShoulderHeight, 0.5f);
+    translate(*post, {0, ShoulderHeight / 2, 0});
+    std::unique_ptr<Mesh> upper = createBox(0.3f, UpperArmLength, 0.3f);
+    translate(*upper, {0, ShoulderHeight + UpperArmLength / 2, 0});
+    std::unique_ptr<Mesh> lower = createBox(0.24f, 1.2f, 0.24f);
+    translate(*lower, {0, ShoulderHeight + UpperArmLength + 0.6f, 0});
+    std::unique_ptr<Mesh> hand = createSphere(2);
+    transform(*hand, {Mat3{{{0.25f, 0, 0}, {0, 0.25f, 0}, {0, 0, 0.25f}}}, {0, ShoulderHeight + UpperArmLength + 1.3f, 0}});
+    std::vector<const Mesh*> parts = {post.get(), upper.get(), lower.get(), hand.get()};
+    std::unique_ptr<Mesh> mesh = mergeMeshes(parts);
+    // Merging drops bone data, so each part's vertices get their bone here.
+    std::vector<int32_t> bones;
+    const int32_t boneOfPart[] = {0, 1, 2, 2};
+    for (size_t i = 0; i < parts.size(); ++i)
+        bones.insert(bones.end(), size_t(parts[i]->getVertexCount()), boneOfPart[i]);
+    std::vector<float> weights(bones.size(), 1.0f);
+    mesh->setVertexArray(BoneIndexSlot, int32_t(ElementType::Int), 1, bones.data());
+    mesh->setVertexArray(BoneWeightSlot, int32_t(ElementType::Float), 1, weights.data());
+    return mesh;
+}
+
+Mat4x3 at(const Vec3& position) {
+    Mat4x3 m;
+    m.pos = position;
+    return m;
+}
+
+// Nodes: the waver (holding the mesh), its post bone, the shoulder on the
+// post and the elbow on the shoulder.
+std::vector<ModelNodeRecord> waverModel() {
+    std::vector<ModelNodeRecord> records(4);
+    const char* names[] = {"waver", "waver post", "waver shoulder", "waver elbow"};
+    const Vec3 positions[] = {{0, 0, 0}, {0, 0, 0}, {0, ShoulderHeight, 0}, {0, UpperArmLength, 0}};
+    for (int i = 0; i < 4; ++i) {
+        records[size_t(i)].name = names[i];
+        records[size_t(i)].transform = at(positions[i]);
+        records[size_t(i)].parent = i - 1;
+    }
+    ModelNodeRecord& root = records[0];
+    root.entityType = MeshEntityRecord;
+    root.mesh.mesh = waverMesh();
+    // Each bone's inverse bind moves the mesh into the bone's space as it stands at rest.
+    root.mesh.bones = {
+        {1, at({0, 0, 0})},
+        {2, at({0, -ShoulderHeight, 0})},
+        {3, at({0, -(ShoulderHeight + UpperArmLength), 0})},
+    };
+    return records;
+}
+
+Quat aboutZ(double angle) {
+    return {0, 0, float(std::sin(angle / 2)), float(std::cos(angle / 2))};
+}
+
+// The upper arm leans out to one side and the forearm waves above it, trailing
+// the upper arm's swing.
+std::unique_ptr<Animation> waveClip() {
+    const int frames = 24;
+    auto clip = std::make_unique<Animation>();
+    clip->setName("wave");
+    clip->setFramesPerSecond(12);
+    clip->setFrameCount(frames);
+    std::vector<AnimationKey> shoulder(frames), elbow(frames);
+    for (int i = 0; i < frames; ++i) {
+        double phase = 2.0 * M_PI * i / frames;
+        shoulder[size_t(i)].position = {0, ShoulderHeight, 0};
+        shoulder[size_t(i)].rotation = aboutZ(0.8 + 0.2 * std::sin(phase));
+        elbow[size_t(i)].position = {0, UpperArmLength, 0};
+        elbow[size_t(i)].rotation = aboutZ(-0.9 + 0.55 * std::sin(phase - 0.8));
+    }
+    clip->addTrack("waver shoulder", std::move(shoulder));
+    clip->addTrack("waver elbow", std::move(elbow));
+    return clip;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+        return 2;
+    }
+    std::string dir = argv[1];
+    std::string music = encodeMusic();
+    std::string chime = chimeWave();
+    core::ByteArrayOutputStream model;
+    writeModelRecords(model, waverModel());
+    core::ByteArrayOutputStream animation;
+    writeAnimation(animation, *waveClip());
+    bool ok = writeFile(dir + "/music.ogg", music.data(), music.size()) &&
+              writeFile(dir + "/chime.wav", chime.data(), chime.size()) &&
+              writeFile(dir + "/waver.model", model.data(), model.size()) &&
+              writeFile(dir + "/waver.animation", animation.data(), animation.size());
+    return ok ? 0 : 1;
+}
