@@ -2,17 +2,22 @@
 -- Message boxes answered by real input: keys, and the window's close button.
 local t = require "testing"
 
--- Starts, in the background, the answer to the box about to open.
-local function answerWithKey(title, key)
+-- Starts, in the background, the answer to the box about to open. A loaded
+-- machine may show the box before it takes input, so the answer is given
+-- again each second for as long as the box is there.
+local function answerRepeatedly(title, command)
     os.execute(string.format(
-        "(xdotool search --sync --onlyvisible --name '^%s$' windowfocus --sync sleep 1 key %s) >/dev/null 2>&1 &",
-        title, key))
+        "(id=$(xdotool search --sync --onlyvisible --name '^%s$' | head -n 1) && for i in $(seq 20); do " ..
+        "sleep 1; xdotool search --onlyvisible --name '^%s$' >/dev/null || break; %s; done) >/dev/null 2>&1 &",
+        title, title, command))
+end
+
+local function answerWithKey(title, key)
+    answerRepeatedly(title, "xdotool windowfocus --sync $id key " .. key)
 end
 
 local function answerWithCloseButton(title)
-    os.execute(string.format(
-        "(id=$(xdotool search --sync --onlyvisible --name '^%s$') && sleep 1 && " ..
-        "\"$QUILL_BIN_DIR/quill_close_window\" $id) >/dev/null 2>&1 &", title))
+    answerRepeatedly(title, "\"$QUILL_BIN_DIR/quill_close_window\" $id")
 end
 
 local cases = {
