@@ -61,8 +61,8 @@ void drawText(SDL_Surface* surface, int x, int y, const std::string& text, Uint3
     }
 }
 
-SDL_Window* openWindow(int x, int y, int width, int height) {
-    SDL_Window* window = SDL_CreateWindow("menu", x, y, std::max(width, 1), std::max(height, 1),
+SDL_Window* openWindow(const char* title, int x, int y, int width, int height) {
+    SDL_Window* window = SDL_CreateWindow(title, x, y, std::max(width, 1), std::max(height, 1),
                                           SDL_WINDOW_BORDERLESS | SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR |
                                               SDL_WINDOW_SHOWN);
     if (!window)
@@ -213,7 +213,7 @@ struct MenuBar::Impl {
 
     bool openLevel(MenuWindow level, int x, int y, int barWidth) {
         level.layOut(barWidth);
-        level.window = openWindow(x, y, level.width, level.height);
+        level.window = openWindow(level.horizontal ? "menu bar" : "menu", x, y, level.width, level.height);
         if (!level.window)
             return false;
         SDL_SetWindowData(level.window, MenuDataKey, this);
