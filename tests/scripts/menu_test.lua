@@ -97,6 +97,13 @@ w.run(function()
         click(dropDownRow(0))
         t.equal(waitForMenu("Open"), "101")
         waitForDropDowns(0)
+
+        -- Pressed on the bar, dragged down and released over an item.
+        w.xdo(string.format("mousemove %d %d mousedown 1", barEntry(0)))
+        waitForDropDowns(1)
+        w.xdo(string.format("mousemove %d %d mouseup 1", dropDownRow(row)))
+        t.equal(waitForMenu("Save"), "102")
+        waitForDropDowns(0)
     end)
 
     t.test("a submenu opens beside its entry", function()

@@ -268,10 +268,21 @@ struct MenuBar::Impl {
         }
     }
 
-    // A drop-down item is chosen when the button comes up over it.
+    // A drop-down item is chosen when the button comes up over it. X gives the
+    // release to the window the press went to, so a press on the bar dragged
+    // into a drop-down comes up over that drop-down.
     void release(size_t level, int x, int y) {
-        if (level == 0)
+        if (level == 0) {
+            int barX = 0, barY = 0;
+            SDL_GetWindowPosition(levels[0].window, &barX, &barY);
+            for (size_t i = levels.size(); i-- > 1;) {
+                int dropX = 0, dropY = 0;
+                SDL_GetWindowPosition(levels[i].window, &dropX, &dropY);
+                if (levels[i].entryAt(barX + x - dropX, barY + y - dropY) >= 0)
+                    return release(i, barX + x - dropX, barY + y - dropY);
+            }
             return;
+        }
         MenuWindow& window = levels[level];
         int index = window.entryAt(x, y);
         if (!window.choosable(index) || window.menu->entries[index].kind != MenuEntryKind::Item)
