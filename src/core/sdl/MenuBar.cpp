@@ -229,7 +229,9 @@ struct MenuBar::Impl {
         bar.menu = menu;
         bar.horizontal = true;
         SDL_Point at = barPosition();
-        shown = openLevel(std::move(bar), at.x, at.y, frameWidth);
+        // A bar that could not open is not tried again every pump (the log says why).
+        openLevel(std::move(bar), at.x, at.y, frameWidth);
+        shown = true;
         revision = Menu::revision();
     }
 
