@@ -296,9 +296,16 @@ struct MenuBar::Impl {
 
     void hover(size_t level, int x, int y) {
         MenuWindow& window = levels[level];
-        if (level == 0 || levels.size() > level + 1)
-            return;
         int index = window.entryAt(x, y);
+        // With a menu open, moving along the bar opens the menu under the pointer.
+        if (level == 0) {
+            if (levels.size() > 1 && index != window.highlighted && window.choosable(index) &&
+                window.menu->entries[index].kind == MenuEntryKind::SubMenu)
+                openSubMenu(0, index);
+            return;
+        }
+        if (levels.size() > level + 1)
+            return;
         if (index != window.highlighted) {
             window.highlighted = index;
             window.draw();
