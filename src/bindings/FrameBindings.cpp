@@ -1,6 +1,7 @@
 // The script face of core::Frame: window options, input modes and the event queue.
 #include "bindings/Binding.h"
 #include "bindings/CursorBindings.h"
+#include "bindings/MenuBindings.h"
 #include "bindings/Registration.h"
 #include "core/CursorDisplay.h"
 #include "core/Frame.h"
@@ -9,7 +10,6 @@
 #include <cstdio>
 
 QUILL_SCRIPT_CLASS(core::Frame, "Frame")
-QUILL_SCRIPT_CLASS(core::Menu, "Menu")
 
 namespace {
 

@@ -19,6 +19,7 @@ void registerScriptModules(lua_State* L) {
     registerRandom(L);
     // Windows.
     registerFrame(L);
+    registerMenu(L);
     registerCursor(L);
     // Engine classes.
     registerEngineSystems(L);

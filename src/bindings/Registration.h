@@ -19,6 +19,7 @@ void registerImage(lua_State* L);
 void registerProfiler(lua_State* L);
 void registerRandom(lua_State* L);
 void registerFrame(lua_State* L);
+void registerMenu(lua_State* L);
 void registerCursor(lua_State* L);
 void registerEngineSystems(lua_State* L);
 void registerRenderer(lua_State* L);

@@ -2,6 +2,7 @@
 
 #include "core/Cursor.h"
 #include "core/CursorDisplay.h"
+#include "core/Menu.h"
 #include "core/RefRegistry.h"
 
 namespace core {
@@ -39,7 +40,14 @@ void Window::setMouseMode(MouseMode mode) {
     }
 }
 
-void Window::setMenu(Menu*) {}
+void Window::setMenu(Menu* menu) {
+    if (menu == m_menu.get())
+        return;
+    // The new bar is up before the old one's count goes.
+    CountedRef<Menu> old = std::move(m_menu);
+    m_menu = CountedRef<Menu>(menu);
+    applyMenu(menu);
+}
 
 Window::~Window() {
     if (m_cursor && refRelease(m_cursor))
@@ -117,6 +125,12 @@ void Window::handleSize(int width, int height, ResizeKind kind) {
     m_height = height;
     Event event(EventType::Resize);
     event.resize = {width, height, kind};
+    emit(event);
+}
+
+void Window::handleMenuCommand(int id) {
+    Event event(EventType::Menu);
+    event.menu = {id};
     emit(event);
 }
 

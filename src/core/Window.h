@@ -3,6 +3,8 @@
 #include "core/Event.h"
 #include "core/EventHandler.h"
 #include "core/Keys.h"
+#include "core/Menu.h"
+#include "core/RefRegistry.h"
 
 #include <cstdint>
 #include <memory>
@@ -10,7 +12,6 @@
 
 namespace core {
 
-class Menu;
 class Cursor;
 
 // Creation flags.
@@ -59,8 +60,10 @@ public:
     virtual void setClientSize(int width, int height) = 0;
     virtual void hide() = 0;
     void setMouseMode(MouseMode mode);
-    // Menu bars attach here; without one a window shows none.
+    // The window holds one count on its menu bar (null: no bar). Commands
+    // chosen in the bar arrive as menu events while it is attached.
     void setMenu(Menu* menu);
+    Menu* menu() const { return m_menu.get(); }
     // The window holds one count on its cursor (null: the default arrow).
     void setCursor(Cursor* cursor);
     Cursor* cursor() const { return m_cursor; }
@@ -89,6 +92,8 @@ protected:
     virtual int currentModifiers() const = 0;
     // Shows the cursor now (null: the default arrow).
     virtual void applyCursor(const Cursor* cursor) = 0;
+    // Shows this menu bar from now on (null: none); the window keeps it alive.
+    virtual void applyMenu(const Menu* menu) = 0;
 
     // --- the shared message handling the backend calls ---
 
@@ -102,6 +107,7 @@ protected:
     void handleRelativeMove(int dx, int dy);
     void handleWheel(float delta);
     void handleSize(int width, int height, ResizeKind kind);
+    void handleMenuCommand(int id);
     void handleSetFocus();
     void handleKillFocus();
     // Emits close; true when the window should now be destroyed.
@@ -116,6 +122,7 @@ protected:
 private:
     EventHandler* m_handler;
     Cursor* m_cursor = nullptr;
+    CountedRef<Menu> m_menu;
     uint8_t m_buttonsDown[MouseButtonCount] = {};
     uint8_t m_keysDown[KeyStateCount] = {};
     int m_lastButtonX = 0;

@@ -8,4 +8,4 @@ font=${1:-/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf}
 tool=$(mktemp)
 trap 'rm -f "$tool"' EXIT
 g++ -std=c++17 -O1 -o "$tool" "$here/make-builtin-fonts.cpp" $(pkg-config --cflags --libs freetype2)
-"$tool" "$font" > "$root/src/engine/draw/BuiltinFontData.cpp"
+"$tool" "$font" > "$root/src/core/BuiltinFontData.cpp"

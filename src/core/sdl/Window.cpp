@@ -7,6 +7,7 @@
 #include "core/Exception.h"
 #include "core/sdl/Cursors.h"
 #include "core/sdl/KeyMap.h"
+#include "core/sdl/MenuBar.h"
 #include "core/sdl/Video.h"
 
 #include <SDL.h>
@@ -37,6 +38,9 @@ void startVideo() {
     // A click that focuses a window is still a click.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // Menu windows draw into plain window surfaces; a GL renderer behind them
+    // would take the current GL context from the frame that renders.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         debugLog("SDL video: %s\n", SDL_GetError());
         throw Exception("CreateWindowEx failed");
@@ -284,12 +288,19 @@ protected:
     int currentModifiers() const override { return g_modifiers; }
     void applyCursor(const Cursor* cursor) override { sdl::showCursorOf(cursor); }
 
+    void applyMenu(const Menu* menu) override {
+        m_menuBar.reset();
+        if (menu && m_window)
+            m_menuBar = std::make_unique<sdl::MenuBar>(m_window, *menu, [this](int id) { handleMenuCommand(id); });
+    }
+
 private:
     void closeNative() {
         if (!m_window)
             return;
         // Give the cursor back: it was hidden and held for this window.
         setMouseMode(MouseMode::Normal);
+        m_menuBar.reset();
         SDL_DestroyWindow(m_window);
         m_window = nullptr;
         if (m_flags & WindowMain)
@@ -389,6 +400,7 @@ public:
 
 private:
     SDL_Window* m_window = nullptr;
+    std::unique_ptr<sdl::MenuBar> m_menuBar;
     int m_typed[KeyStateCount] = {};
     bool m_sizeSent = false;
     ResizeKind m_lastKind = ResizeKind::Restore;
@@ -428,8 +440,10 @@ bool dispatchAll(int* quitsConsumed) {
         SDL_Event event;
         while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1)
             events.push_back(event);
-        if (events.empty())
+        if (events.empty()) {
+            sdl::refreshMenuBars();
             return true;
+        }
         std::vector<bool> skip = releasesOfFocusLoss(events);
         for (size_t i = 0; i < events.size(); ++i) {
             const SDL_Event& current = events[i];
@@ -447,6 +461,8 @@ bool dispatchAll(int* quitsConsumed) {
                 g_relativeWindow->addRelativeMotion(current.motion.xrel, current.motion.yrel);
                 continue;
             }
+            if (sdl::dispatchMenuEvent(current))
+                continue;
             WindowSDL* window = windowOf(windowIdOf(current));
             if (!window)
                 continue;

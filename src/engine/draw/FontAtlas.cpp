@@ -1,7 +1,7 @@
 #include "engine/draw/FontAtlas.h"
 
 #include "core/Exception.h"
-#include "engine/draw/BuiltinFontData.h"
+#include "core/BuiltinFontData.h"
 
 #include <vector>
 
@@ -126,7 +126,7 @@ core::Image builtinFontImage(int index) {
         core::Image image(width, height);
         // The bit position runs on from one row to the next.
         for (int i = 0; i < width * height; ++i) {
-            bool set = (kBitmapFont8x15[i / 8] >> (i % 8)) & 1;
+            bool set = (core::kBitmapFont8x15[i / 8] >> (i % 8)) & 1;
             image.setPixel(i % width, i / width, {255, 255, 255, static_cast<uint8_t>(set ? 255 : 0)});
         }
         return image;
@@ -135,7 +135,7 @@ core::Image builtinFontImage(int index) {
         const int width = 97 * 7, height = 13;
         core::Image image(width, height);
         for (int i = 0; i < width * height; ++i)
-            image.setPixel(i % width, i / width, {255, 255, 255, kAlphaFont7x13[i]});
+            image.setPixel(i % width, i / width, {255, 255, 255, core::kAlphaFont7x13[i]});
         return image;
     }
     throw core::Exception("unknown built-in font");

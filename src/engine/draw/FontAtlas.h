@@ -4,6 +4,7 @@
 // byte value and one atlas image 256 pixels wide. The builders here work on
 // images only; engine::Font turns the atlas into a texture.
 
+#include "core/BuiltinFontData.h"
 #include "core/Image.h"
 
 #include <array>
@@ -23,11 +24,9 @@ struct Glyph {
     int32_t advance = 0;
 };
 
-// The bytes every font has glyphs for, in the order images lay them out: ASCII
-// letters, digits and punctuation, then four Latin-1 letters (the umlauts).
-inline constexpr char kGlyphSet[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789()[],.=+-*'!\"#$%&/{}?\\;:_^~"
-    "\xC4\xD6\xE4\xF6<>|@";
+// The bytes every font has glyphs for, in the order images lay them out (the
+// built-in fonts' order).
+inline constexpr const auto& kGlyphSet = core::kBuiltinGlyphSet;
 inline constexpr int kGlyphCount = 97;
 static_assert(sizeof(kGlyphSet) == kGlyphCount + 1);
 
