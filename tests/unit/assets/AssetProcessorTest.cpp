@@ -224,8 +224,9 @@ TEST(TextureConversionGLES2, LargeTexturesOutsideGuiAndParticlesShrinkToAQuarter
         // Red first; halving may round the other channels.
         EXPECT_EQ(uint8_t(bytes[8]), 200);
         EXPECT_EQ(uint8_t(bytes[11]), 255);
-        if (c.storedWidth == uint32_t(c.width))
+        if (c.storedWidth == uint32_t(c.width)) {
             EXPECT_EQ(bytes.substr(8, 4), std::string("\xC8\x64\x32\xFF", 4)) << "red, green, blue, alpha";
+        }
     }
 }
 
