@@ -13,7 +13,8 @@ local function answerRepeatedly(title, command)
 end
 
 local function answerWithKey(title, key)
-    answerRepeatedly(title, "xdotool windowfocus --sync $id key " .. key)
+    -- A focus the box does not take would hold "--sync" for ever: the wait is bounded.
+    answerRepeatedly(title, "timeout 3 xdotool windowfocus --sync $id; xdotool key " .. key)
 end
 
 local function answerWithCloseButton(title)
