@@ -124,16 +124,12 @@ bind::ClassSlot boxShapeSlot{"BoxShape"};
 bind::ClassSlot sphereShapeSlot{"SphereShape"};
 bind::ClassSlot meshShapeSlot{"MeshShape"};
 
-void pushShape(lua_State* L, CollisionShape* shape, const char* className) {
-    bind::pushNewAs(L, shape, className);
-}
-
 int createPlane(lua_State* L) {
     auto* shape = new CollisionShape;
     shape->type = CollisionShape::Plane;
     shape->vector = bind::readVec3(L, 1);
     shape->number = checkFloat(L, 2);
-    pushShape(L, shape, "PlaneShape");
+    bind::pushNewAs(L, shape, "PlaneShape");
     return 1;
 }
 
@@ -141,7 +137,7 @@ int createBox(lua_State* L) {
     auto* shape = new CollisionShape;
     shape->type = CollisionShape::Box;
     shape->vector = bind::readVec3(L, 1);
-    pushShape(L, shape, "BoxShape");
+    bind::pushNewAs(L, shape, "BoxShape");
     return 1;
 }
 
@@ -150,7 +146,7 @@ int createSphere(lua_State* L) {
     auto* shape = new CollisionShape;
     shape->type = CollisionShape::Sphere;
     shape->number = radius;
-    pushShape(L, shape, "SphereShape");
+    bind::pushNewAs(L, shape, "SphereShape");
     return 1;
 }
 
@@ -159,7 +155,7 @@ int createMeshShape(lua_State* L) {
     auto* shape = new CollisionShape;
     shape->type = CollisionShape::MeshShape;
     shape->mesh = core::CountedRef<CollisionMesh>(mesh);
-    pushShape(L, shape, "MeshShape");
+    bind::pushNewAs(L, shape, "MeshShape");
     return 1;
 }
 

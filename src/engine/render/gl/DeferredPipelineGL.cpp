@@ -55,6 +55,16 @@ bool isOpaque(const Material& material) {
     return blendModeOf(material) == BlendMode::Opaque;
 }
 
+bool hasNormalMaps(const MeshEntity& entity, const RenderableMeshGL& mesh) {
+    if (mesh.layout().tangent < 0)
+        return false;
+    for (size_t i = 0; i < mesh.segments().size(); ++i) {
+        if (segmentMaterial(entity, i).normalMap.get())
+            return true;
+    }
+    return false;
+}
+
 const std::vector<Mat4x3>* skinningBones(const MeshEntity& entity) {
     auto* mesh = dynamic_cast<const RenderableMeshGL*>(entity.mesh());
     // A skeleton without bones leaves the mesh in its bind pose.
@@ -221,11 +231,7 @@ void DeferredPipelineGL::drawMeshEntity(Camera& camera, MeshEntity& entity, Pass
     bool skinned = bones != nullptr;
     size_t segments = mesh->segments().size();
 
-    bool normalMapped = false;
-    if (pass == GeometryPass && mesh->layout().tangent >= 0 && m_settings.normalMapping) {
-        for (size_t i = 0; i < segments && !normalMapped; ++i)
-            normalMapped = segmentMaterial(entity, i).normalMap.get() != nullptr;
-    }
+    bool normalMapped = pass == GeometryPass && m_settings.normalMapping && hasNormalMaps(entity, *mesh);
 
     mesh->bind();
     const Mat4 world = Mat4::fromMat4x3(entity.node()->worldTransform());

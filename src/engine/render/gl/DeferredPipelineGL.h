@@ -22,6 +22,7 @@ class ParticlesGL;
 class Material;
 class MeshEntity;
 class RenderContextGL;
+class RenderableMeshGL;
 class RenderableShaderGL;
 class RenderableTexture;
 class RenderableTextureGL;
@@ -32,6 +33,10 @@ Material& segmentMaterial(const MeshEntity& entity, size_t i);
 // The material's blend mode; numbers outside the known modes count as opaque.
 BlendMode blendModeOf(const Material& material);
 bool isOpaque(const Material& material);
+
+// Whether the mesh can be drawn normal mapped: it has tangents and some
+// segment's material has a normal map.
+bool hasNormalMaps(const MeshEntity& entity, const RenderableMeshGL& mesh);
 
 // The skinning matrices that move the entity's mesh into the entity's local
 // space as its skeleton's nodes now stand, or null when it draws unskinned

@@ -125,11 +125,7 @@ void NotebookRendererGL::drawEntity(Camera& camera, MeshEntity& entity, const Li
     const std::vector<Mat4x3>* bones = skinningBones(entity);
     bool skinned = bones != nullptr;
     size_t segments = mesh->segments().size();
-    bool normalCapable = false;
-    if (mesh->layout().tangent >= 0 && m_normalMapping) {
-        for (size_t i = 0; i < segments && !normalCapable; ++i)
-            normalCapable = segmentMaterial(entity, i).normalMap.get() != nullptr;
-    }
+    bool normalCapable = m_normalMapping && hasNormalMaps(entity, *mesh);
 
     mesh->bind();
     glAlphaFunc(GL_GREATER, 0.5f);
