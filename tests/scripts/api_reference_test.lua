@@ -330,4 +330,31 @@ t.test("every script-facing name has an entry and every entry names something th
     end
 end)
 
+-- The examples are meant to be copied: each must at least compile.
+t.test("every Lua example in the reference compiles", function()
+    local broken = {}
+    for _, path in ipairs(FileSystem.findFiles(folder, "*.md")) do
+        local text = assert(readText(path), "cannot read " .. path)
+        local page = FileSystem.stripPath(path)
+        local line, start, block = 0, nil, nil
+        for row in (text .. "\n"):gmatch("([^\n]*)\n") do
+            line = line + 1
+            if block then
+                if row:match("^```") then
+                    local ok, err = loadstring(table.concat(block, "\n"), "=" .. page .. ", example at line " .. start)
+                    if not ok then
+                        broken[#broken + 1] = err
+                    end
+                    block = nil
+                else
+                    block[#block + 1] = row
+                end
+            elseif row:match("^```lua") then
+                block, start = {}, line
+            end
+        end
+    end
+    t.equal(table.concat(broken, "; "), "", "examples that do not compile")
+end)
+
 t.done()
