@@ -286,31 +286,30 @@ end)
 
 local folder = os.getenv("QUILL_API_REFERENCE")
 
-local function readText(path)
-    local file = io.open(path, "rb")
-    if not file then
-        return nil
+-- Every page of the reference as {name, text}.
+local function readPages()
+    assert(folder, "QUILL_API_REFERENCE names no folder")
+    local pages = {}
+    for _, path in ipairs(FileSystem.findFiles(folder, "*.md")) do
+        pages[#pages + 1] = { name = FileSystem.stripPath(path), text = FileSystem.readFile(path) }
     end
-    local text = file:read("*a")
-    file:close()
-    return text
+    assert(#pages > 1, "no reference pages in " .. folder)
+    return pages
 end
 
 t.test("the reference folder is there and its index links every page", function()
-    assert(folder, "QUILL_API_REFERENCE names no folder")
-    local index = readText(folder .. "/README.md")
-    assert(index, "no README.md in " .. folder)
+    local pages = readPages()
+    local index = FileSystem.readFile(folder .. "/README.md")
     local linked = {}
     for page in index:gmatch("%]%(([%w_%-]+%.md)%)") do
         linked[page] = true
     end
     local unlinked = {}
-    for _, path in ipairs(FileSystem.findFiles(folder, "*.md")) do
-        local page = FileSystem.stripPath(path)
-        if page ~= "README.md" and not linked[page] then
-            unlinked[#unlinked + 1] = page
+    for _, page in ipairs(pages) do
+        if page.name ~= "README.md" and not linked[page.name] then
+            unlinked[#unlinked + 1] = page.name
         end
-        linked[page] = nil
+        linked[page.name] = nil
     end
     linked["README.md"] = nil
     t.equal(table.concat(unlinked, ", "), "", "pages the index does not link")
@@ -319,11 +318,9 @@ end)
 
 t.test("every script-facing name has an entry and every entry names something that exists", function()
     local docs = {}
-    for _, path in ipairs(FileSystem.findFiles(folder, "*.md")) do
-        local text = assert(readText(path), "cannot read " .. path)
-        docs[#docs + 1] = parseReference(text, FileSystem.stripPath(path))
+    for _, page in ipairs(readPages()) do
+        docs[#docs + 1] = parseReference(page.text, page.name)
     end
-    assert(#docs > 1, "no reference pages in " .. folder)
     local message = report(compare(walkApi(_G), merge(docs)))
     if message ~= "" then
         error("\n" .. message, 0)
@@ -333,15 +330,13 @@ end)
 -- The examples are meant to be copied: each must at least compile.
 t.test("every Lua example in the reference compiles", function()
     local broken = {}
-    for _, path in ipairs(FileSystem.findFiles(folder, "*.md")) do
-        local text = assert(readText(path), "cannot read " .. path)
-        local page = FileSystem.stripPath(path)
+    for _, page in ipairs(readPages()) do
         local line, start, block = 0, nil, nil
-        for row in (text .. "\n"):gmatch("([^\n]*)\n") do
+        for row in (page.text .. "\n"):gmatch("([^\n]*)\n") do
             line = line + 1
             if block then
                 if row:match("^```") then
-                    local ok, err = loadstring(table.concat(block, "\n"), "=" .. page .. ", example at line " .. start)
+                    local ok, err = loadstring(table.concat(block, "\n"), "=" .. page.name .. ", example at line " .. start)
                     if not ok then
                         broken[#broken + 1] = err
                     end
