@@ -265,7 +265,7 @@ void registerNode(lua_State* L) {
     using bind::guarded;
     bind::registerClass<Node>(L, nullptr,
                               {
-                                  {"addTo", addTo},
+                                  {"addTo", guarded<addTo>},
                                   {"remove", remove},
                                   {"getParent", getParent},
                                   {"getChildren", getChildren},

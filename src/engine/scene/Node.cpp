@@ -1,5 +1,7 @@
 #include "engine/scene/Node.h"
 
+#include "core/Exception.h"
+
 #include <vector>
 
 namespace engine {
@@ -60,6 +62,14 @@ void Node::unlink() {
 void Node::addTo(Node* parent) {
     if (parent == m_parent)
         return;
+    // A node inside its own subtree would make every walk of the tree endless.
+    // Only a node with children can meet itself above the new parent, so
+    // growing a chain at its tip stays linear.
+    bool loops = parent == this;
+    for (const Node* ancestor = parent; m_firstChild && ancestor && !loops; ancestor = ancestor->m_parent)
+        loops = ancestor == this;
+    if (loops)
+        throw core::Exception("a node cannot be added to itself or to one of its descendants");
     unlink();
     if (parent) {
         m_parent = parent;

@@ -1,4 +1,5 @@
 #include "engine/scene/Node.h"
+#include "core/Exception.h"
 
 #include <gtest/gtest.h>
 
@@ -102,6 +103,18 @@ TEST_F(NodeTest, AddToAppendsOnceAndMovesBetweenParents) {
     d->addTo(nullptr);
     c->remove();
     EXPECT_EQ(childNames(*a), std::vector<std::string>{});
+}
+
+TEST_F(NodeTest, AddToRefusesALoopAndKeepsTheTree) {
+    Node* a = make("a");
+    Node* b = make("b", a);
+    Node* c = make("c", b);
+    for (Node* parent : {a, b, c}) {
+        EXPECT_THROW(a->addTo(parent), core::Exception) << parent->name();
+        EXPECT_EQ(a->parent(), nullptr);
+    }
+    EXPECT_EQ(c->parent(), b);
+    EXPECT_EQ(childNames(*a), std::vector<std::string>{"b"});
 }
 
 TEST_F(NodeTest, FindNodeSearchesDepthFirstStartingWithItself) {
