@@ -142,7 +142,8 @@ std::unique_ptr<Mesh> parseObjMesh(const std::string& text, const std::string& p
         const char* last = end;
         while (last > p && (isBlank(last[-1]) || last[-1] == '\r'))
             --last;
-        if (last - p >= 2 && p[0] == 'v' && isBlank(p[1])) {
+        // "v" and a blank is a position even when no number follows: (0, 0, 0).
+        if (end - p >= 2 && p[0] == 'v' && isBlank(p[1])) {
             if (state.positions.size() >= size_t(INT_MAX))
                 state.malformed();
             state.positions.push_back(parsePosition(p + 1, last));

@@ -91,13 +91,14 @@ TEST(ObjImporter, OnlyPositionLinesCountAndMissingNumbersAreZero) {
                                               "g side\nusemtl wood\ns 1\n"
                                               "v 7 8 9 1\n"
                                               "v x 1 1\n"
+                                              "v \r\n"
                                               "f 1/1/1 2/1/1 3/1/1\r\n",
                                               "crate.obj");
-    ASSERT_EQ(mesh->getVertexCount(), 4);
+    ASSERT_EQ(mesh->getVertexCount(), 5);
     const Vec3* positions = mesh->vec3Array(PositionSlot);
     ASSERT_NE(positions, nullptr);
-    const Vec3 expected[] = {{1.5f, -20, 3}, {4, 5, 0}, {7, 8, 9}, {0, 0, 0}};
-    for (int i = 0; i < 4; ++i) {
+    const Vec3 expected[] = {{1.5f, -20, 3}, {4, 5, 0}, {7, 8, 9}, {0, 0, 0}, {0, 0, 0}};
+    for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(positions[i].x, expected[i].x) << i;
         EXPECT_EQ(positions[i].y, expected[i].y) << i;
         EXPECT_EQ(positions[i].z, expected[i].z) << i;
