@@ -206,6 +206,13 @@ void makeDispatchers(lua_State* L) {
     lua_setfield(L, LUA_REGISTRYINDEX, PropertyGetter);
 }
 
+// Collection disposes a handle the way dispose does, with the very same
+// function value, so that scripts can compare or wrap the two as one.
+void shareDisposeWithCollection(lua_State* L, int classIndex) {
+    lua_getfield(L, classIndex, "dispose");
+    lua_setfield(L, classIndex, "__gc");
+}
+
 // Publishes a class table as a global, or as field B of the global table A for "A.B".
 void publish(lua_State* L, const char* name) {
     if (const char* dot = strchr(name, '.')) {
@@ -235,8 +242,9 @@ void setup(lua_State* L) {
     lua_pushstring(L, RootClass);
     lua_setfield(L, -2, "type");
     const luaL_Reg rootFunctions[] = {
-        {"__tostring", toString}, {"__gc", dispose}, {"dispose", dispose}, {"isDisposed", isDisposed}, {nullptr, nullptr}};
+        {"__tostring", toString}, {"dispose", dispose}, {"isDisposed", isDisposed}, {nullptr, nullptr}};
     luaL_register(L, nullptr, rootFunctions);
+    shareDisposeWithCollection(L, lua_gettop(L));
     lua_pop(L, 1);
 
     luaL_newmetatable(L, UInt64);
@@ -288,6 +296,7 @@ void registerClass(lua_State* L, const char* name, const char* base, std::initia
         lua_pushcfunction(L, method.func);
         lua_setfield(L, classIndex, method.name);
     }
+    shareDisposeWithCollection(L, classIndex);
 
     bool anyProperty = properties.size() > 0;
     lua_newtable(L);

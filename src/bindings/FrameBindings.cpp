@@ -144,7 +144,12 @@ void pushEventTable(lua_State* L, const core::Event& event) {
 
 int create(lua_State* L) {
     core::Frame::Options options = readOptions(L);
-    bind::pushNew(L, new core::Frame(options));
+    auto* frame = new core::Frame(options);
+    bind::pushNew(L, frame);
+    // A main window whose handle is collected would leave the game drawing
+    // into nothing: the run keeps it until it ends.
+    if (frame == core::Frame::mainFrame())
+        core::Frame::holdMainFrame();
     return 1;
 }
 

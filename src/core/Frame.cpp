@@ -1,6 +1,7 @@
 #include "core/Frame.h"
 
 #include "core/Clock.h"
+#include "core/RefRegistry.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,6 +20,9 @@ std::vector<EventHandler*>& inputControllers() {
 }
 
 Frame* g_mainFrame = nullptr;
+// The main frame while the run holds a count on it; released by hand at the
+// run's end, never by a static destructor after the window system is gone.
+Frame* g_heldMainFrame = nullptr;
 
 uint32_t flagsOf(const Frame::Options& options) {
     uint32_t flags = options.autoClose ? uint32_t{WindowAutoClose} : 0u;
@@ -71,7 +75,18 @@ bool Frame::beginFrame() {
     return g_mainFrame->m_window->pump();
 }
 
+void Frame::holdMainFrame() {
+    if (g_mainFrame && !g_heldMainFrame) {
+        refAcquire(g_mainFrame);
+        g_heldMainFrame = g_mainFrame;
+    }
+}
+
 void Frame::forgetMainFrame() {
+    Frame* held = g_heldMainFrame;
+    g_heldMainFrame = nullptr;
+    if (held && refRelease(held))
+        delete held;
     g_mainFrame = nullptr;
 }
 

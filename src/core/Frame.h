@@ -45,6 +45,12 @@ public:
     // while it is minimised). False when the application should quit. Does
     // nothing without a main frame.
     static bool beginFrame();
+    // The main frame lives for the whole run, whatever becomes of its script
+    // handle: the renderer draws into its window and the loop pumps it. Takes
+    // the run's count on it (once; the frame must be counted already).
+    static void holdMainFrame();
+    // The run's end: releases the run's count on the main frame, if taken
+    // (which destroys the frame when nothing else holds it), and forgets it.
     static void forgetMainFrame();
     // Objects that see each event before it is queued, and may swallow it.
     static void addInputController(EventHandler* controller);

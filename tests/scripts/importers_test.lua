@@ -85,13 +85,13 @@ end)
 
 t.test("bad OBJ faces fail and leave no model file", function()
     for name, text in pairs{
-        ["late.obj"] = "v 0 0 0\nv 1 0 0\nf 1 2 3\nv 0 1 0\n",
-        ["zero.obj"] = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n",
-        ["blank.obj"] = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3 \n",
+        ["late.obj"] = {"v 0 0 0\nv 1 0 0\nf 1 2 3\nv 0 1 0\n", 3},
+        ["zero.obj"] = {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n", 4},
+        ["two.obj"] = {"v 0 0 0\r\nv 1 0 0\r\nv 0 1 0\r\n\r\nf 1 2 \r\n", 5},
     } do
-        t.writeFile(name, text)
+        t.writeFile(name, text[1])
         local err = t.fails(function() Model.load(name) end, "Malformed obj file: ")
-        t.equal(string.find(err, name, 1, true) ~= nil, true, err)
+        t.equal(string.find(err, name .. ":" .. text[2], 1, true) ~= nil, true, err)
         t.equal(FileSystem.fileExists(name:gsub("obj$", "model")), false)
     end
 end)

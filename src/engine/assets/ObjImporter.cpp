@@ -22,21 +22,26 @@ bool isWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 // The working state of one import: what the lines have added so far, and
-// the corners of the face line being read (kept to spare an allocation per line).
+// where the reader is, for the error message.
 struct ObjState {
     std::vector<Vec3> positions;
     std::vector<int32_t> indices;
-    std::vector<int64_t> firstNumbers;
-    std::vector<int64_t> groupCorners;
     const std::string& path;
+    int line = 0;
 
     explicit ObjState(const std::string& p) : path(p) {
         positions.reserve(8192);
         indices.reserve(8192);
     }
 
-    [[noreturn]] void malformed() const { throw core::Exception("Malformed obj file: %s", path.c_str()); }
+    [[noreturn]] void malformed() const {
+        throw core::Exception("Malformed obj file: %s", (path + ":" + std::to_string(line)).c_str());
+    }
 };
 
 // "v x y z": the numbers as scanf's %f reads them, up to the end of the line;
@@ -60,63 +65,66 @@ Vec3 parsePosition(const char* p, const char* end) {
     return {xyz[0], xyz[1], xyz[2]};
 }
 
-// One piece of a face line as atoi reads it (leading white space, a sign,
-// decimal digits, 0 for no number), held far from the int range's ends so
-// that long runs of digits cannot overflow; the caller only compares it with
-// the position count.
-int64_t pieceValue(const char* p, const char* end) {
-    while (p < end && isWhiteSpace(*p))
+// An optionally signed decimal number at p, held far from the int range's
+// ends so that long runs of digits cannot overflow (the caller only compares
+// it with the position count). False when p holds no digit.
+bool readIndex(const char*& p, const char* end, int64_t& value) {
+    bool negative = p < end && *p == '-';
+    if (p < end && (*p == '-' || *p == '+'))
         ++p;
-    bool negative = false;
-    if (p < end && (*p == '+' || *p == '-'))
-        negative = *p++ == '-';
-    int64_t value = 0;
-    for (; p < end && *p >= '0' && *p <= '9'; ++p)
+    if (p == end || !isDigit(*p))
+        return false;
+    value = 0;
+    for (; p < end && isDigit(*p); ++p)
         value = std::min<int64_t>(value * 10 + (*p - '0'), int64_t(1) << 40);
-    return negative ? -value : value;
+    if (negative)
+        value = -value;
+    return true;
 }
 
-// "f ...": cut at spaces, slashes and the line's end (a tab is no
-// separator); an empty piece counts as -1. Up to three numbers are the
-// corners themselves; more are groups of three whose first numbers are the
-// corners. Each corner must name a position already read; the face is fanned
-// from its first corner.
+// "f c1 c2 c3 ...": corners separated by spaces or tabs, each "v", "v/vt",
+// "v//vn" or "v/vt/vn"; only the position number v is used. Positive numbers
+// count from 1, negative ones back from the last position read. The polygon
+// is fanned from its first corner.
 void parseFace(ObjState& state, const char* p, const char* end) {
-    while (p < end && isBlank(*p))
-        ++p;
-    state.firstNumbers.clear();
-    state.groupCorners.clear();
-    int64_t count = 0;
+    const int64_t known = int64_t(state.positions.size());
+    int32_t first = 0, previous = 0;
+    int corners = 0;
     for (;;) {
-        const char* start = p;
-        while (p < end && *p != ' ' && *p != '/')
+        while (p < end && isBlank(*p))
             ++p;
-        int64_t value = p == start ? -1 : pieceValue(start, p);
-        if (count < 3)
-            state.firstNumbers.push_back(value);
-        if (count % 3 == 0)
-            state.groupCorners.push_back(value);
-        ++count;
         if (p == end)
             break;
-        ++p;
-    }
-    const std::vector<int64_t>& corners = count <= 3 ? state.firstNumbers : state.groupCorners;
-    if (corners.size() < 3)
-        state.malformed();
-    auto position = [&](int64_t number) {
-        int64_t index = number - 1;
-        if (index < 0 || index >= int64_t(state.positions.size()))
+        int64_t number = 0;
+        if (!readIndex(p, end, number))
             state.malformed();
-        return int32_t(index);
-    };
-    int32_t first = position(corners[0]);
-    int32_t previous = position(corners[1]);
-    for (size_t k = 2; k < corners.size(); ++k) {
-        int32_t next = position(corners[k]);
-        state.indices.insert(state.indices.end(), {first, previous, next});
-        previous = next;
+        // Texture and normal numbers: checked for form, not used.
+        for (int part = 0; part < 2 && p < end && *p == '/'; ++part) {
+            ++p;
+            int64_t unused = 0;
+            if (p < end && *p != '/' && !isBlank(*p) && !readIndex(p, end, unused))
+                state.malformed();
+        }
+        if (p < end && !isBlank(*p))
+            state.malformed();
+        int64_t index = number > 0 ? number - 1 : known + number;
+        if (number == 0 || index < 0 || index >= known)
+            state.malformed();
+        int32_t corner = int32_t(index);
+        if (corners == 0) {
+            first = corner;
+        } else if (corners >= 2) {
+            if (state.indices.size() > size_t(INT_MAX) - 3)
+                state.malformed();
+            state.indices.push_back(first);
+            state.indices.push_back(previous);
+            state.indices.push_back(corner);
+        }
+        previous = corner;
+        ++corners;
     }
+    if (corners < 3)
+        state.malformed();
 }
 
 } // namespace
@@ -129,14 +137,21 @@ std::unique_ptr<Mesh> parseObjMesh(const std::string& text, const std::string& p
         const char* end = static_cast<const char*>(std::memchr(p, '\n', size_t(textEnd - p)));
         if (!end)
             end = textEnd;
-        if (end - p >= 2 && p[0] == 'v' && isBlank(p[1]))
-            state.positions.push_back(parsePosition(p + 1, end));
-        else if (p < end && p[0] == 'f')
-            parseFace(state, p + 1, end);
+        ++state.line;
+        // Line ends written as CR LF, and blanks after the last item.
+        const char* last = end;
+        while (last > p && (isBlank(last[-1]) || last[-1] == '\r'))
+            --last;
+        // "v" and a blank is a position even when no number follows: (0, 0, 0).
+        if (end - p >= 2 && p[0] == 'v' && isBlank(p[1])) {
+            if (state.positions.size() >= size_t(INT_MAX))
+                state.malformed();
+            state.positions.push_back(parsePosition(p + 1, last));
+        } else if (p < last && p[0] == 'f' && (last - p == 1 || isBlank(p[1]))) {
+            parseFace(state, p + 1, last);
+        }
         p = end + 1;
     }
-    if (state.positions.size() > size_t(INT_MAX))
-        state.malformed();
 
     auto mesh = std::make_unique<Mesh>(int(state.positions.size()));
     std::vector<uint8_t> bytes(state.positions.size() * sizeof(Vec3));

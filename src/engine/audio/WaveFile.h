@@ -20,6 +20,7 @@ struct WaveData {
 };
 
 // Reads the file through the file systems into wave, replacing what it held.
+// The extensible format (tag 0xFFFE) with the PCM sub-format reads as format 1.
 // Throws core::Exception "Not a RIFF file.", "Not a WAVE file." or "Not a PCM
 // waveform file.", or the stream's read failure for a file that ends inside a chunk.
 void readWaveFile(const std::string& fileName, WaveData& wave);

@@ -120,10 +120,14 @@ DDSFile::DDSFile(const std::string& path) : m_stream(std::make_unique<core::File
 
     m_width = word(header, Width);
     m_height = word(header, Height);
+    // A file without a mip chain (no level-count flag, or a count of 0) still
+    // holds its top level; every loader reads that one level.
     uint32_t levels = (word(header, Flags) & FlagLevelCount) ? word(header, LevelCount) : 0;
+    if (levels == 0)
+        levels = 1;
     if (levels > MaxLevels)
         throw core::Exception("Too many levels (%u) in DDS file %s", levels, name);
-    if (levels > 0 && !sized)
+    if (!sized)
         throw core::Exception("Could not determine DDS texture surface size");
 
     // Every level must lie inside the file: nothing is read from beyond it.

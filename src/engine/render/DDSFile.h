@@ -32,6 +32,7 @@ public:
     bool compressed() const { return m_format != Format::A8R8G8B8; }
     uint32_t width() const { return m_width; }
     uint32_t height() const { return m_height; }
+    // At least 1: a file without a mip chain is its top level alone.
     int levelCount() const { return static_cast<int>(m_levels.size()); }
     uint32_t levelSize(int level) const { return m_levels[static_cast<size_t>(level)].size; }
     // The bytes of a level as stored: blue, green, red, alpha, or DXT blocks.

@@ -27,6 +27,14 @@ function windowing.windowId(title)
     return assert(tonumber(id), "no window titled " .. title)
 end
 
+-- Whether a window with exactly this title exists now (shown or not).
+function windowing.windowExists(title)
+    local pipe = io.popen("xdotool search --name '^" .. title .. "$' 2>/dev/null")
+    local found = pipe:read("*l")
+    pipe:close()
+    return found ~= nil
+end
+
 -- A close request as a window manager sends it.
 function windowing.requestClose(id)
     windowing.sh(bin .. "/quill_close_window " .. id)

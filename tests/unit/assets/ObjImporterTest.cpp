@@ -11,7 +11,7 @@ using namespace engine;
 
 namespace {
 
-const char* const FourPositions = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
+const char* const FivePositions = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0.5 2 0\n";
 
 TEST(ObjImporter, FaceLinesGiveTheirCornersAsTriangles) {
     struct {
@@ -19,18 +19,27 @@ TEST(ObjImporter, FaceLinesGiveTheirCornersAsTriangles) {
         std::vector<int32_t> indices;
     } cases[] = {
         {"f 1 2 3", {0, 1, 2}},
-        {"f 3/1/1 1/2/2 2/3/3", {2, 0, 1}},
-        // The empty texture number counts as a number.
+        {"f 3/1 1/2 2/3", {2, 0, 1}},
         {"f 1//1 2//2 3//3", {0, 1, 2}},
+        {"f 3/1/1 1/2/2 2/3/3", {2, 0, 1}},
+        // Polygons are fanned from their first corner.
+        {"f 4 3 2 1", {3, 2, 1, 3, 1, 0}},
+        {"f 1/1 2/2 3/3 4/4", {0, 1, 2, 0, 2, 3}},
+        {"f 1/1/1 2/2/2 3/3/3 4/4/4 5/5/5", {0, 1, 2, 0, 2, 3, 0, 3, 4}},
+        // Blanks as exporters write them: tabs, runs, trailing ones, CR LF.
+        {"f\t1\t2\t3", {0, 1, 2}},
+        {"f  1   2 \t 3", {0, 1, 2}},
+        {"f 1 2 3 \t ", {0, 1, 2}},
         {"f 1 2 3\r", {0, 1, 2}},
-        {"f \t 1 2 3", {0, 1, 2}},
-        // Four or more corners are fanned from the first.
-        {"f 1/1/1 2/2/2 3/3/3 4/4/4", {0, 1, 2, 0, 2, 3}},
-        {"f 4//1 3//1 2//1 1//1", {3, 2, 1, 3, 1, 0}},
+        {"f 1/1/1 2/2/2 3/3/3 \r", {0, 1, 2}},
+        // Negative numbers count back from the last position read.
+        {"f -1 -2 -3", {4, 3, 2}},
+        {"f -5/-1 -4/-2 -3/-3 2", {0, 1, 2, 0, 2, 1}},
+        {"f +1 +2 +3", {0, 1, 2}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.face);
-        std::unique_ptr<Mesh> mesh = parseObjMesh(std::string(FourPositions) + c.face + "\n", "quad.obj");
+        std::unique_ptr<Mesh> mesh = parseObjMesh(std::string(FivePositions) + c.face + "\n", "poly.obj");
         EXPECT_EQ(mesh->getIndices(), c.indices);
         ASSERT_EQ(mesh->getSegments().size(), 1u);
         EXPECT_EQ(mesh->getSegments()[0].count, int32_t(c.indices.size() / 3));
@@ -39,27 +48,34 @@ TEST(ObjImporter, FaceLinesGiveTheirCornersAsTriangles) {
     }
 }
 
-TEST(ObjImporter, FacesWithoutThreeCornersOfReadPositionsAreMalformed) {
+TEST(ObjImporter, MalformedFacesNameTheirFileAndLine) {
     const char* const faces[] = {
-        "f 1 2 3 ",       // a trailing blank makes four numbers, read as groups of three
-        "f 1 2 3 4",      // likewise: only two groups
-        "f 1/1 2/2 3/3",  // two groups
         "f 1 2",
         "f",
+        "f \r",
         "f 0 1 2",
-        "f -3 -2 -1",     // relative numbers are not read
-        "f 1 2 5",        // no such position yet
+        "f 1 2 6",        // no such position yet
+        "f -6 1 2",       // nor counting back
         "f 1 2 99999999999999999999999999999999999999999999999999999999999999999999999999",
-        "f 1 2 x",        // not a number: 0
+        "f 1 2 x",
+        "f 1 2 3x",
+        "f 1/1/1/1 2 3",  // four numbers in a corner
+        "f /1 2 3",       // a corner that names no position
+        "f 1 //1 3",
+        "f 1/x 2 3",
+        "f 1,2,3",
     };
     for (const char* face : faces) {
         SCOPED_TRACE(face);
-        EXPECT_EQ(messageOf([&] { parseObjMesh(std::string(FourPositions) + face + "\n", "dir/bad.obj"); }),
-                  "Malformed obj file: dir/bad.obj");
+        EXPECT_EQ(messageOf([&] {
+                      parseObjMesh("# five\n" + std::string(FivePositions) + "\n" + face + "\nf 1 2 3\n", "dir/bad.obj");
+                  }),
+                  "Malformed obj file: dir/bad.obj:8");
     }
-    // A face may only name positions above it.
-    EXPECT_EQ(messageOf([] { parseObjMesh("v 0 0 0\nv 1 0 0\nf 1 2 3\nv 0 1 0\n", "late.obj"); }),
-              "Malformed obj file: late.obj");
+    // A face may only name positions above it; lines count from 1, CR LF or not.
+    EXPECT_EQ(messageOf([] { parseObjMesh("v 0 0 0\r\nv 1 0 0\r\nf 1 2 3\r\nv 0 1 0\r\n", "late.obj"); }),
+              "Malformed obj file: late.obj:3");
+    EXPECT_EQ(messageOf([] { parseObjMesh("f 1 2 3", "first.obj"); }), "Malformed obj file: first.obj:1");
 }
 
 TEST(ObjImporter, OnlyPositionLinesCountAndMissingNumbersAreZero) {
@@ -75,13 +91,14 @@ TEST(ObjImporter, OnlyPositionLinesCountAndMissingNumbersAreZero) {
                                               "g side\nusemtl wood\ns 1\n"
                                               "v 7 8 9 1\n"
                                               "v x 1 1\n"
+                                              "v \r\n"
                                               "f 1/1/1 2/1/1 3/1/1\r\n",
                                               "crate.obj");
-    ASSERT_EQ(mesh->getVertexCount(), 4);
+    ASSERT_EQ(mesh->getVertexCount(), 5);
     const Vec3* positions = mesh->vec3Array(PositionSlot);
     ASSERT_NE(positions, nullptr);
-    const Vec3 expected[] = {{1.5f, -20, 3}, {4, 5, 0}, {7, 8, 9}, {0, 0, 0}};
-    for (int i = 0; i < 4; ++i) {
+    const Vec3 expected[] = {{1.5f, -20, 3}, {4, 5, 0}, {7, 8, 9}, {0, 0, 0}, {0, 0, 0}};
+    for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(positions[i].x, expected[i].x) << i;
         EXPECT_EQ(positions[i].y, expected[i].y) << i;
         EXPECT_EQ(positions[i].z, expected[i].z) << i;
@@ -94,7 +111,7 @@ TEST(ObjImporter, OnlyPositionLinesCountAndMissingNumbersAreZero) {
 }
 
 TEST(ObjImporter, NormalsComeFromTheFaces) {
-    std::unique_ptr<Mesh> mesh = parseObjMesh(std::string(FourPositions) + "f 1 2 3\nf 1/0/0 3/0/0 4/0/0\n", "n.obj");
+    std::unique_ptr<Mesh> mesh = parseObjMesh(std::string(FivePositions) + "f 1 2 3\nf 1/0/0 3/0/0 4/0/0\n", "n.obj");
     const Vec3* normals = mesh->vec3Array(NormalSlot);
     ASSERT_NE(normals, nullptr);
     for (int i = 0; i < 4; ++i)

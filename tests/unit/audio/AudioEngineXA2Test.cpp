@@ -38,6 +38,12 @@ struct Scene {
     SoundSourceXA2* source;  // held by the node
 };
 
+// The chunks of a 24-bit stereo extensible WAVE file: 0.1 s of a sine on the left.
+std::string chunk24() {
+    return sound::chunk("fmt ", sound::extensibleFormat(1, 2, 44100, 24)) +
+           sound::chunk("data", sound::leftSine24(4410, 44100, 440.0));
+}
+
 // Held for the test, so the registry forgets the sample when the test ends.
 core::CountedRef<engine::Sample> loadSample(engine::AudioEngine& engine, const std::string& name) {
     return core::CountedRef<engine::Sample>(engine::Sample::load(engine, name));
@@ -184,6 +190,23 @@ TEST(AudioEngineXA2, SamplesEndUnlessLooping) {
     ASSERT_TRUE(audio.runFor(9000, [&] { scene.frame(audio.engine()); }));
     EXPECT_EQ(scene.source->state(), State::Playing) << "looping";
     EXPECT_GT(scene.source->getSamplePosition(), 2205u);
+}
+
+// Audio tools write 24-bit sound in the extensible format: its left channel
+// must stay on the left, which a misread sample width would smear over both.
+TEST(AudioEngineXA2, ExtensibleTwentyFourBitStereoPlays) {
+    TempDirectory folder;
+    TempDirectory::write("wide.wav", sound::riff(chunk24()));
+    DiskAudio audio(folder.path() + "/out.raw");
+    ASSERT_GE(audio.channels(), 2);
+    Scene scene(audio.engine());
+    scene.source->setLoop(true);
+    scene.source->play(*loadSample(audio.engine(), "wide.wav"), false);
+    ASSERT_TRUE(audio.runFor(12000, [&] { scene.frame(audio.engine()); }));
+    sound::Output out = audio.finish();
+    double left = out.rms(0, 0, out.frames()), right = out.rms(1, 0, out.frames());
+    EXPECT_GT(left, 0.05);
+    EXPECT_LT(right, left * 0.01);
 }
 
 TEST(AudioEngineXA2, PlayFailuresAndSettingsWithoutAVoice) {

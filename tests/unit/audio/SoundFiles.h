@@ -40,6 +40,18 @@ inline std::string format(uint16_t tag, uint16_t channels, uint32_t rate, uint16
     return body + extra;
 }
 
+// The body of an extensible "fmt " chunk (tag 0xFFFE) whose sub-format GUID
+// begins with the tag; the rest of the GUID is the one every sub-format shares.
+inline std::string extensibleFormat(uint16_t subTag, uint16_t channels, uint32_t rate, uint16_t bits) {
+    std::string extension;
+    put16(extension, 22);
+    put16(extension, bits);
+    put32(extension, channels == 2 ? 0x3 : 0);
+    put32(extension, subTag);
+    extension += std::string("\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 12);
+    return format(0xFFFE, channels, rate, bits, extension);
+}
+
 // A RIFF WAVE file of the chunks; the RIFF size counts them all.
 inline std::string riff(const std::string& chunks, const char* form = "WAVE") {
     std::string out = "RIFF";
@@ -54,6 +66,18 @@ inline std::string sine16(int frames, int channels, int rate, double frequency, 
         auto value = int16_t(std::lround(amplitude * 32767.0 * std::sin(2.0 * M_PI * frequency * i / rate)));
         for (int c = 0; c < channels; ++c)
             put16(out, uint16_t(value));
+    }
+    return out;
+}
+
+// 24-bit stereo frames: a sine on the left channel, silence on the right.
+inline std::string leftSine24(int frames, int rate, double frequency, double amplitude = 0.5) {
+    std::string out;
+    for (int i = 0; i < frames; ++i) {
+        auto value = int32_t(std::lround(amplitude * 8388607.0 * std::sin(2.0 * M_PI * frequency * i / rate)));
+        for (int shift : {0, 8, 16})
+            out += char((uint32_t(value) >> shift) & 0xff);
+        out.append(3, '\0');
     }
     return out;
 }

@@ -63,3 +63,24 @@ TEST(WaveFile, AMissingFileIsNotFound) {
     engine::WaveData wave;
     EXPECT_NE(messageOf([&] { engine::readWaveFile("none.wav", wave); }).find("none.wav"), std::string::npos);
 }
+
+TEST(WaveFile, TheExtensibleFormatReadsAsPcmOnlyForThePcmSubFormat) {
+    TempDirectory folder;
+    const std::string data = chunk("data", std::string(60, '\x22'));
+    TempDirectory::write("pcm24.wav", riff(chunk("fmt ", extensibleFormat(1, 2, 48000, 24)) + data));
+    engine::WaveData wave;
+    EXPECT_EQ(messageOf([&] { engine::readWaveFile("pcm24.wav", wave); }), "");
+    EXPECT_EQ(wave.formatTag, 1);
+    EXPECT_EQ(wave.channels, 2);
+    EXPECT_EQ(wave.sampleRate, 48000u);
+    EXPECT_EQ(wave.blockAlign, 6);
+    EXPECT_EQ(wave.bitsPerSample, 24);
+    EXPECT_EQ(wave.dataSize, 60u);
+
+    // Float samples, and an extensible chunk too short to name its sub-format.
+    std::string shortened = format(0xFFFE, 2, 48000, 24, std::string(2, '\0'));
+    for (const std::string& fmt : {extensibleFormat(3, 2, 48000, 32), shortened}) {
+        TempDirectory::write("other.wav", riff(chunk("fmt ", fmt) + data));
+        EXPECT_EQ(messageOf([&] { engine::readWaveFile("other.wav", wave); }), "Not a PCM waveform file.");
+    }
+}

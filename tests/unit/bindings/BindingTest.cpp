@@ -16,12 +16,14 @@ struct Gadget : Widget {};
 struct Thing {
     int value = 0;
 };
+struct Keeper {};
 
 } // namespace
 
 QUILL_SCRIPT_CLASS(Widget, "Widget")
 QUILL_SCRIPT_CLASS(Gadget, "Gadget")
 QUILL_SCRIPT_CLASS(Thing, "Thing")
+QUILL_SCRIPT_CLASS(Keeper, "Keeper")
 
 namespace {
 
@@ -109,6 +111,19 @@ TEST_F(BindingTest, ClassTablesCarryTypeBaseAndInheritedFunctions) {
         assert(Gadget.properties.Width and Gadget.properties.Height)
         assert(Thing.dispose and next(Thing.properties) == nil)
         assert(Thing.__index == Thing and Thing.__newindex == nil)
+    )"),
+              "");
+}
+
+// A class with a dispose of its own (one that also disposes what it owns)
+// is collected through that same function.
+TEST_F(BindingTest, DisposeAndCollectionAreOneFunctionValue) {
+    bind::registerClass<Keeper>(L, nullptr, {{"dispose", bind::disposeHandle}});
+    EXPECT_EQ(run(R"(
+        for _, class in ipairs{Widget, Gadget, Thing, Keeper} do
+            assert(class.dispose == class.__gc, class.type)
+        end
+        assert(Keeper.dispose ~= Widget.dispose)
     )"),
               "");
 }

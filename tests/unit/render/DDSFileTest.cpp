@@ -97,9 +97,15 @@ TEST(DDSFile, LevelTablesFollowTheFormatsBlockSizes) {
     EXPECT_EQ(dxt5.levelSize(0), 512u * 512u);
     EXPECT_EQ(dxt5.levelSize(9), 16u);
 
-    // Without the level-count flag there are no levels to read.
-    Header().argb().set(8, 0x1007).size(4, 4, 3).write("nolevels.dds", 64);
-    EXPECT_EQ(engine::DDSFile("nolevels.dds").levelCount(), 0);
+    // Without a mip chain (no level-count flag, or a count of 0) the file is its top level.
+    Header().argb().set(8, 0x1007).size(4, 4, 3).write("unflagged.dds", 64);
+    Header().fourCC("DXT1").size(8, 4, 0).write("zero.dds", 16);
+    for (const char* path : {"unflagged.dds", "zero.dds"}) {
+        engine::DDSFile file(path);
+        ASSERT_EQ(file.levelCount(), 1) << path;
+        EXPECT_EQ(file.readLevel(0).size(), file.levelSize(0)) << path;
+    }
+    EXPECT_EQ(engine::DDSFile("zero.dds").levelSize(0), 16u);
 }
 
 core::Image gradient(int width, int height) {

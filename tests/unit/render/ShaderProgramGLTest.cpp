@@ -2,6 +2,7 @@
 #include "core/FileSystem.h"
 #include "core/Image.h"
 #include "engine/assets/Material.h"
+#include "engine/render/BuiltinShaders.h"
 #include "engine/render/gl/GLEntryPoints.h"
 #include "engine/render/gl/RenderableShaderGL.h"
 #include "engine/render/gl/RenderableTextureGL.h"
@@ -15,6 +16,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -35,6 +37,31 @@ TEST(ShaderSource, DefinesGoAfterTheVersionLineOrAtTheStart) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(prepareShaderSource(c.source, c.defines), c.expected) << c.source;
+}
+
+// The shipped set is built in, byte for byte, behind the file systems: a
+// game's own file of the same path wins, and other paths are not invented.
+TEST(BuiltinShaders, FillInForShaderFilesTheGameDoesNotHave) {
+    TempDirectory dir;
+    const char* const path = "shaders/gl/PostProcess.fsh";
+    std::string shipped = core::readFile(std::string(QUILL_DATA_DIR) + "/" + path);
+    EXPECT_EQ(engine::readShaderFile(path), shipped);
+    EXPECT_TRUE(engine::shaderFileExists(path));
+    int count = 0;
+    for (const engine::BuiltinShader* shader = engine::builtinShaders; shader->path; ++shader, ++count)
+        EXPECT_EQ(std::string(shader->source, shader->size),
+                  core::readFile(std::string(QUILL_DATA_DIR) + "/" + shader->path)) << shader->path;
+    EXPECT_GE(count, 30);
+
+    ASSERT_EQ(mkdir("shaders", 0755), 0);
+    ASSERT_EQ(mkdir("shaders/gl", 0755), 0);
+    TempDirectory::write(path, "// the game's own\n");
+    EXPECT_EQ(engine::readShaderFile(path), "// the game's own\n");
+
+    for (const char* other : {"shaders/gl/Missing.fsh", "Shaders/gl/Mesh.vsh", "PostProcess.fsh"}) {
+        EXPECT_FALSE(engine::shaderFileExists(other)) << other;
+        EXPECT_THROW(engine::readShaderFile(other), core::FileNotFoundException) << other;
+    }
 }
 
 // The renderer finds the shipped shader files through a search path.

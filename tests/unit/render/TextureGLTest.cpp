@@ -160,6 +160,43 @@ TEST_F(TextureGLWindow, WrittenFilesLoadIntoGLWithTheirPixels) {
     }
 }
 
+// Files without a mip chain, as many tools write them: the level-count flag
+// clear, or a count of 0. Each is its top level, drawn with its colour.
+TEST_F(TextureGLWindow, FilesWithoutAMipChainDrawTheirOneLevel) {
+    core::Image flat(8, 8);
+    const core::Image::Rgba colour{200, 60, 30, 255};
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            flat.setPixel(x, y, colour);
+    struct {
+        const char* how;
+        uint32_t flags, levels;
+    } layouts[] = {{"unflagged", 0x1 | 0x2 | 0x4 | 0x1000, 4}, {"count 0", 0x1 | 0x2 | 0x4 | 0x1000 | 0x20000, 0}};
+    for (Format format : {Format::A8R8G8B8, Format::DXT1, Format::DXT5}) {
+        for (const auto& layout : layouts) {
+            SCOPED_TRACE(testing::Message() << int(format) << " " << layout.how);
+            engine::writeDDS("chain.dds", flat, format);
+            std::string bytes = core::readFile("chain.dds");
+            put32(bytes, 8, layout.flags);
+            put32(bytes, 28, layout.levels);
+            std::string name = "single" + std::to_string(int(format)) + "_" + std::to_string(layout.levels) + ".dds";
+            TempDirectory::write(name, bytes);
+
+            std::unique_ptr<RenderableTexture> texture(engine::loadTexture(name, 1, false));
+            EXPECT_EQ(bound(texture.get()).levels(), 1);
+            EXPECT_EQ(parameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR);
+            m_renderer->beginRender();
+            m_renderer->drawFullScreen(texture.get());
+            m_renderer->saveScreenShot("single.png");
+            m_renderer->endRender();
+            core::Image::Rgba got = core::Image::load("single.png").getPixel(Width / 2, Height / 2);
+            EXPECT_NEAR(got.red, colour.red, 6);
+            EXPECT_NEAR(got.green, colour.green, 6);
+            EXPECT_NEAR(got.blue, colour.blue, 6);
+        }
+    }
+}
+
 TEST_F(TextureGLWindow, SrgbLoadsUseTheSrgbFormats) {
     engine::writeDDS("srgb.dds", gradient(4, 4), Format::DXT1);
     engine::writeDDS("srgb32.dds", gradient(4, 4), Format::A8R8G8B8);

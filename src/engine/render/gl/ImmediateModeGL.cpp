@@ -1,6 +1,6 @@
 #include "engine/render/gl/ImmediateModeGL.h"
 
-#include "core/FileSystem.h"
+#include "engine/render/BuiltinShaders.h"
 #include "engine/render/Renderer.h"
 #include "engine/render/gl/GLChecks.h"
 #include "engine/render/gl/GLEntryPoints.h"
@@ -34,9 +34,9 @@ Mat4 screenProjection(int width, int height, float tx, float ty) {
 
 ImmediateModeGL::ImmediateModeGL(RenderContextGL& context, Renderer& renderer)
     : m_context(context), m_renderer(renderer) {
-    if (core::fileExists(VertexPath) && core::fileExists(FragmentPath))
+    if (shaderFileExists(VertexPath) && shaderFileExists(FragmentPath))
         m_program = programFromFiles(VertexPath, FragmentPath);
-    if (core::fileExists(TexturedVertexPath) && core::fileExists(TexturedFragmentPath))
+    if (shaderFileExists(TexturedVertexPath) && shaderFileExists(TexturedFragmentPath))
         m_texturedProgram = programFromFiles(TexturedVertexPath, TexturedFragmentPath);
     m_width = renderer.viewport().width;
     m_height = renderer.viewport().height;

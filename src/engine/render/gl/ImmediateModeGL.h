@@ -21,8 +21,8 @@ public:
     static constexpr const char* TexturedVertexPath = "shaders/gl/ImmediateModeTex.vsh";
     static constexpr const char* TexturedFragmentPath = "shaders/gl/ImmediateModeTex.fsh";
 
-    // The programs are made when their files are found; without them batches
-    // are dropped. A file that does not compile throws.
+    // The programs come from the game's files or the built-in ones; without
+    // either, batches are dropped. A file that does not compile throws.
     ImmediateModeGL(RenderContextGL& context, Renderer& renderer);
     ~ImmediateModeGL();
 

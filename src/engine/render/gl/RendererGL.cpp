@@ -9,6 +9,7 @@
 #include "core/FileSystem.h"
 #include "engine/assets/Material.h"
 #include "engine/assets/MeshPrimitives.h"
+#include "engine/render/BuiltinShaders.h"
 #include "engine/draw/DebugDraw.h"
 #include "engine/draw/Font.h"
 #include "engine/draw/ImmediateMode.h"
@@ -50,7 +51,7 @@ RenderableTextureGL* solidTexture(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
 
 bool filesExist(std::initializer_list<const char*> paths) {
     for (const char* path : paths)
-        if (!core::fileExists(path))
+        if (!shaderFileExists(path))
             return false;
     return true;
 }
@@ -95,8 +96,8 @@ void RendererGL::init(const RenderSettings& settings) {
     checkGLError("glFrontFace");
 }
 
-// Games without shader files still get a window and textures; a shader file
-// that exists but does not compile fails the start with its message.
+// The shader files come from the game, else from the set built into the host;
+// a game's file that does not compile fails the start with its message.
 void RendererGL::createResources() {
     m_resources.whiteTexture = core::CountedRef<RenderableTextureGL>(solidTexture(255, 255, 255, 255));
     m_resources.flatNormalTexture = core::CountedRef<RenderableTextureGL>(solidTexture(128, 128, 255, 255));
@@ -119,8 +120,8 @@ void RendererGL::createResources() {
     createScenePasses();
 }
 
-// The scene passes need every one of their shader files; without them (games
-// that only draw in 2D, tests without content) a scene shows the clear colour.
+// The scene passes need every one of their shader files, which the built-in
+// set always provides.
 void RendererGL::createScenePasses() {
     if (m_settings.notebookMode) {
         if (filesExist({NotebookRendererGL::VertexPath, NotebookRendererGL::FragmentPath,
@@ -132,7 +133,7 @@ void RendererGL::createScenePasses() {
     if (!m_resources.surfaceShader)
         return;
     for (const char* const* path = LightPassGL::ShaderFiles; *path; ++path)
-        if (!core::fileExists(*path))
+        if (!shaderFileExists(*path))
             return;
     if (!filesExist({"shaders/gl/Tonemap.vsh",
                      "shaders/gl/Tonemap.fsh", "shaders/gl/Fog.vsh", "shaders/gl/Fog.fsh",

@@ -2,7 +2,7 @@
 
 #include "core/DebugLog.h"
 #include "core/Exception.h"
-#include "core/FileSystem.h"
+#include "engine/render/BuiltinShaders.h"
 #include "engine/render/gl/GLEntryPoints.h"
 #include "engine/render/gl/RenderContextGL.h"
 
@@ -96,7 +96,7 @@ unsigned loadShader(const std::string& path, unsigned stage, const std::vector<s
     core::debugLog("Compiling shader %s\n", path.c_str());
     std::string source;
     try {
-        source = core::readFile(path);
+        source = readShaderFile(path);
     } catch (const core::Exception&) {
         throw core::Exception("Failed to load shader file %s", path.c_str());
     }

@@ -71,7 +71,8 @@ std::string prepareShaderSource(const std::string& source, const std::vector<std
 // Throws "Failed to compile shader <path>\n<log>"; path may be empty.
 unsigned compileShader(const std::string& source, unsigned stage, const std::vector<std::string>& defines,
                        const std::string& path);
-// Reads the file through the file systems and compiles it; throws
+// Reads the file through the file systems (else the built-in shader of that
+// path) and compiles it; throws
 // "Failed to load shader file <path>" when it cannot be read.
 unsigned loadShader(const std::string& path, unsigned stage, const std::vector<std::string>& defines = {});
 // Throws "Failed to link shader program\n<log>".
