@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/CrashReport.h"
+#include "app/ScriptLibrary.h"
 #include "app/ScriptLoader.h"
 #include "bindings/Registration.h"
 #include "core/Clock.h"
@@ -101,6 +102,9 @@ void Application::runOnce() {
 
     setPackagePath(L, libDirectory);
     appendModuleLoader(L);
+    // vec and mat exist from the main script's first line.
+    if (installGlobalModules(L, tracebackIndex) != 0)
+        crashReport(errorText(L));
 
     if (!scriptName.empty()) {
         enterScriptDirectory();
