@@ -5,6 +5,7 @@
 #include "app/ScriptLoader.h"
 #include "bindings/Registration.h"
 #include "core/Clock.h"
+#include "core/DebugLog.h"
 #include "core/Exception.h"
 #include "core/FileSystem.h"
 #include "core/Frame.h"
@@ -52,11 +53,14 @@ FrameTiming& frameTiming() {
 
 Application::Application() : rootDirectory(core::getCurrentDirectory()), libDirectory(rootDirectory + "/lib") {
     g_application = this;
+    followErrorLogFolder();
 }
 
 Application::~Application() {
-    if (g_application == this)
+    if (g_application == this) {
         g_application = nullptr;
+        core::setDebugLogFolder(std::string());
+    }
 }
 
 void Application::selectMainScript(const std::string& path) {
