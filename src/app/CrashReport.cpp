@@ -109,22 +109,20 @@ void crashReport(const std::string& errorText) {
     writeToStderr("Software Failure\n\n" + errorText + "\n");
 
     std::string logPath = writeErrorLog(errorText);
-    if (!logPath.empty())
-        writeToStderr("\nAn error log has been written to:\n" + logPath + "\n");
+    std::string logLines;
+    if (!logPath.empty()) {
+        Application* app = application();
+        logLines = "\n\nAn error log has been written to:\n" + logPath + "\n\n" +
+                   supportSentence(app ? app->supportAddress : std::string()) + "\n";
+        writeToStderr(logLines.substr(1));
+    }
 
     // The message must not hide behind a game window or an invisible cursor.
     if (core::Frame* frame = core::Frame::mainFrame())
         frame->window().hide();
     core::showCursor(true);
 
-    std::string message = errorText;
-    if (!logPath.empty()) {
-        message += "\n\nAn error log has been written to:\n" + logPath + "\n\n";
-        Application* app = application();
-        message += supportSentence(app ? app->supportAddress : std::string());
-        message += "\n";
-    }
-    core::showMessageBox("Software Failure", message, core::MessageButtons::Ok);
+    core::showMessageBox("Software Failure", errorText + logLines, core::MessageButtons::Ok);
 
     fflush(stdout);
     fflush(stderr);
