@@ -4,7 +4,8 @@
 -- A script error under a display: the error and its traceback reach stderr
 -- before the "Software Failure" box shows, and stopping the game from outside
 -- while the box is up ends the game at once with the crash code and takes the
--- box's process with it. Without a usable display the error still reaches stderr.
+-- box's process with it. A running game stops at once too, and without a
+-- usable display the error still reaches stderr.
 local t = require "testing"
 
 local function read(path)
@@ -52,6 +53,14 @@ for _, signal in ipairs({ "TERM", "INT" }) do
         assert(tonumber(seen.milliseconds) < 3000, "the game took " .. seen.milliseconds .. " ms to end")
         t.equal(seen.left, "", "box processes left")
         t.equal(seen.boxes, "0", "boxes on screen")
+    end)
+end
+
+for _, signal in ipairs({ "TERM", "INT" }) do
+    t.test("SIG" .. signal .. " ends a game in its frame loop at once", function()
+        local seen = fields(run("sh stop-running.sh " .. signal .. " 2>&1"))
+        t.equal(seen.status, signal == "TERM" and "143" or "130", "ended by the signal")
+        assert(tonumber(seen.milliseconds) < 3000, "the game took " .. seen.milliseconds .. " ms to end")
     end)
 end
 
