@@ -52,6 +52,7 @@ const KeyName Keys[] = {
     {"-", 189},
     {".", 190},
 };
+
 bool sameIgnoringCase(const std::string& a, const char* b) {
     size_t length = std::strlen(b);
     if (a.size() != length)
