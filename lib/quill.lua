@@ -1,6 +1,6 @@
--- quill's script library. require "quill" returns its modules and makes the
--- globals vec and mat (which the host calls to build values for scripts)
--- quill's own unless the game has defined its own first.
+-- quill's script library. require "quill" returns its modules. The host makes
+-- the globals vec and mat (which it calls to build values for scripts) quill's
+-- own before the main script runs; this puts them back when a script cleared them.
 local vec = require "vec"
 local mat = require "mat"
 

@@ -1,9 +1,11 @@
 #include "app/Application.h"
 
 #include "app/CrashReport.h"
+#include "app/ScriptLibrary.h"
 #include "app/ScriptLoader.h"
 #include "bindings/Registration.h"
 #include "core/Clock.h"
+#include "core/DebugLog.h"
 #include "core/Exception.h"
 #include "core/FileSystem.h"
 #include "core/Frame.h"
@@ -51,11 +53,14 @@ FrameTiming& frameTiming() {
 
 Application::Application() : rootDirectory(core::getCurrentDirectory()), libDirectory(rootDirectory + "/lib") {
     g_application = this;
+    followErrorLogFolder();
 }
 
 Application::~Application() {
-    if (g_application == this)
+    if (g_application == this) {
         g_application = nullptr;
+        core::setDebugLogFolder(std::string());
+    }
 }
 
 void Application::selectMainScript(const std::string& path) {
@@ -101,6 +106,9 @@ void Application::runOnce() {
 
     setPackagePath(L, libDirectory);
     appendModuleLoader(L);
+    // vec and mat exist from the main script's first line.
+    if (installGlobalModules(L, tracebackIndex) != 0)
+        crashReport(errorText(L));
 
     if (!scriptName.empty()) {
         enterScriptDirectory();

@@ -31,6 +31,8 @@ public:
     core::HashMap<std::string, std::string> args;
     std::string companyName = "My Company";
     std::string applicationName = "My Application";
+    // Named in the crash box's request to e-mail the error log; empty: none.
+    std::string supportAddress;
     int maxFrameRate = 1000;
 
     // Called after the host's own registrations in every new Lua state; lets

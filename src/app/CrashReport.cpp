@@ -2,10 +2,12 @@
 
 #include "app/Application.h"
 #include "core/CursorDisplay.h"
+#include "core/DebugLog.h"
 #include "core/Exception.h"
 #include "core/FileSystem.h"
 #include "core/Frame.h"
 #include "core/MessageBox.h"
+#include "core/ProcessControl.h"
 #include "core/SystemInfo.h"
 
 #include <cstdarg>
@@ -27,12 +29,16 @@ void writeLine(core::File& file, const char* format, ...) {
 }
 } // namespace
 
+std::string errorLogFolder() {
+    std::string folder = core::documentsFolder();
+    if (Application* app = application())
+        folder += "/" + app->companyName + "/" + app->applicationName;
+    return folder;
+}
+
 std::string writeErrorLog(const std::string& errorText) {
     try {
-        Application* app = application();
-        std::string folder = core::documentsFolder();
-        if (app)
-            folder += "/" + app->companyName + "/" + app->applicationName;
+        std::string folder = errorLogFolder();
         core::createPath(folder);
         std::string path = folder + "/error.log";
 
@@ -70,25 +76,55 @@ std::string writeErrorLog(const std::string& errorText) {
     }
 }
 
+void followErrorLogFolder() {
+    try {
+        core::setDebugLogFolder(errorLogFolder());
+    } catch (const core::Exception&) {
+        core::setDebugLogFolder(std::string());
+    }
+}
+
+namespace {
+const int CrashExitCode = 255;  // -1 as the process's exit status
+
+// The box's last line: where the player sends the log. A game names its
+// address with sys.setSupportAddress.
+std::string supportSentence(const std::string& supportAddress) {
+    if (supportAddress.empty())
+        return "Please e-mail this file to the game's developers so that they can fix the problem.";
+    return "Please e-mail this file to " + supportAddress + " so that we can fix the problem.";
+}
+
+void writeToStderr(const std::string& text) {
+    fwrite(text.data(), 1, text.size(), stderr);
+    fflush(stderr);
+}
+} // namespace
+
 void crashReport(const std::string& errorText) {
+    core::exitOnTerminationRequest(CrashExitCode);
+    // The developer's terminal gets the error first: a box may be unseen,
+    // fail to open or be closed by a signal.
+    fflush(stdout);
+    writeToStderr("Software Failure\n\n" + errorText + "\n");
+
     std::string logPath = writeErrorLog(errorText);
+    std::string logLines;
+    if (!logPath.empty()) {
+        Application* app = application();
+        logLines = "\n\nAn error log has been written to:\n" + logPath + "\n\n" +
+                   supportSentence(app ? app->supportAddress : std::string()) + "\n";
+        writeToStderr(logLines.substr(1));
+    }
 
     // The message must not hide behind a game window or an invisible cursor.
     if (core::Frame* frame = core::Frame::mainFrame())
         frame->window().hide();
     core::showCursor(true);
 
-    std::string message = errorText;
-    if (!logPath.empty()) {
-        message += "\n\nAn error log has been written to:\n" + logPath + "\n\n";
-        message += "Please e-mail this file to support@example.com so that we can fix the problem.";
-        message += "\n";
-    }
-
-    if (core::showMessageBox("Software Failure", message, core::MessageButtons::Ok) == 0)
-        fprintf(stderr, "Software Failure\n\n%s\n", message.c_str());
+    core::showMessageBox("Software Failure", errorText + logLines, core::MessageButtons::Ok);
 
     fflush(stdout);
     fflush(stderr);
-    _exit(255);
+    _exit(CrashExitCode);
 }

@@ -34,6 +34,8 @@ int loadModule(lua_State* L) {
             path = "lib/" + path;
         // A game's own file wins; quill's built-in library comes last.
         const LibraryScript* builtIn = core::fileExists(path) ? nullptr : findLibraryScript(name);
+        if (builtIn && pushStartedModuleLoader(L, name))
+            return 1;
         if (builtIn) {
             path = "lib/" + name + ".lua";
             source.assign(builtIn->source, builtIn->size);

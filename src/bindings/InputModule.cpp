@@ -7,21 +7,30 @@
 
 namespace {
 
+// A key by name (any letter case) or by its code; a code no key state can hold
+// gives -1, which reads as up.
 int keyCodeArgument(lua_State* L) {
-    return core::keyCodeFromName(bind::checkString(L, 1));
+    if (lua_type(L, 1) == LUA_TNUMBER) {
+        lua_Number code = lua_tonumber(L, 1);
+        return code >= 0 && code < core::KeyStateCount ? static_cast<int>(code) : -1;
+    }
+    int code = core::findKeyCode(bind::checkString(L, 1));
+    if (code < 0)
+        luaL_error(L, "invalid key name");
+    return code;
 }
 
 int keyDown(lua_State* L) {
     int code = keyCodeArgument(L);
     core::Frame* frame = core::Frame::mainFrame();
-    lua_pushboolean(L, frame && frame->isKeyDown(code));
+    lua_pushboolean(L, frame && code >= 0 && frame->isKeyDown(code));
     return 1;
 }
 
 int keyPressed(lua_State* L) {
     int code = keyCodeArgument(L);
     core::Frame* frame = core::Frame::mainFrame();
-    lua_pushboolean(L, frame && frame->isKeyPressed(code));
+    lua_pushboolean(L, frame && code >= 0 && frame->isKeyPressed(code));
     return 1;
 }
 

@@ -3,8 +3,9 @@
 // The script form of the math types. Scripts own their vec and mat types; the
 // host reads them structurally (array elements 1..4 raw, rows and fields by
 // name, 0 for anything missing or not a number) and builds them by calling the
-// global vec(x, y, z, w) and mat.create(row0, row1, row2, row3). When a game has
-// no global vec or mat, quill's own library is loaded and installed on first use.
+// global vec(x, y, z, w) and mat.create(row0, row1, row2, row3), whatever the
+// globals hold: quill's own from the start of a run, or a game's replacements.
+// A global a script has cleared is quill's own again at its next use.
 
 #include "engine/scene/Bounds.h"
 

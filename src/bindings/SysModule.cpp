@@ -1,5 +1,6 @@
 // The sys table and the globals that replace Lua's file-reading functions.
 #include "app/Application.h"
+#include "app/CrashReport.h"
 #include "app/ScriptLoader.h"
 #include "bindings/Binding.h"
 #include "bindings/Registration.h"
@@ -151,13 +152,22 @@ int setMaxFrameRate(lua_State* L) {
     return 0;
 }
 
+// The names choose the error log's folder, and the debug log follows it.
 int setCompanyName(lua_State* L) {
     application()->companyName = luaL_checkstring(L, 1);
+    followErrorLogFolder();
     return 0;
 }
 
 int setApplicationName(lua_State* L) {
     application()->applicationName = luaL_checkstring(L, 1);
+    followErrorLogFolder();
+    return 0;
+}
+
+// The address the crash box asks players to e-mail the error log to.
+int setSupportAddress(lua_State* L) {
+    application()->supportAddress = luaL_checkstring(L, 1);
     return 0;
 }
 
@@ -208,6 +218,7 @@ void registerSys(lua_State* L) {
         {"setMaxFrameRate", setMaxFrameRate},
         {"setCompanyName", setCompanyName},
         {"setApplicationName", setApplicationName},
+        {"setSupportAddress", setSupportAddress},
         {"clock", clock},
         {"time", time},
         {"deltaTime", deltaTime},

@@ -19,6 +19,7 @@ public:
     // An entry point by name; null when the driver has none.
     virtual void* procAddress(const char* name) = 0;
     // 0 off, 1 every vertical blank; false when the driver has no swap control.
+    // A failure is written to the debug log naming the platform call that failed.
     virtual bool setSwapInterval(int interval) = 0;
     // Shows the back buffer.
     virtual void present() = 0;

@@ -1,5 +1,6 @@
 #include "core/Keys.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -51,6 +52,17 @@ const KeyName Keys[] = {
     {"-", 189},
     {".", 190},
 };
+
+bool sameIgnoringCase(const std::string& a, const char* b) {
+    size_t length = std::strlen(b);
+    if (a.size() != length)
+        return false;
+    for (size_t i = 0; i < length; ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
 } // namespace
 
 const KeyName* keyTable() {
@@ -61,14 +73,22 @@ int keyTableSize() {
     return static_cast<int>(sizeof Keys / sizeof Keys[0]);
 }
 
-int keyCodeFromName(const std::string& name) {
-    if (name.empty())
-        return 0;
+int findKeyCode(const std::string& name) {
     for (const KeyName& key : Keys) {
-        if (name == key.name)
+        if (sameIgnoringCase(name, key.name))
             return key.code;
     }
-    return std::toupper(static_cast<unsigned char>(name[0]));
+    const std::string prefix = "key-";
+    std::string digits = name.substr(std::min(name.size(), prefix.size()));
+    if (name.compare(0, prefix.size(), prefix) != 0 || digits.empty() || digits.size() > 3)
+        return -1;
+    int code = 0;
+    for (char c : digits) {
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return -1;
+        code = code * 10 + (c - '0');
+    }
+    return code < KeyStateCount ? code : -1;
 }
 
 const char* keyNameFromCode(int code) {

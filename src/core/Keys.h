@@ -23,9 +23,10 @@ constexpr int KeyF10 = 121;
 const KeyName* keyTable();
 int keyTableSize();
 
-// The empty name gives 0, a table name its code (first match), anything else
-// the code of its first character made upper case ("a" gives 65).
-int keyCodeFromName(const std::string& name);
+// The code a script names a key by: a table name in any letter case ("up",
+// "UP", "a" and "A" alike), or the "key-%d" name that key events give keys
+// without a table name. -1 when the name names no key.
+int findKeyCode(const std::string& name);
 
 // The first table name with that code, or null.
 const char* keyNameFromCode(int code);

@@ -29,6 +29,14 @@ t.test("the user was told the error and where the log is", function()
     assert(shown:find("Software Failure", 1, true), "title")
     assert(shown:find(expected, 1, true), "error text")
     assert(shown:find("An error log has been written to:\n" .. logPath .. "\n", 1, true), "log path")
+    local addressFile = io.open("support-address.txt", "rb")
+    local address = addressFile and addressFile:read("*a")
+    if addressFile then
+        addressFile:close()
+    end
+    local request = address and "Please e-mail this file to " .. address .. " so that we can fix the problem.\n"
+        or "Please e-mail this file to the game's developers so that they can fix the problem.\n"
+    assert(shown:find(logPath .. "\n\n" .. request, 1, true), "the request to send the log:\n" .. shown)
 end)
 
 t.done()

@@ -3,9 +3,13 @@
 -- An error in the display function ends the process with the crash report.
 sys.setCompanyName("Crash Tests")
 sys.setApplicationName("Crash")
+sys.setSupportAddress("help@example.org")
 
 local file = io.open("expected-error.txt", "w")
-file:write("init.lua:15: the display function failed\nstack traceback:")
+file:write("init.lua:19: the display function failed\nstack traceback:")
+file:close()
+file = io.open("support-address.txt", "w")
+file:write("help@example.org")
 file:close()
 
 local frame = 0

@@ -23,6 +23,14 @@ t.test("lib/ is tried through the file systems last", function()
     t.equal(require("z.w").name, "lib/z/w")
 end)
 
+t.test("a game's own vec.lua wins over quill's, and the global stays quill's", function()
+    local quillVec = vec
+    t.equal(require("vec").name, "mods/vec")
+    t.equal(vec, quillVec, "global vec")
+    t.equal(require("mat"), mat, "quill's mat")
+    t.equal(getmetatable(mat.identity().x), quillVec.metatable, "mat keeps quill's vec")
+end)
+
 t.test("a module that does not compile reports why", function()
     t.fails(function() require "broken" end, "broken.lua")
 end)

@@ -75,10 +75,12 @@ elseif phase == "second" then
             end)
         elseif frame == 3 then
             t.test("a frame rate above 1000 paces at 1000 (kept across the restart)", function()
-                -- At least the clamped millisecond (5000 would pace at 0.2 ms); a
-                -- busy machine may make the frame longer, never shorter.
+                -- About the clamped millisecond (5000 would pace at 0.2 ms). Frames
+                -- start a millisecond apart; the display calls follow the pump,
+                -- whose time varies, so on a busy machine two calls can come a
+                -- little closer than that, or much later.
                 local frameTime = now - last
-                assert(frameTime >= 0.00099 and frameTime < 0.05, "frame time " .. frameTime)
+                assert(frameTime >= 0.0009 and frameTime < 0.05, "frame time " .. frameTime)
             end)
             sys.setMaxFrameRate(0)
         elseif frame == 5 then

@@ -3,7 +3,7 @@
 local t = require "testing"
 
 t.test("polling without a main frame reads nothing", function()
-    for _, name in ipairs({"a", "A", "space", "", "numpad_0"}) do
+    for _, name in ipairs({"a", "A", "space", "Up", "numpad_0", 38, 0, 511, 512, -1}) do
         t.equal(sys.keyDown(name), false, "keyDown " .. name)
         t.equal(sys.keyPressed(name), false, "keyPressed " .. name)
     end
@@ -25,6 +25,13 @@ t.test("key names by code", function()
         t.equal(sys.getKeyName(case[1]), case[2], "code " .. case[1])
     end
     t.fails(function() sys.keyDown() end, "string expected")
+end)
+
+t.test("a name of no key is an error, not a key that is never down", function()
+    for _, name in ipairs({"", "xylophone", "?", "up ", "f13", "key-512"}) do
+        t.fails(function() sys.keyDown(name) end, "invalid key name")
+        t.fails(function() sys.keyPressed(name) end, "invalid key name")
+    end
 end)
 
 t.test("a frame that cannot open raises the window error", function()

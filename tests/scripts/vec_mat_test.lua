@@ -15,7 +15,7 @@ end
 t.test("require finds the built-in library and shares one copy", function()
     t.equal(require("vec"), vec)
     t.equal(require("quill").mat, mat)
-    t.equal(rawget(_G, "vec"), vec, "require 'quill' installs the global")
+    t.equal(rawget(_G, "vec"), vec, "the global is the library's vec")
 end)
 
 t.test("vectors are arrays with arithmetic operators", function()

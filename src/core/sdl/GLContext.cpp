@@ -24,7 +24,12 @@ public:
 
     void* procAddress(const char* name) override { return SDL_GL_GetProcAddress(name); }
 
-    bool setSwapInterval(int interval) override { return SDL_GL_SetSwapInterval(interval) == 0; }
+    bool setSwapInterval(int interval) override {
+        if (SDL_GL_SetSwapInterval(interval) == 0)
+            return true;
+        debugLog("WARNING! Could not set vertical sync (SDL_GL_SetSwapInterval: %s)\n", SDL_GetError());
+        return false;
+    }
 
     // The window may have been closed under the context: then there is nothing to show.
     void present() override {

@@ -1,5 +1,7 @@
 #include "core/MessageBox.h"
 
+#include "core/ProcessControl.h"
+
 #include <SDL.h>
 
 #include <cstdlib>
@@ -7,10 +9,14 @@
 namespace core {
 
 int showMessageBox(const std::string& title, const std::string& text, MessageButtons buttons) {
-    // Without a display SDL may hand the box to a helper program that fails
+    // Without a display (unset or empty) SDL may hand the box to a helper program that fails
     // yet reports success; the caller then never learns that nobody saw it.
 #ifndef _WIN32
-    if (!SDL_getenv("DISPLAY") && !SDL_getenv("WAYLAND_DISPLAY"))
+    auto named = [](const char* name) {
+        const char* value = SDL_getenv(name);
+        return value && *value;
+    };
+    if (!named("DISPLAY") && !named("WAYLAND_DISPLAY"))
         return 0;
 #endif
     struct Button {
@@ -44,6 +50,7 @@ int showMessageBox(const std::string& title, const std::string& text, MessageBut
     box.buttons = data;
 
     int pressed = -1;
+    BoxProcessScope helperProcess;
     if (SDL_ShowMessageBox(&box, &pressed) != 0)
         return 0;
     // The window's close button reports -1: the last button of the set.

@@ -1,4 +1,6 @@
--- How the host reads the script math values and builds them back.
+local firstLine = vec(1, 2, 3)
+-- How the host reads the script math values and builds them back. The first
+-- line shows that vec exists before the main script's first statement.
 local t = require "testing"
 local echo = testhooks.echo
 
@@ -8,13 +10,22 @@ local function same(actual, expected, what)
     end
 end
 
-t.test("with no global vec the host installs quill's own library", function()
-    t.equal(rawget(_G, "vec"), nil, "no vec before")
-    local v = echo("vec3", { 1, 2, 3 })
-    t.equal(getmetatable(v), require("vec").metatable)
-    t.equal(vec, require("vec"), "global installed")
+t.test("vec and mat are quill's own from the main script's first line", function()
+    same(firstLine, { 1, 2, 3, 0 })
+    t.equal(rawget(_G, "vec"), require("vec"), "require gives the global's table")
+    t.equal(rawget(_G, "mat"), require("mat"))
+    t.equal(getmetatable(echo("vec3", { 1, 2, 3 })), vec.metatable)
     local m = echo("mat4", { x = { 1 }, y = {}, z = {}, w = {} })
-    t.equal(getmetatable(m), require("mat").metatable)
+    t.equal(getmetatable(m), mat.metatable)
+    t.equal(getmetatable(m.x), vec.metatable, "rows are the same vec")
+    same(m.x * mat.identity(), { 1, 0, 0, 0 }, "host values work with the library's operators")
+end)
+
+t.test("a global a script cleared is quill's own again at its next use", function()
+    local quillVec = vec
+    vec = nil
+    t.equal(getmetatable(echo("vec3", { 1, 2, 3 })), quillVec.metatable)
+    t.equal(vec, quillVec)
 end)
 
 t.test("missing, non-numeric and metamethod-only elements read as 0", function()

@@ -1,6 +1,7 @@
 #include "core/Exception.h"
 #include "engine/assets/MeshGeometry.h"
 #include "engine/assets/MeshPrimitives.h"
+#include "support/CapturedDebugLog.h"
 
 #include <gtest/gtest.h>
 
@@ -99,9 +100,9 @@ TEST(MeshGeometry, WeldMergesOnlyVerticesEqualInEveryArray) {
 
     box->setVertexArray(NormalSlot, int32_t(ElementType::Float), 3, nullptr);
     box->setVertexArray(TexcoordSlot, int32_t(ElementType::Float), 2, nullptr);
-    testing::internal::CaptureStderr();
+    CapturedDebugLog debugLog;
     weldVertices(*box);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "weld vertices 24 -> 8\n");
+    EXPECT_EQ(debugLog.text(), "weld vertices 24 -> 8\n");
     ASSERT_EQ(box->getVertexCount(), 8);
     std::vector<Vec3> cornersAfter;
     for (int32_t index : box->getIndices())
