@@ -1,6 +1,7 @@
 // The script face of core::Frame: window options, input modes and the event queue.
 #include "bindings/Binding.h"
 #include "bindings/CursorBindings.h"
+#include "bindings/MathValues.h"
 #include "bindings/MenuBindings.h"
 #include "bindings/Registration.h"
 #include "core/CursorDisplay.h"
@@ -51,26 +52,6 @@ core::Frame::Options readOptions(lua_State* L) {
         lua_pop(L, 1);
     }
     return options;
-}
-
-// A script vector: the scripts' own vec when they define one, a plain array otherwise.
-void pushVector(lua_State* L, double x, double y, double z, double w) {
-    lua_getglobal(L, "vec");
-    if (lua_isfunction(L, -1)) {
-        lua_pushnumber(L, x);
-        lua_pushnumber(L, y);
-        lua_pushnumber(L, z);
-        lua_pushnumber(L, w);
-        lua_call(L, 4, 1);
-        return;
-    }
-    lua_pop(L, 1);
-    lua_createtable(L, 4, 0);
-    const double values[] = {x, y, z, w};
-    for (int i = 0; i < 4; ++i) {
-        lua_pushnumber(L, values[i]);
-        lua_rawseti(L, -2, i + 1);
-    }
 }
 
 void setInteger(lua_State* L, const char* field, int value) {
@@ -196,13 +177,13 @@ int hide(lua_State* L) {
 
 int getPosition(lua_State* L) {
     core::ScreenPoint position = bind::check<core::Frame>(L, 1)->window().getPosition();
-    pushVector(L, position.x, position.y, 0, 0);
+    bind::pushVec4(L, {float(position.x), float(position.y), 0, 0});
     return 1;
 }
 
 int getSize(lua_State* L) {
     core::Window& window = bind::check<core::Frame>(L, 1)->window();
-    pushVector(L, window.width(), window.height(), 0, 0);
+    bind::pushVec4(L, {float(window.width()), float(window.height()), 0, 0});
     return 1;
 }
 

@@ -144,6 +144,7 @@ w.run(function()
         t.equal(size[1] .. "," .. size[2] .. "," .. size[3] .. "," .. size[4], "300,200,0,0")
         local position = frame:getPosition()
         t.equal(position[1] .. "," .. position[2], "60,60")
+        t.equal(tostring(vec.isvec(size)) .. " " .. tostring(vec.isvec(position)), "true true", "quill's own vec values")
         w.xdo("windowsize " .. id .. " 320 240")
         local events = w.waitFor(frame, "resize", function(list) return #w.only(list, "resize") > 0 end)
         local resize = w.only(events, "resize")[1]
