@@ -7,6 +7,7 @@
 #include <FreeImage.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 namespace core {
@@ -80,6 +81,66 @@ bool isPowerOfTwo(int n) {
     return n > 0 && (n & (n - 1)) == 0;
 }
 
+uint16_t little16(const uint8_t* bytes) {
+    return static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
+}
+
+// TGA has no signature, so any file named .tga reaches the library's reader,
+// which trusts its header: checked here first, against what the file holds.
+bool tgaHeaderFits(File& file) {
+    int64_t length = file.getLength();
+    uint8_t header[18];
+    if (length < int64_t(sizeof header))
+        return false;
+    file.seek(0);
+    file.read(header, sizeof header);
+    file.seek(0);
+    unsigned idLength = header[0], mapType = header[1], imageType = header[2];
+    unsigned mapLength = little16(header + 5), mapEntryBits = header[7];
+    unsigned width = little16(header + 12), height = little16(header + 14), depth = header[16];
+
+    bool mapped = imageType == 1 || imageType == 9;
+    bool truecolor = imageType == 2 || imageType == 10;
+    bool gray = imageType == 3 || imageType == 11;
+    if (!mapped && !truecolor && !gray)
+        return false;
+    if (mapType > 1 || mapped != (mapType == 1))
+        return false;
+    int64_t mapBytes = 0;
+    if (mapType == 1) {
+        if (mapLength == 0 || (mapEntryBits != 15 && mapEntryBits != 16 && mapEntryBits != 24 && mapEntryBits != 32))
+            return false;
+        mapBytes = int64_t(mapLength) * ((mapEntryBits + 7) / 8);
+    }
+    bool depthFits = mapped ? depth == 8 || depth == 16
+                   : truecolor ? depth == 15 || depth == 16 || depth == 24 || depth == 32
+                               : depth == 8 || depth == 16;
+    if (!depthFits || width == 0 || height == 0)
+        return false;
+
+    // Uncompressed pixels are all there; run-length packets hold at most 128
+    // pixels in one header byte and one pixel.
+    int64_t pixels = int64_t(width) * height, pixelBytes = (depth + 7) / 8;
+    bool compressed = imageType >= 9;
+    int64_t pixelData = compressed ? (pixels + 127) / 128 * (1 + pixelBytes) : pixels * pixelBytes;
+    return int64_t(sizeof header) + idLength + mapBytes + pixelData <= length;
+}
+
+// Pictures the library holds in other layouts that still convert to 8 bits a
+// channel; floating-point ones do not.
+bool convertibleType(FREE_IMAGE_TYPE type) {
+    return type == FIT_BITMAP || type == FIT_RGB16 || type == FIT_RGBA16 || type == FIT_UINT16;
+}
+
+// The library's picture as it promised it: pixels present and rows as long as
+// the width says, so that reading the scanlines stays inside them.
+bool consistent(FIBITMAP* bitmap) {
+    unsigned width = FreeImage_GetWidth(bitmap), height = FreeImage_GetHeight(bitmap);
+    unsigned bpp = FreeImage_GetBPP(bitmap);
+    return FreeImage_HasPixels(bitmap) && width > 0 && height > 0 && sizeAllowed(width, height) &&
+           uint64_t(FreeImage_GetPitch(bitmap)) * 8 >= uint64_t(width) * bpp;
+}
+
 } // namespace
 
 Image::Image(int width, int height)
@@ -103,6 +164,9 @@ Image Image::load(const std::string& path) {
     if (!FreeImage_FIFSupportsReading(format))
         throw Exception("No image loader: %s", path.c_str());
 
+    if (format == FIF_TARGA && !tgaHeaderFits(*file))
+        throw Exception("Error loading: %s", path.c_str());
+
     // A header may claim any size: read it alone first where the format
     // allows, and refuse sizes no game texture has before pixels are allocated.
     if (FreeImage_FIFSupportsNoPixels(format)) {
@@ -112,19 +176,25 @@ Image Image::load(const std::string& path) {
             throw Exception("Error loading: %s", path.c_str());
     }
 
-    Bitmap bitmap(FreeImage_LoadFromHandle(format, &io, handle, 0));
+    // Textures are converted once, so the exact DCT is worth its time.
+    int flags = format == FIF_JPEG ? JPEG_ACCURATE : 0;
+    Bitmap bitmap(FreeImage_LoadFromHandle(format, &io, handle, flags));
     file.reset();
-    if (!bitmap)
+    if (!bitmap || !consistent(bitmap.get()))
         throw Exception("Error loading: %s", path.c_str());
-    if (!sizeAllowed(FreeImage_GetWidth(bitmap.get()), FreeImage_GetHeight(bitmap.get())))
-        throw Exception("Error loading: %s", path.c_str());
-    if (FreeImage_GetImageType(bitmap.get()) != FIT_BITMAP)
+    FREE_IMAGE_TYPE type = FreeImage_GetImageType(bitmap.get());
+    if (!convertibleType(type))
         throw Exception("Unknown bitmap type: %s", path.c_str());
+    if (type == FIT_UINT16) {
+        bitmap.reset(FreeImage_ConvertTo8Bits(bitmap.get()));
+        if (!bitmap)
+            throw Exception("Error loading: %s", path.c_str());
+    }
 
     unsigned bpp = FreeImage_GetBPP(bitmap.get());
-    if (bpp != 24 && bpp != 32) {
+    if (type != FIT_BITMAP || (bpp != 24 && bpp != 32)) {
         bitmap.reset(FreeImage_ConvertTo32Bits(bitmap.get()));
-        if (!bitmap)
+        if (!bitmap || !consistent(bitmap.get()) || FreeImage_GetBPP(bitmap.get()) != 32)
             throw Exception("Error loading: %s", path.c_str());
         bpp = 32;
     }
@@ -191,12 +261,18 @@ Image::Rgba Image::getPixelChecked(int x, int y) const {
 }
 
 void Image::blit(int dx, int dy, const Image& source, int sx, int sy, int w, int h) {
-    for (int j = 0; j < h; ++j) {
-        for (int i = 0; i < w; ++i) {
-            if (contains(dx + i, dy + j) && source.contains(sx + i, sy + j))
-                std::copy_n(source.at(sx + i, sy + j), 4, at(dx + i, dy + j));
-        }
-    }
+    // Clip to both images first: a rectangle may be far larger than either,
+    // and only the pixels inside them are visited. 64 bits, so that no
+    // coordinate sum overflows.
+    int64_t left = std::max<int64_t>({0, -int64_t(dx), -int64_t(sx)});
+    int64_t top = std::max<int64_t>({0, -int64_t(dy), -int64_t(sy)});
+    int64_t right = std::min<int64_t>({w, int64_t(m_width) - dx, int64_t(source.m_width) - sx});
+    int64_t bottom = std::min<int64_t>({h, int64_t(m_height) - dy, int64_t(source.m_height) - sy});
+    if (left >= right || top >= bottom)
+        return;
+    size_t rowBytes = size_t(right - left) * 4;
+    for (int64_t j = top; j < bottom; ++j)
+        std::memmove(at(int(dx + left), int(dy + j)), source.at(int(sx + left), int(sy + j)), rowBytes);
 }
 
 void Image::halve() {
