@@ -254,9 +254,9 @@ const value* numberArray(const block& owner, const char* name, size_t count) {
 } // namespace
 
 field* block::find(std::string_view name) {
-    if (!m_index.empty()) {
-        auto found = m_index.find(name);
-        return found == m_index.end() ? nullptr : &m_fields[found->second];
+    if (m_index) {
+        auto found = m_index->find(std::string(name));
+        return found == m_index->end() ? nullptr : &m_fields[found->second];
     }
     for (field& candidate : m_fields) {
         if (candidate.name == name)
@@ -321,10 +321,11 @@ void block::setField(std::string name, value data) {
     }
     m_fields.push_back({std::move(name), std::move(data)});
     if (m_fields.size() == IndexedFrom) {
+        m_index = std::make_unique<std::unordered_map<std::string, size_t>>();
         for (size_t i = 0; i < m_fields.size(); ++i)
-            m_index.emplace(m_fields[i].name, i);
-    } else if (m_fields.size() > IndexedFrom) {
-        m_index.emplace(m_fields.back().name, m_fields.size() - 1);
+            m_index->emplace(m_fields[i].name, i);
+    } else if (m_index) {
+        m_index->emplace(m_fields.back().name, m_fields.size() - 1);
     }
 }
 

@@ -40,7 +40,7 @@ public:
     int childCount() const { return static_cast<int>(m_children.size()); }
     block* child(int index) const { return m_children[static_cast<size_t>(index)].get(); }
     // In the order the fields first appeared.
-    const std::deque<field>& fields() const { return m_fields; }
+    const std::vector<field>& fields() const { return m_fields; }
     // The field of that name (exact, case-sensitive), or null.
     const field* findField(const char* name) const;
 
@@ -61,14 +61,13 @@ public:
 private:
     document* m_owner;
     std::string m_name;
-    // Small blocks are searched in order; larger ones through an index by
-    // name, whose keys view the names held in the fields (a deque keeps them
-    // in place as it grows).
+    // Small blocks are searched in order; larger ones through an index from
+    // name to position, built once they have IndexedFrom fields.
     static constexpr size_t IndexedFrom = 16;
     field* find(std::string_view name);
 
-    std::deque<field> m_fields;
-    std::unordered_map<std::string_view, size_t> m_index;
+    std::vector<field> m_fields;
+    std::unique_ptr<std::unordered_map<std::string, size_t>> m_index;
     std::vector<std::unique_ptr<block>> m_children;
 };
 
