@@ -164,7 +164,7 @@ bool gifFits(const std::vector<uint8_t>& bytes) {
 }
 
 // Type 0, then width and height as numbers of 7-bit groups.
-bool wbmpFits(const std::vector<uint8_t>& bytes) {
+bool wbmpFits(const std::vector<uint8_t>& bytes, int64_t length) {
     size_t at = 0;
     auto number = [&](uint64_t& value) {
         value = 0;
@@ -180,7 +180,7 @@ bool wbmpFits(const std::vector<uint8_t>& bytes) {
     if (!number(type) || type != 0 || at >= bytes.size() || (bytes[at++] & 0x80) || !number(width) || !number(height))
         return false;
     return width > 0 && height > 0 && width <= unsigned(Image::MaxSide) && height <= unsigned(Image::MaxSide) &&
-           sizeAllowed(unsigned(width), unsigned(height)) && int64_t(at + (width + 7) / 8 * height) <= int64_t(bytes.size());
+           sizeAllowed(unsigned(width), unsigned(height)) && int64_t(at + (width + 7) / 8 * height) <= length;
 }
 
 // Width and height, then the bytes the scanlines take (or their offset tables
@@ -219,7 +219,7 @@ bool iffFits(const std::vector<uint8_t>& bytes) {
 }
 
 // "#define name_width N" and "#define name_height N" lead the text.
-bool xbmFits(const std::vector<uint8_t>& bytes) {
+bool xbmFits(const std::vector<uint8_t>& bytes, int64_t length) {
     std::string text(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), 4096));
     auto number = [&](const char* key) -> int64_t {
         size_t at = text.find(key);
@@ -229,7 +229,7 @@ bool xbmFits(const std::vector<uint8_t>& bytes) {
     };
     int64_t width = number("_width"), height = number("_height");
     return width > 0 && height > 0 && width <= Image::MaxSide && height <= Image::MaxSide &&
-           sizeAllowed(unsigned(width), unsigned(height)) && width * height / 8 <= int64_t(bytes.size()) * 2;
+           sizeAllowed(unsigned(width), unsigned(height)) && width * height / 8 <= length;
 }
 
 // The library allocates what a header promises before reading pixels. Where
@@ -245,7 +245,7 @@ Promise checkPromisedSize(FREE_IMAGE_FORMAT format, File& file) {
     case FIF_GIF:
         return gifFits(readPrefix(file, 1 << 20)) ? Promise::Fits : Promise::TooLarge;
     case FIF_WBMP:
-        return wbmpFits(readPrefix(file, 1 << 24)) ? Promise::Fits : Promise::TooLarge;
+        return wbmpFits(readPrefix(file, 64), length) ? Promise::Fits : Promise::TooLarge;
     case FIF_SGI:
         return sgiFits(readPrefix(file, 512), length) ? Promise::Fits : Promise::TooLarge;
     case FIF_DDS:
@@ -253,7 +253,7 @@ Promise checkPromisedSize(FREE_IMAGE_FORMAT format, File& file) {
     case FIF_IFF:
         return iffFits(readPrefix(file, 1 << 16)) ? Promise::Fits : Promise::TooLarge;
     case FIF_XBM:
-        return xbmFits(readPrefix(file, 1 << 24)) ? Promise::Fits : Promise::TooLarge;
+        return xbmFits(readPrefix(file, 4096), length) ? Promise::Fits : Promise::TooLarge;
     case FIF_KOALA:  // always 320 x 200
         return Promise::Fits;
     default:
