@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= 2
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench fuzz clean
 
 all: build
 
@@ -31,6 +31,17 @@ run: build
 # Windowed tests need a display: without one, the tests run under Xvfb.
 test: build
 	scripts/with-display.sh ctest --test-dir $(BUILD_DIR) -j $(JOBS) --output-on-failure
+
+# A fuzzing campaign: every target FUZZ_SECONDS seconds, one after another,
+# each in its corpus under $(BUILD_DIR)/fuzz-corpus/ (kept for the next
+# campaign); findings land in $(BUILD_DIR)/fuzz-corpus/artifacts/.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = archive stream text_document dds image mesh model truetype particle_definition wave animation obj lwo
+fuzz: build
+	@status=0; for target in $(FUZZ_TARGETS); do \
+		FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_CORPUS=$(BUILD_DIR)/fuzz-corpus/$$target \
+			sh tests/fuzz/run-fuzz.sh $(BUILD_DIR)/fuzz $$target $(BUILD_DIR)/bin/quill-pack || status=1; \
+	done; exit $$status
 
 bench: build
 	cd bench/scripts/bindings && ../../../$(BUILD_DIR)/bin/quill_bench

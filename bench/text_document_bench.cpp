@@ -60,6 +60,22 @@ void LoadMaterialLibrary(benchmark::State& state) {
 }
 BENCHMARK(LoadMaterialLibrary)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
+// One block of distinct fields, about 1 MB at 80000: every field is looked up
+// by name before it is added, so this shows whether that stays constant-time.
+void ParseOneCrowdedBlock(benchmark::State& state) {
+    std::string text = "crowded {";
+    for (int i = 0; i < state.range(0); ++i)
+        text += " field_" + std::to_string(i) + " = " + std::to_string(i) + ",";
+    text += " }";
+    for (auto _ : state) {
+        core::document doc;
+        doc.parse(text, "bench.def");
+        benchmark::DoNotOptimize(doc.root().child(0)->fields().size());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+}
+BENCHMARK(ParseOneCrowdedBlock)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

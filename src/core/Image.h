@@ -19,6 +19,12 @@ public:
 
     // Any format FreeImage reads, found through the file systems.
     static Image load(const std::string& path);
+
+    // The largest picture load accepts: 16384 pixels a side and 2^28 pixels
+    // (1 GiB) by default. Tools that run with less memory lower it.
+    static constexpr int MaxSide = 16384;
+    static constexpr int64_t MaxPixels = int64_t(1) << 28;
+    static void limitLoadedPixels(int64_t maxPixels);
     // Any format FreeImage writes, chosen by the extension; straight to disk.
     void save(const std::string& path, bool withAlpha) const;
 

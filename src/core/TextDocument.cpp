@@ -33,14 +33,8 @@ public:
     std::unique_ptr<block> read() {
         tokenize();
         auto root = std::make_unique<block>(&m_document, "root");
-        while (m_next < m_tokens.size()) {
-            if (startsField())
-                parseField(*root);
-            else if (startsBlock())
-                parseBlock(*root);
-            else
-                fail("syntax error");
-        }
+        while (m_next < m_tokens.size())
+            parseEntry(*root);
         return root;
     }
 
@@ -138,8 +132,17 @@ private:
     bool peekIs(size_t offset, Token::Kind kind) const {
         return m_next + offset < m_tokens.size() && m_tokens[m_next + offset].kind == kind;
     }
-    bool startsField() const { return peekIs(0, Token::Identifier) && peekIs(1, Token::Equals); }
-    bool startsBlock() const { return peekIs(0, Token::Identifier) && peekIs(1, Token::OpenBrace); }
+
+    // The token after the name decides what an entry is; the name itself is
+    // checked by the field or block ("5 = 3" lacks an identifier).
+    void parseEntry(block& parent) {
+        if (peekIs(1, Token::Equals))
+            parseField(parent);
+        else if (peekIs(1, Token::OpenBrace))
+            parseBlock(parent);
+        else
+            fail("syntax error");
+    }
 
     const Token& take() {
         if (m_next >= m_tokens.size())
@@ -174,12 +177,7 @@ private:
         block* child = parent.addChild(takeIdentifier());
         expect(Token::OpenBrace, '{');
         while (!peekIs(0, Token::CloseBrace)) {
-            if (startsField())
-                parseField(*child);
-            else if (startsBlock())
-                parseBlock(*child);
-            else
-                fail("syntax error");
+            parseEntry(*child);
             if (peekIs(0, Token::Comma))
                 ++m_next;
             else if (!peekIs(0, Token::CloseBrace))
@@ -255,12 +253,20 @@ const value* numberArray(const block& owner, const char* name, size_t count) {
 
 } // namespace
 
-const field* block::findField(const char* name) const {
-    for (const field& candidate : m_fields) {
+field* block::find(std::string_view name) {
+    if (m_index) {
+        auto found = m_index->find(std::string(name));
+        return found == m_index->end() ? nullptr : &m_fields[found->second];
+    }
+    for (field& candidate : m_fields) {
         if (candidate.name == name)
             return &candidate;
     }
     return nullptr;
+}
+
+const field* block::findField(const char* name) const {
+    return const_cast<block*>(this)->find(name);
 }
 
 const char* block::getString(const char* name, const char* fallback) const {
@@ -309,13 +315,18 @@ std::array<float, 2> block::getRange(const char* name, std::array<float, 2> fall
 }
 
 void block::setField(std::string name, value data) {
-    for (field& existing : m_fields) {
-        if (existing.name == name) {
-            existing.data = std::move(data);
-            return;
-        }
+    if (field* existing = find(name)) {
+        existing->data = std::move(data);
+        return;
     }
     m_fields.push_back({std::move(name), std::move(data)});
+    if (m_fields.size() == IndexedFrom) {
+        m_index = std::make_unique<std::unordered_map<std::string, size_t>>();
+        for (size_t i = 0; i < m_fields.size(); ++i)
+            m_index->emplace(m_fields[i].name, i);
+    } else if (m_index) {
+        m_index->emplace(m_fields.back().name, m_fields.size() - 1);
+    }
 }
 
 block* block::addChild(std::string name) {

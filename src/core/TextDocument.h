@@ -8,6 +8,8 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace core {
@@ -37,6 +39,7 @@ public:
     document* owner() const { return m_owner; }
     int childCount() const { return static_cast<int>(m_children.size()); }
     block* child(int index) const { return m_children[static_cast<size_t>(index)].get(); }
+    // In the order the fields first appeared.
     const std::vector<field>& fields() const { return m_fields; }
     // The field of that name (exact, case-sensitive), or null.
     const field* findField(const char* name) const;
@@ -58,7 +61,13 @@ public:
 private:
     document* m_owner;
     std::string m_name;
+    // Small blocks are searched in order; larger ones through an index from
+    // name to position, built once they have IndexedFrom fields.
+    static constexpr size_t IndexedFrom = 16;
+    field* find(std::string_view name);
+
     std::vector<field> m_fields;
+    std::unique_ptr<std::unordered_map<std::string, size_t>> m_index;
     std::vector<std::unique_ptr<block>> m_children;
 };
 

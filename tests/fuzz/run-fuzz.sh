@@ -1,31 +1,67 @@
 #!/bin/sh
-# A short bounded fuzzing run of one target.
-#   run-fuzz.sh FUZZER --pack QUILL_PACK FIXTURE   seeds: archives of FIXTURE in every storage kind
-#   run-fuzz.sh FUZZER --seeds DIR [FLAGS...]      seeds: the files of DIR; FLAGS go to the fuzzer
+# Runs one fuzz target.
+#   run-fuzz.sh FUZZ_DIR TARGET QUILL_PACK
+# FUZZ_DIR holds the built targets (TARGET_fuzz); QUILL_PACK makes the seeds of
+# the archive and stream targets (archives of the test fixture in every storage
+# kind); the other targets start from seeds/TARGET.
+# Without FUZZ_SECONDS this is the short bounded run of the tests, in a
+# throw-away corpus. With FUZZ_SECONDS=N it runs N seconds in the corpus
+# folder FUZZ_CORPUS (kept between runs, seeds added), leaves what it finds in
+# FUZZ_CORPUS/../artifacts, and ends with a one-line summary.
 set -eu
-fuzzer=$1
-mode=$2
+fuzz_dir=$1
+target=$2
+pack=$3
+here=$(cd "$(dirname "$0")" && pwd)
+fuzzer="$fuzz_dir/${target}_fuzz"
+
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir "$work/corpus"
-if [ "$mode" = "--pack" ]; then
-    pack=$3
-    fixture=$4
+corpus=${FUZZ_CORPUS:-$work/corpus}
+mkdir -p "$corpus"
+case $target in
+archive | stream)
     for kind in "" "--compress" "--encrypt" "--compress --encrypt"; do
         # shellcheck disable=SC2086
-        "$pack" create "$work/corpus/seed$(echo "$kind" | tr -d ' -').dat" "$fixture" $kind >/dev/null
+        "$pack" create "$corpus/seed$(echo "$kind" | tr -d ' -').dat" "$here/../scripts/fixtures/archive" $kind >/dev/null
     done
-    shift 4
-else
-    cp "$3"/* "$work/corpus/"
-    shift 3
+    ;;
+*)
+    cp -L "$here/seeds/$target"/* "$corpus/"
+    ;;
+esac
+
+# Fonts are whole files; everything else is small. Every target keeps within
+# the host's own bounds, so the default memory limit holds for all of them.
+max_len=4096
+if [ "$target" = truetype ]; then
+    max_len=1048576
 fi
-# The fuzzer's own exit status decides: a crash or a leak fails the test.
+if [ -n "${FUZZ_SECONDS:-}" ]; then
+    artifacts="$(dirname "$corpus")/artifacts"
+    mkdir -p "$artifacts"
+    limits="-max_total_time=$FUZZ_SECONDS -artifact_prefix=$artifacts/$target-"
+else
+    limits="-runs=20000 -max_total_time=5 -artifact_prefix=$work/"
+fi
+
+# The fuzzer's own exit status decides: a crash, a leak, undefined behaviour
+# or an input slower than the timeout fails the run.
 status=0
-"$fuzzer" -runs=20000 -max_total_time=5 -max_len=4096 -rss_limit_mb=1024 -print_final_stats=1 \
-    "$@" "$work/corpus" >"$work/log" 2>&1 || status=$?
+# shellcheck disable=SC2086
+"$fuzzer" $limits -max_len=$max_len -rss_limit_mb=2048 -timeout=30 -print_final_stats=1 \
+    "$corpus" >"$work/log" 2>&1 || status=$?
 if [ "$status" -ne 0 ]; then
     cat "$work/log"
+elif [ -n "${FUZZ_SECONDS:-}" ]; then
+    execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log")
+    rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$work/log")
+    rss=$(sed -n 's/^stat::peak_rss_mb: *//p' "$work/log")
+    done_line=$(grep 'DONE' "$work/log" | tail -n 1)
+    cov=$(echo "$done_line" | sed -n 's/.*cov: \([0-9]*\).*/\1/p')
+    ft=$(echo "$done_line" | sed -n 's/.*ft: \([0-9]*\).*/\1/p')
+    files=$(find "$corpus" -type f | wc -l)
+    echo "fuzz $target: ${FUZZ_SECONDS}s, $execs execs ($rate/s), cov $cov, ft $ft, corpus $files files, peak rss ${rss} MB"
 else
     tail -n 12 "$work/log"
 fi

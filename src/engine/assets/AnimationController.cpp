@@ -67,10 +67,11 @@ AnimationController::AnimationController(Node* root) : m_root(root) {
     m_events.reserve(64);
     // Depth first without recursion: a long chain of bones must not exhaust the stack.
     for (Node* node = root; node;) {
-        auto index = size_t(internTrackName(node->name()));
-        if (index >= m_nodes.size())
-            m_nodes.resize(index + 1, nullptr);
-        m_nodes[index] = node;
+        auto [slot, added] = m_slots.try_emplace(internTrackName(node->name()), int32_t(m_nodes.size()));
+        if (added)
+            m_nodes.push_back(node);
+        else
+            m_nodes[size_t(slot->second)] = node;
         if (node->firstChild()) {
             node = node->firstChild();
             continue;
@@ -147,8 +148,14 @@ AnimationState* AnimationController::findState(const std::string& name) const {
     return nullptr;
 }
 
+int32_t AnimationController::slotOf(int32_t nameIndex) const {
+    auto found = m_slots.find(nameIndex);
+    return found == m_slots.end() ? -1 : found->second;
+}
+
 Node* AnimationController::nodeForTrack(int32_t nameIndex) const {
-    return nameIndex >= 0 && size_t(nameIndex) < m_nodes.size() ? m_nodes[size_t(nameIndex)] : nullptr;
+    int32_t slot = slotOf(nameIndex);
+    return slot < 0 ? nullptr : m_nodes[size_t(slot)];
 }
 
 size_t AnimationController::selectStates(Blend* blends) const {
@@ -192,13 +199,14 @@ void AnimationController::accumulate(const AnimationState& state, float w) {
     float a = (1 - keys.f) * w;
     float b = keys.f * w;
     for (const AnimationTrack& track : animation.tracks()) {
-        if (!nodeForTrack(track.nameIndex) || track.keys.empty())
+        int32_t slot = slotOf(track.nameIndex);
+        if (slot < 0 || !m_nodes[size_t(slot)] || track.keys.empty())
             continue;
         // A track shorter than the clip holds its last key.
         auto last = int32_t(track.keys.size()) - 1;
         const AnimationKey& A = track.keys[size_t(std::min(keys.i, last))];
         const AnimationKey& B = track.keys[size_t(std::min(keys.j, last))];
-        Accumulator& acc = m_accumulators[size_t(track.nameIndex)];
+        Accumulator& acc = m_accumulators[size_t(slot)];
         acc.position += A.position * a + B.position * b;
         acc.scale += A.scale * a + B.scale * b;
         // The short way between the keys.

@@ -10,6 +10,7 @@
 #include "engine/assets/Animation.h"
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace engine {
@@ -93,11 +94,17 @@ private:
     size_t selectStates(Blend* blends) const;
     void accumulate(const AnimationState& state, float weight);
 
+    // The table slot of a track name index, or -1.
+    int32_t slotOf(int32_t nameIndex) const;
+
     Node* m_root;
     std::vector<core::CountedRef<AnimationState>> m_states;
-    std::vector<Node*> m_nodes;  // by track name index
+    // One slot per distinct name of the hierarchy: the table is as large as
+    // the controller's own nodes, however many track names the process holds.
+    std::unordered_map<int32_t, int32_t> m_slots;  // track name index -> slot
+    std::vector<Node*> m_nodes;                     // by slot
     std::vector<AnimationEvent> m_events;
-    std::vector<Accumulator> m_accumulators;  // by track name index, reused by every sample
+    std::vector<Accumulator> m_accumulators;  // by slot, reused by every sample
 };
 
 } // namespace engine

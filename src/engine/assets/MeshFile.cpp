@@ -82,8 +82,11 @@ std::unique_ptr<Mesh> readMesh(core::InputStream& stream) {
         segment.type = stream.readSignedInt();
         segment.firstIndex = stream.readSignedInt();
         segment.count = stream.readSignedInt();
-        if (indicesPerPrimitive(segment.type) && mesh->primitivesInList(segment) != segment.count &&
-            segment.count != 0)
+        // Even an empty segment starts inside the index list (or at its end):
+        // the geometry operations take its first index as a position there.
+        if (segment.firstIndex < 0 || size_t(segment.firstIndex) > mesh->getIndices().size() || segment.count < 0)
+            invalid(stream);
+        if (indicesPerPrimitive(segment.type) && mesh->primitivesInList(segment) != segment.count)
             invalid(stream);
     }
 

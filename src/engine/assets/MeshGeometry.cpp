@@ -270,10 +270,14 @@ void triangulate(Mesh& mesh) {
             const int32_t* c = &indices[first + size_t(q) * 4];
             triangles.insert(triangles.end(), {c[0], c[1], c[2], c[0], c[2], c[3]});
         }
-        indices.erase(indices.begin() + ptrdiff_t(first), indices.begin() + ptrdiff_t(first + removed));
-        for (MeshSegment& other : segments)
-            if (&other != &segment && other.firstIndex >= int64_t(first + removed))
-                other.firstIndex -= int32_t(removed);
+        // A segment of no whole quad removes nothing; its first index may lie
+        // anywhere (scripts set it), so it is not used as a position then.
+        if (removed > 0) {
+            indices.erase(indices.begin() + ptrdiff_t(first), indices.begin() + ptrdiff_t(first + removed));
+            for (MeshSegment& other : segments)
+                if (&other != &segment && other.firstIndex >= int64_t(first + removed))
+                    other.firstIndex -= int32_t(removed);
+        }
         segment.firstIndex = int32_t(indices.size());
         segment.count = quads * 2;
         segment.type = int32_t(PrimitiveType::Triangles);
@@ -368,13 +372,23 @@ std::unique_ptr<Mesh> mergeMeshes(const std::vector<const Mesh*>& meshes) {
         merged->setVertexArray(slot, layout->type, layout->components, std::move(data));
     }
 
+    int64_t indexTotal = 0;
+    for (const Mesh* mesh : meshes)
+        indexTotal += int64_t(mesh->getIndices().size());
+    if (indexTotal > INT32_MAX)
+        throw core::Exception("Too many indices to merge");
+
     int vertexOffset = 0;
     for (const Mesh* mesh : meshes) {
         int32_t indexOffset = int32_t(merged->getIndices().size());
+        // An index that named no vertex of its mesh names none of the merged
+        // one either, rather than a vertex of the next mesh.
         for (int32_t index : mesh->getIndices())
-            merged->indices().push_back(index + vertexOffset);
+            merged->indices().push_back(mesh->isValidIndex(index) ? index + vertexOffset : -1);
+        // A first index outside its own list stays outside the merged one.
         for (MeshSegment segment : mesh->getSegments()) {
-            segment.firstIndex += indexOffset;
+            bool inside = segment.firstIndex >= 0 && size_t(segment.firstIndex) <= mesh->getIndices().size();
+            segment.firstIndex = inside ? segment.firstIndex + indexOffset : -1;
             merged->segments().push_back(std::move(segment));
         }
         vertexOffset += mesh->getVertexCount();

@@ -167,14 +167,28 @@ void writeModelRecords(core::OutputStream& stream, const std::vector<ModelNodeRe
 
 std::unique_ptr<Mesh> readMergedMesh(core::InputStream& stream) {
     std::vector<ModelNodeRecord> records = readModelRecords(stream);
+    // Each node's composed transform is worked out once: walking every mesh
+    // node's whole chain would take quadratic time on a long one.
+    std::vector<Mat4x3> worlds(records.size());
+    std::vector<bool> composed(records.size(), false);
+    std::vector<int32_t> chain;
+    auto worldOf = [&](int32_t node) {
+        for (int32_t i = node; i >= 0 && !composed[size_t(i)]; i = records[size_t(i)].parent)
+            chain.push_back(i);
+        for (; !chain.empty(); chain.pop_back()) {
+            auto i = size_t(chain.back());
+            int32_t parent = records[i].parent;
+            worlds[i] = parent >= 0 ? records[i].transform * worlds[size_t(parent)] : records[i].transform;
+            composed[i] = true;
+        }
+        return worlds[size_t(node)];
+    };
     std::vector<std::unique_ptr<Mesh>> meshes;
-    for (ModelNodeRecord& record : records) {
+    for (size_t n = 0; n < records.size(); ++n) {
+        ModelNodeRecord& record = records[n];
         if (record.entityType != MeshEntityRecord)
             continue;
-        Mat4x3 world = record.transform;
-        for (int32_t parent = record.parent; parent >= 0; parent = records[size_t(parent)].parent)
-            world = world * records[size_t(parent)].transform;
-        transform(*record.mesh.mesh, world);
+        transform(*record.mesh.mesh, worldOf(int32_t(n)));
         meshes.push_back(std::move(record.mesh.mesh));
     }
     if (meshes.empty())

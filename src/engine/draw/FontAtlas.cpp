@@ -57,7 +57,10 @@ FontAtlas buildFixedWidthAtlas(const core::Image& image, int cellWidth, int spac
         throw core::Exception("Image size is invalid for a fixed width font");
     int cellHeight = image.getHeight();
     int cellsPerRow = kAtlasWidth / cellWidth;
-    int atlasHeight = atlasHeightFor(cellHeight * (kGlyphCount / cellsPerRow + 1));
+    int rows = cellHeight * (kGlyphCount / cellsPerRow + 1);
+    if (rows > kMaxAtlasHeight)
+        throw core::Exception("Image size is invalid for a fixed width font");
+    int atlasHeight = atlasHeightFor(rows);
 
     FontAtlas font;
     font.image = core::Image(kAtlasWidth, atlasHeight);
@@ -91,6 +94,9 @@ FontAtlas buildVariableWidthAtlas(const core::Image& image, int spacing) {
     std::vector<std::pair<int, int>> places;
     int x = 0, y = 0;
     for (const Run& run : runs) {
+        // A glyph wider than the atlas has no place in it.
+        if (run.width + 1 > kAtlasWidth)
+            throw core::Exception("Image size is invalid for a variable width font");
         if (x + run.width + 1 > kAtlasWidth) {
             x = 0;
             y += lineHeight + 1;
@@ -98,6 +104,8 @@ FontAtlas buildVariableWidthAtlas(const core::Image& image, int spacing) {
         places.emplace_back(x, y);
         x += run.width + 1;
     }
+    if (lineHeight + y + 1 > kMaxAtlasHeight)
+        throw core::Exception("Image size is invalid for a variable width font");
     int atlasHeight = atlasHeightFor(lineHeight + y + 1);
 
     FontAtlas font;

@@ -31,6 +31,8 @@ inline constexpr int kGlyphCount = 97;
 static_assert(sizeof(kGlyphSet) == kGlyphCount + 1);
 
 inline constexpr int kAtlasWidth = 256;
+// The tallest atlas a font may need: the texture size every renderer takes.
+inline constexpr int kMaxAtlasHeight = 16384;
 
 struct FontAtlas {
     std::array<Glyph, 256> glyphs{};

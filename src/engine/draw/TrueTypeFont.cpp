@@ -61,12 +61,43 @@ std::vector<Span> renderSpans(FT_Library library, FT_Outline* outline) {
     return spans;
 }
 
+// No glyph image may be wider than the atlas, nor larger than a few ems: a
+// broken font (or an absurd size) would otherwise ask for pictures of
+// gigabytes and an atlas no renderer can hold. Checked before rasterising.
+int64_t glyphSideLimit(int pixelSize) {
+    return std::min<int64_t>(kAtlasWidth, 4 * int64_t(std::max(pixelSize, 0)) + 4);
+}
+
+void checkGlyphSize(int64_t width, int64_t height, int pixelSize) {
+    int64_t limit = glyphSideLimit(pixelSize);
+    if (width > limit || height > limit)
+        throw core::Exception("Font glyphs too large for the atlas at size %d", pixelSize);
+}
+
+// The whole pixels an outline covers: its control box, grid-fitted.
+FT_BBox pixelBox(FT_Outline* outline) {
+    FT_BBox box;
+    FT_Outline_Get_CBox(outline, &box);
+    box.xMin &= -64;
+    box.yMin &= -64;
+    box.xMax = (box.xMax + 63) & -64;
+    box.yMax = (box.yMax + 63) & -64;
+    return box;
+}
+
 // Plain style: FreeType's own coverage bitmap, white with coverage as alpha.
-bool rasterizePlain(FT_Face face, FT_UInt index, RasterGlyph& out) {
-    if (FT_Load_Glyph(face, index, FT_LOAD_RENDER))
+bool rasterizePlain(FT_Face face, FT_UInt index, int pixelSize, RasterGlyph& out) {
+    if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT))
         return false;
     FT_GlyphSlot slot = face->glyph;
+    if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+        FT_BBox box = pixelBox(&slot->outline);
+        checkGlyphSize((box.xMax - box.xMin) / 64, (box.yMax - box.yMin) / 64, pixelSize);
+    }
+    if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL))
+        return false;
     const FT_Bitmap& bitmap = slot->bitmap;
+    checkGlyphSize(bitmap.width, bitmap.rows, pixelSize);
     bool gray = bitmap.pixel_mode == FT_PIXEL_MODE_GRAY;
     bool mono = bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
     if (bitmap.rows > 0 && bitmap.width > 0 && !gray && !mono)
@@ -90,19 +121,19 @@ bool rasterizePlain(FT_Face face, FT_UInt index, RasterGlyph& out) {
 
 // Stroke style: the glyph filled white over its outer border stroked black,
 // one pixel wide.
-bool rasterizeStroked(FT_Library library, FT_Face face, FT_UInt index, RasterGlyph& out) {
+bool rasterizeStroked(FT_Library library, FT_Face face, FT_UInt index, int pixelSize, RasterGlyph& out) {
     constexpr FT_Pos kRadius = 64;
     if (FT_Load_Glyph(face, index, FT_LOAD_NO_BITMAP) || face->glyph->format != FT_GLYPH_FORMAT_OUTLINE)
         return false;
     FT_GlyphSlot slot = face->glyph;
     FT_Outline* outline = &slot->outline;
 
-    FT_BBox box;
-    FT_Outline_Get_CBox(outline, &box);
-    box.xMin = (box.xMin & -64) - kRadius;
-    box.yMin = (box.yMin & -64) - kRadius;
-    box.xMax = ((box.xMax + 63) & -64) + kRadius;
-    box.yMax = ((box.yMax + 63) & -64) + kRadius;
+    FT_BBox box = pixelBox(outline);
+    box.xMin -= kRadius;
+    box.yMin -= kRadius;
+    box.xMax += kRadius;
+    box.yMax += kRadius;
+    checkGlyphSize((box.xMax - box.xMin) / 64, (box.yMax - box.yMin) / 64, pixelSize);
     int width = static_cast<int>((box.xMax - box.xMin) / 64);
     int height = static_cast<int>((box.yMax - box.yMin) / 64);
 
@@ -182,8 +213,8 @@ FontAtlas rasterizeTrueType(const std::string& bytes, int pixelSize, FontStyle s
             continue;
         FT_UInt index = FT_Get_Char_Index(rawFace, static_cast<FT_ULong>(c));
         RasterGlyph glyph;
-        bool made = style == FontStyle::Stroke && c != ' ' ? rasterizeStroked(rawLibrary, rawFace, index, glyph)
-                                                            : rasterizePlain(rawFace, index, glyph);
+        bool made = style == FontStyle::Stroke && c != ' ' ? rasterizeStroked(rawLibrary, rawFace, index, pixelSize, glyph)
+                                                            : rasterizePlain(rawFace, index, pixelSize, glyph);
         if (made)
             glyphs[c] = std::move(glyph);
     }
@@ -204,6 +235,9 @@ FontAtlas rasterizeTrueType(const std::string& bytes, int pixelSize, FontStyle s
         x += record.width;
         rowHeight = std::max(rowHeight, static_cast<int>(record.height));
     }
+    // The tallest texture every renderer takes.
+    if (y + rowHeight > kMaxAtlasHeight)
+        throw core::Exception("Font glyphs too large for the atlas at size %d", pixelSize);
     int atlasHeight = atlasHeightFor(y + rowHeight);
 
     FontAtlas font;

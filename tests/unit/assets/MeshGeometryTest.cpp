@@ -153,6 +153,20 @@ TEST(MeshGeometry, TriangulateMovesQuadsToTheEndAndCorrectsOtherSegments) {
     EXPECT_EQ(segments[1].count, 1);
 }
 
+// Scripts may place a segment anywhere; one holding no whole quad removes nothing.
+TEST(MeshGeometry, TriangulateLeavesSegmentsOutsideTheListAlone) {
+    Mesh mesh(4);
+    mesh.setIndices({0, 1, 2, 3});
+    addSegment(mesh, PrimitiveType::Quads, 1000, 0);
+    addSegment(mesh, PrimitiveType::Quads, INT32_MAX, 5);
+    addSegment(mesh, PrimitiveType::Quads, 0, 1);
+    triangulate(mesh);
+    EXPECT_EQ(mesh.getIndices(), (std::vector<int32_t>{0, 1, 2, 0, 2, 3}));
+    EXPECT_EQ(mesh.getSegments()[0].count, 0);
+    EXPECT_EQ(mesh.getSegments()[2].firstIndex, 0);
+    EXPECT_EQ(mesh.getSegments()[2].count, 2);
+}
+
 TEST(MeshGeometry, FlipFacesSwapsTriangleAndQuadCorners) {
     Mesh mesh(4);
     mesh.setIndices({0, 1, 2, 0, 1, 2, 3, 3});
@@ -206,6 +220,16 @@ TEST(MeshGeometry, MergeConcatenatesArraysIndicesAndSegments) {
     EXPECT_EQ(merged->getSegments()[1].firstIndex, 6);
     EXPECT_EQ(merged->getSegments()[1].count, 4);
     EXPECT_EQ(merged->getBoundingBox().max, (Vec3{9, 9, 9}));
+
+    // What named nothing in its own mesh names nothing in the merged one.
+    Mesh stray(2);
+    stray.setIndices({0, 1});
+    stray.setVertexCount(1);
+    addSegment(stray, PrimitiveType::Lines, INT32_MAX, 0);
+    auto strays = mergeMeshes({plane.get(), &stray});
+    EXPECT_EQ(strays->getIndices()[6], 4);
+    EXPECT_EQ(strays->getIndices()[7], -1);
+    EXPECT_EQ(strays->getSegments()[1].firstIndex, -1);
 }
 
 TEST(MeshPrimitives, ShapesAreClosedOutwardAndCounted) {

@@ -140,6 +140,20 @@ TEST(MeshFile, BadBlocksAreRejected) {
         {"index count past the end", int32Patch(indexCount, 1000), "Invalid file format: <memory>"},
         {"segment past the indices", int32Patch(firstSegmentCount, 3),
          "Invalid file format: <memory>"},
+        // Empty segments too: their first index is a position in the list.
+        {"empty segment past the indices",
+         [&](std::vector<uint8_t>& bytes) {
+             int32Patch(firstSegmentCount - 4, 8)(bytes);
+             int32Patch(firstSegmentCount, 0)(bytes);
+         },
+         "Invalid file format: <memory>"},
+        {"empty segment at the largest first index",
+         [&](std::vector<uint8_t>& bytes) {
+             int32Patch(firstSegmentCount - 4, INT32_MAX)(bytes);
+             int32Patch(firstSegmentCount, 0)(bytes);
+         },
+         "Invalid file format: <memory>"},
+        {"negative first index", int32Patch(firstSegmentCount - 4, -1), "Invalid file format: <memory>"},
         {"truncated", [](std::vector<uint8_t>& bytes) { bytes.resize(bytes.size() - 1); }, nullptr},
     };
     for (const Case& c : cases) {

@@ -2,7 +2,10 @@
 #include "core/Image.h"
 #include "support/TempDirectory.h"
 
+#include <FreeImage.h>
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace {
 
@@ -69,6 +72,110 @@ TEST(Image, LoadFailuresNameThePath) {
     EXPECT_THROW(core::Image(1, 1).save("picture.unknownformat", true), core::Exception);
 }
 
+// Headers that promise more than the file holds or the host loads, in the
+// formats whose headers the library trusts. Each is refused before the
+// library allocates anything.
+TEST(Image, HostileHeadersAreRefusedBeforeDecoding) {
+    TempDirectory folder;
+    auto hex = [](std::initializer_list<int> bytes) { return std::string(bytes.begin(), bytes.end()); };
+    auto big16 = [](int v) { return std::string{char(v >> 8), char(v & 255)}; };
+    auto little16 = [](int v) { return std::string{char(v & 255), char(v >> 8)}; };
+    std::string gifScreen = "GIF89a" + little16(65535) + little16(65535) + std::string("\x80\0\0\0\0\0\xff\xff\xff", 9);
+    std::string sgi = big16(474) + std::string("\0\1", 2) + big16(3) + big16(16000) + big16(16000) + big16(3);
+    sgi.resize(600);
+    struct {
+        const char* path;
+        std::string content;
+        const char* message;
+    } cases[] = {
+        // The library frees these pictures when decoding fails and still returns them.
+        {"crash1.tga", hex({0x0a, 0x08, 0x0a, 0x00, 0x02, 0x02, 0x00, 0x20, 0x08, 0x01, 0x08, 0x01, 0x20, 0x08, 0x01, 0x00, 0x20, 0x01}),
+         "Error loading: crash1.tga"},
+        {"crash2.tga", hex({0x2f, 0x08, 0x0a, 0x00, 0x00, 0x00, 0x00, 0x20, 0x08, 0x01, 0x44, 0x00, 0x00, 0x11, 0x22, 0x00, 0x20, 0x44}),
+         "Error loading: crash2.tga"},
+        // A sound header whose pixels are missing.
+        {"short.tga", std::string("\0\0\2\0\0\0\0\0\0\0\0\0\x10\0\x10\0\x20\x08", 18) + std::string(100, 'x'),
+         "Error loading: short.tga"},
+        {"screen.gif", gifScreen + ",\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0;", "Error loading: screen.gif"},
+        {"frame.gif", "GIF89a" + little16(1) + little16(1) + std::string("\0\0\0,\0\0\0\0\xff\xff\xff\xff\0\x02\x02\x44\x01\0;", 22),
+         "Error loading: frame.gif"},
+        {"wide.wbmp", std::string("\0\0\x83\xd4\x60\x83\xd4\x60", 8) + std::string(16, '\0'), "Error loading: wide.wbmp"},
+        {"tall.sgi", sgi, "Error loading: tall.sgi"},
+        // No header of its own to check first: not handed to the library at all.
+        {"picture.pct", std::string(600, '\x11'), "No image loader: picture.pct"},
+    };
+    for (const auto& c : cases) {
+        TempDirectory::write(c.path, c.content);
+        try {
+            core::Image::load(c.path);
+            ADD_FAILURE() << c.path;
+        } catch (const core::Exception& e) {
+            EXPECT_STREQ(e.getMessage(), c.message);
+        }
+    }
+}
+
+// 16 bits a channel keep their high byte; floating point is no picture the host keeps.
+TEST(Image, SixteenBitChannelsLoadAsEightBitsAndFloatsAreRefused) {
+    TempDirectory folder;
+    FIBITMAP* rgb = FreeImage_AllocateT(FIT_RGB16, 2, 1);
+    FIBITMAP* rgba = FreeImage_AllocateT(FIT_RGBA16, 2, 1);
+    auto* rgbPixels = reinterpret_cast<FIRGB16*>(FreeImage_GetScanLine(rgb, 0));
+    auto* rgbaPixels = reinterpret_cast<FIRGBA16*>(FreeImage_GetScanLine(rgba, 0));
+    rgbPixels[1] = {0x1234, 0xABCD, 0xFF00};
+    rgbaPixels[1] = {0x1234, 0xABCD, 0xFF00, 0x8080};
+    ASSERT_TRUE(FreeImage_Save(FIF_PNG, rgb, "rgb16.png", 0));
+    ASSERT_TRUE(FreeImage_Save(FIF_PNG, rgba, "rgba16.png", 0));
+    FIBITMAP* floats = FreeImage_AllocateT(FIT_RGBF, 2, 1);
+    ASSERT_TRUE(FreeImage_Save(FIF_PFM, floats, "floats.pfm", 0));
+    for (FIBITMAP* bitmap : {rgb, rgba, floats})
+        FreeImage_Unload(bitmap);
+
+    core::Image fromRgb = core::Image::load("rgb16.png");
+    EXPECT_EQ(fromRgb.getPixel(1, 0), (Rgba{0x12, 0xAB, 0xFF, 255}));
+    EXPECT_EQ(fromRgb.getPixel(0, 0), (Rgba{0, 0, 0, 255}));
+    EXPECT_EQ(core::Image::load("rgba16.png").getPixel(1, 0), (Rgba{0x12, 0xAB, 0xFF, 0x80}));
+    try {
+        core::Image::load("floats.pfm");
+        ADD_FAILURE() << "floats.pfm";
+    } catch (const core::Exception& e) {
+        EXPECT_STREQ(e.getMessage(), "Unknown bitmap type: floats.pfm");
+    }
+}
+
+// Hard colour edges are where the fast and the accurate DCT part.
+TEST(Image, JpegsDecodeWithTheAccurateTransform) {
+    TempDirectory folder;
+    FIBITMAP* source = FreeImage_Allocate(32, 32, 24);
+    for (unsigned y = 0; y < 32; ++y) {
+        BYTE* row = FreeImage_GetScanLine(source, y);
+        for (unsigned x = 0; x < 32; ++x, row += 3) {
+            bool red = ((x / 3) + (y / 5)) % 2 != 0;
+            row[FI_RGBA_RED] = red ? 255 : 0;
+            row[FI_RGBA_GREEN] = BYTE(x * 7);
+            row[FI_RGBA_BLUE] = red ? 0 : 255;
+        }
+    }
+    ASSERT_TRUE(FreeImage_Save(FIF_JPEG, source, "edges.jpg", JPEG_QUALITYNORMAL));
+    FreeImage_Unload(source);
+    FIBITMAP* accurate = FreeImage_Load(FIF_JPEG, "edges.jpg", JPEG_ACCURATE);
+    FIBITMAP* fast = FreeImage_Load(FIF_JPEG, "edges.jpg", JPEG_FAST);
+    core::Image loaded = core::Image::load("edges.jpg");
+    int differsFromFast = 0;
+    for (int y = 0; y < 32; ++y) {
+        const BYTE* exact = FreeImage_GetScanLine(accurate, unsigned(31 - y));
+        const BYTE* quick = FreeImage_GetScanLine(fast, unsigned(31 - y));
+        for (int x = 0; x < 32; ++x) {
+            Rgba expected{exact[3 * x + FI_RGBA_RED], exact[3 * x + FI_RGBA_GREEN], exact[3 * x + FI_RGBA_BLUE], 255};
+            ASSERT_EQ(loaded.getPixel(x, y), expected) << x << "," << y;
+            differsFromFast += std::memcmp(exact + 3 * x, quick + 3 * x, 3) != 0;
+        }
+    }
+    FreeImage_Unload(accurate);
+    FreeImage_Unload(fast);
+    EXPECT_GT(differsFromFast, 0);
+}
+
 TEST(Image, BlitSkipsWhatFallsOutside) {
     core::Image source = filled(2, 2, [](int x, int y) { return Rgba{uint8_t(x + 1), uint8_t(y + 1), 0, 255}; });
     core::Image target(2, 2);
@@ -76,6 +183,16 @@ TEST(Image, BlitSkipsWhatFallsOutside) {
     EXPECT_EQ(target.getPixel(1, 1), (Rgba{1, 1, 0, 255}));
     EXPECT_EQ(target.getPixel(0, 0), (Rgba{0, 0, 0, 0}));
     target.blit(2, 2, source, 0, 0, 0, 0);
+
+    // Far outside either image, and rectangles far larger than both: only
+    // what lies inside both is touched, without walking the rest.
+    target = core::Image(2, 2);
+    target.blit(-1, 0, source, 0, 0, 2000000000, 2000000000);
+    EXPECT_EQ(target.getPixel(0, 0), (Rgba{2, 1, 0, 255}));
+    EXPECT_EQ(target.getPixel(1, 0), (Rgba{0, 0, 0, 0}));
+    target.blit(2147483647, 2147483647, source, -2147483647 - 1, 0, 2147483647, 2147483647);
+    target.blit(0, 0, source, 1, 1, -5, 3);
+    EXPECT_EQ(target.getPixel(0, 1), (Rgba{2, 2, 0, 255}));
 }
 
 TEST(Image, HalvingBoxFiltersPowersOfTwoAndTentFiltersTheRest) {

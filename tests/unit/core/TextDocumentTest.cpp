@@ -39,6 +39,9 @@ TEST(TextDocument, ErrorsNameTheFileTheLineAndTheFault) {
         {"a = 1\n\n\n= 2", "test.def:4: syntax error"},
         {"a = " + std::string(300, '1'), "test.def:1: syntax error"},
         {"a = " + std::string(1000, '{'), "test.def:1: syntax error"},
+        // The token after the name decides field or block; then the name must be one.
+        {"5 = 3", "test.def:1: identifier expected"},
+        {"x {\n \"s\" { } }", "test.def:2: identifier expected"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 60));
@@ -57,6 +60,25 @@ TEST(TextDocument, BlocksKeepFileOrderAndRepeatedFieldsKeepTheirFirstPlace) {
     ASSERT_EQ(root.childCount(), 2);
     EXPECT_EQ(root.child(0)->name(), "first");
     EXPECT_EQ(root.child(1)->child(0)->name(), "inner");
+}
+
+// Large blocks find their fields through an index: the same order and
+// replace-in-place rule as small ones.
+TEST(TextDocument, ManyFieldsKeepTheirOrderAndTheirLastValue) {
+    std::string text = "big {";
+    for (int i = 0; i < 100; ++i)
+        text += " f" + std::to_string(i) + " = " + std::to_string(i) + ",";
+    text += " f3 = \"three\", f60 = 600, f100 = 100 }";
+    core::document doc;
+    doc.parse(text, "t");
+    const core::block& big = *doc.root().child(0);
+    ASSERT_EQ(big.fields().size(), 101u);
+    for (int i = 0; i <= 100; ++i)
+        EXPECT_EQ(big.fields()[size_t(i)].name, "f" + std::to_string(i));
+    EXPECT_STREQ(big.getString("f3", "?"), "three");
+    EXPECT_EQ(big.getInt("f60", 0), 600);
+    EXPECT_EQ(big.getInt("f99", 0), 99);
+    EXPECT_EQ(big.findField("f101"), nullptr);
 }
 
 TEST(TextDocument, TypedGettersFallBackOnAnyOtherKindOrShape) {

@@ -132,3 +132,56 @@ TEST(TrueTypeFont, FreeTypeFailuresCarryTheirCode) {
         EXPECT_EQ(std::string(e.getMessage()).rfind("FT_New_Face failed with error code ", 0), 0u) << e.getMessage();
     }
 }
+
+// Glyphs larger than the atlas or than a few ems cannot be placed: the font is
+// refused before anything that size is rasterised, in either style.
+TEST(TrueTypeFont, GlyphsThatCannotFitTheAtlasAreRefused) {
+    std::string bytes = readBytes(kTypeface);
+    // The same font with 16 units per em: every glyph 128 times larger per side.
+    std::string sixteen = bytes;
+    uint32_t tables = uint8_t(bytes[4]) << 8 | uint8_t(bytes[5]);
+    for (uint32_t i = 0; i < tables; ++i) {
+        const char* record = bytes.data() + 12 + 16 * i;
+        if (std::string(record, 4) == "head") {
+            uint32_t offset = uint32_t(uint8_t(record[8])) << 24 | uint8_t(record[9]) << 16 | uint8_t(record[10]) << 8 |
+                              uint8_t(record[11]);
+            sixteen[offset + 18] = 0;
+            sixteen[offset + 19] = 16;
+        }
+    }
+    ASSERT_NE(sixteen, bytes);
+    struct {
+        const std::string* font;
+        int size;
+    } cases[] = {{&sixteen, 16}, {&bytes, 300}, {&bytes, 20000}};
+    for (const auto& c : cases) {
+        for (FontStyle style : {FontStyle::Plain, FontStyle::Stroke}) {
+            SCOPED_TRACE(c.size);
+            try {
+                rasterizeTrueType(*c.font, c.size, style);
+                ADD_FAILURE() << "accepted";
+            } catch (const core::Exception& e) {
+                EXPECT_EQ(std::string(e.getMessage()), "Font glyphs too large for the atlas at size " + std::to_string(c.size));
+            }
+        }
+    }
+    // The largest sizes whose glyphs fit still make a font no taller than a texture.
+    FontAtlas large = rasterizeTrueType(bytes, 150, FontStyle::Stroke);
+    EXPECT_GT(large.glyph('W').width, 100);
+    EXPECT_LE(large.image.getHeight(), kMaxAtlasHeight);
+}
+
+TEST(FontAtlas, ImagesWhoseGlyphsCannotBePlacedAreRefused) {
+    // A cell as tall as the largest picture: 98 rows of them are no texture.
+    EXPECT_THROW(buildFixedWidthAtlas(core::Image(97 * 100, 4000), 100, 0), core::Exception);
+    // One run wider than the atlas.
+    core::Image wide(300, 3);
+    for (int x = 0; x < 260; ++x)
+        wide.setPixel(x, 0, {255, 255, 255, 255});
+    try {
+        buildVariableWidthAtlas(wide, 0);
+        FAIL();
+    } catch (const core::Exception& e) {
+        EXPECT_STREQ(e.getMessage(), "Image size is invalid for a variable width font");
+    }
+}
