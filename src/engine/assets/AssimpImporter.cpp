@@ -5,10 +5,12 @@
 #include "core/FileStreams.h"
 #include "core/FileSystem.h"
 #include "core/Path.h"
+#include "engine/assets/AssimpGltfCheck.h"
 #include "engine/assets/MaterialLibrary.h"
 #include "engine/assets/MeshGeometry.h"
 #include "engine/render/Renderer.h"
 
+#include <assimp/DefaultLogger.hpp>
 #include <assimp/GltfMaterial.h>
 #include <assimp/Importer.hpp>
 #include <assimp/config.h>
@@ -33,7 +35,32 @@ constexpr unsigned BaseSteps = aiProcess_Triangulate | aiProcess_SortByPType | a
                                aiProcess_MakeLeftHanded | aiProcess_FlipWindingOrder | aiProcess_FlipUVs | aiProcess_ValidateDataStructure |
                                aiProcess_GlobalScale;
 
+// assimp repairs some broken input and says so only in its log: faces whose
+// indices pass the vertices are dropped. A model missing faces is a wrong
+// model, so those warnings fail the conversion.
+class RepairWatch : public Assimp::LogStream {
+public:
+    void write(const char* message) override {
+        if (std::strstr(message, "out-of-range"))
+            repaired = true;
+    }
+    bool repaired = false;
+};
+
+RepairWatch& repairWatch() {
+    static RepairWatch* watch = [] {
+        Assimp::DefaultLogger::create("", Assimp::Logger::NORMAL, 0);
+        auto* stream = new RepairWatch;  // the logger owns it for the life of the process
+        Assimp::DefaultLogger::get()->attachStream(stream, Assimp::Logger::Warn);
+        return stream;
+    }();
+    return *watch;
+}
+
 const aiScene* readScene(Assimp::Importer& importer, const std::string& path, unsigned steps) {
+    checkGltfStructure(path);
+    RepairWatch& watch = repairWatch();
+    watch.repaired = false;
     // One bone of each mesh is kept for vertices that no bone moves.
     importer.SetPropertyInteger(AI_CONFIG_PP_SBBC_MAX_BONES, MaxBonesPerMesh - 1);
     importer.SetPropertyInteger(AI_CONFIG_PP_LBW_MAX_WEIGHTS, 4);
@@ -52,6 +79,8 @@ const aiScene* readScene(Assimp::Importer& importer, const std::string& path, un
             reason = "unreadable";
         throw core::Exception("Could not import %s: %s", path.c_str(), reason.c_str());
     }
+    if (watch.repaired)
+        throw core::Exception("Could not import %s: %s", path.c_str(), "faces name vertices that do not exist");
     if (!scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
         throw core::Exception("Could not import %s: %s", path.c_str(), "the file holds no complete scene");
     return scene;
