@@ -4,6 +4,7 @@
 #include "core/FileSystem.h"
 #include "core/Path.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -19,13 +20,13 @@ struct Json {
     enum Kind { Null, Bool, Number, String, Array, Object } kind = Null;
     double number = 0;
     std::string text;
-    std::vector<Json> items;
-    std::vector<std::pair<std::string, Json>> members;
+    std::vector<Json> items;     // an array's values, or an object's
+    std::vector<std::string> keys;  // an object's names, one per item
 
     const Json* get(const char* name) const {
-        for (const auto& [key, value] : members)
-            if (key == name)
-                return &value;
+        for (size_t i = 0; i < keys.size(); ++i)
+            if (keys[i] == name)
+                return &items[i];
         return nullptr;
     }
 };
@@ -108,7 +109,8 @@ private:
                 std::string key = string();
                 if (!take(':'))
                     throw Failure{"malformed JSON"};
-                value.members.emplace_back(std::move(key), parse(depth + 1));
+                value.keys.push_back(std::move(key));
+                value.items.push_back(parse(depth + 1));
             } while (take(','));
             if (!take('}'))
                 throw Failure{"malformed JSON"};
@@ -168,6 +170,15 @@ const char* typeOf(const Json& accessor) {
     return type && type->kind == Json::String ? type->text.c_str() : "";
 }
 
+double countOf(const Json& accessor) {
+    const Json* count = accessor.get("count");
+    return count && count->kind == Json::Number ? count->number : -1;
+}
+
+double numberOf(const Json* value, double fallback) {
+    return value && value->kind == Json::Number ? value->number : fallback;
+}
+
 int componentTypeOf(const Json& accessor) {
     const Json* type = accessor.get("componentType");
     return type && type->kind == Json::Number ? int(type->number) : 0;
@@ -176,7 +187,33 @@ int componentTypeOf(const Json& accessor) {
 constexpr int Byte = 5120, UnsignedByte = 5121, Short = 5122, UnsignedShort = 5123, UnsignedInt = 5125,
               Float = 5126;
 
-void checkAccessors(const std::vector<Json>& accessors, size_t views) {
+int componentBytes(int type) {
+    return type == Byte || type == UnsignedByte ? 1 : type == Short || type == UnsignedShort ? 2 : 4;
+}
+
+int componentCount(const std::string& type) {
+    if (type == "SCALAR")
+        return 1;
+    if (type == "VEC2")
+        return 2;
+    if (type == "VEC3")
+        return 3;
+    if (type == "MAT3")
+        return 9;
+    if (type == "MAT4")
+        return 16;
+    return 4;  // VEC4, MAT2
+}
+
+// Each accessor's elements lie inside its view, each view inside its buffer.
+void checkAccessors(const std::vector<Json>& accessors, const std::vector<Json>& views,
+                    const std::vector<Json>& buffers) {
+    for (const Json& view : views) {
+        const Json& buffer = buffers[indexIn(view.get("buffer"), buffers.size(), "a buffer view names a missing buffer")];
+        double offset = numberOf(view.get("byteOffset"), 0), length = numberOf(view.get("byteLength"), -1);
+        if (offset < 0 || length < 0 || offset + length > numberOf(buffer.get("byteLength"), -1))
+            throw Failure{"a buffer view lies outside its buffer"};
+    }
     for (const Json& accessor : accessors) {
         std::string type = typeOf(accessor);
         static const char* const types[] = {"SCALAR", "VEC2", "VEC3", "VEC4", "MAT2", "MAT3", "MAT4"};
@@ -189,8 +226,16 @@ void checkAccessors(const std::vector<Json>& accessors, size_t views) {
         const Json* count = accessor.get("count");
         if (!count || count->kind != Json::Number || count->number < 0)
             throw Failure{"an accessor has no count"};
-        if (const Json* view = accessor.get("bufferView"))
-            indexIn(view, views, "an accessor names a missing buffer view");
+        const Json* view = accessor.get("bufferView");
+        if (!view)
+            throw Failure{"an accessor has no buffer view"};
+        const Json& within = views[indexIn(view, views.size(), "an accessor names a missing buffer view")];
+        double element = componentBytes(component) * componentCount(type);
+        double stride = std::max(numberOf(within.get("byteStride"), element), element);
+        double offset = numberOf(accessor.get("byteOffset"), 0);
+        if (offset < 0 || (count->number > 0 && offset + stride * (count->number - 1) + element >
+                                                    numberOf(within.get("byteLength"), -1)))
+            throw Failure{"an accessor reaches past its buffer view"};
     }
 }
 
@@ -226,8 +271,15 @@ void checkMeshes(const std::vector<Json>& meshes, const std::vector<Json>& acces
             const Json* attributes = primitive.get("attributes");
             if (!attributes || attributes->kind != Json::Object)
                 throw Failure{"a primitive has no attributes"};
-            for (const auto& [name, value] : attributes->members)
-                checkAttribute(name, accessors[indexIn(&value, accessors.size(), "an attribute names a missing accessor")]);
+            double vertices = -1;
+            for (size_t i = 0; i < attributes->keys.size(); ++i) {
+                const Json& accessor = accessors[indexIn(&attributes->items[i], accessors.size(),
+                                                         "an attribute names a missing accessor")];
+                checkAttribute(attributes->keys[i], accessor);
+                if (vertices >= 0 && countOf(accessor) != vertices)
+                    throw Failure{"a primitive's attributes differ in length"};
+                vertices = countOf(accessor);
+            }
             if (const Json* indices = primitive.get("indices")) {
                 const Json& accessor = accessors[indexIn(indices, accessors.size(), "indices name a missing accessor")];
                 int component = componentTypeOf(accessor);
@@ -276,11 +328,14 @@ void checkSkins(const std::vector<Json>& skins, const std::vector<Json>& accesso
             throw Failure{"a skin has no joints"};
         for (const Json& joint : joints->items)
             indexIn(&joint, nodes, "a skin names a missing joint");
-        if (const Json* binds = skin.get("inverseBindMatrices")) {
-            const Json& accessor = accessors[indexIn(binds, accessors.size(), "a skin names a missing accessor")];
-            if (std::strcmp(typeOf(accessor), "MAT4") != 0 || componentTypeOf(accessor) != Float)
-                throw Failure{"a skin's matrices have the wrong type"};
-        }
+        // Optional in the format, but assimp cannot do without them.
+        const Json* binds = skin.get("inverseBindMatrices");
+        if (!binds)
+            throw Failure{"a skin has no inverse bind matrices"};
+        const Json& accessor = accessors[indexIn(binds, accessors.size(), "a skin names a missing accessor")];
+        if (std::strcmp(typeOf(accessor), "MAT4") != 0 || componentTypeOf(accessor) != Float ||
+            countOf(accessor) < double(joints->items.size()))
+            throw Failure{"a skin's matrices have the wrong type"};
     }
 }
 
@@ -347,7 +402,7 @@ void checkGltfStructure(const std::string& path) {
             throw Failure{"the file is not a JSON object"};
         const auto& accessors = list(root, "accessors");
         const auto& nodes = list(root, "nodes");
-        checkAccessors(accessors, list(root, "bufferViews").size());
+        checkAccessors(accessors, list(root, "bufferViews"), list(root, "buffers"));
         checkMeshes(list(root, "meshes"), accessors, list(root, "materials").size());
         checkNodes(nodes, list(root, "meshes").size(), list(root, "skins").size());
         checkSkins(list(root, "skins"), accessors, nodes.size());
