@@ -15,6 +15,9 @@
 #include "support/SceneWindow.h"
 #include "support/TempDirectory.h"
 
+#include <assimp/Exporter.hpp>
+#include <assimp/Importer.hpp>
+#include <assimp/scene.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -319,6 +322,40 @@ TEST_F(AssimpWindow, ASkinnedArmBendsWithItsClipAndEachClipHasItsName) {
     render("assimp-arm-waved");
     EXPECT_GT(brightness(framePixelAt("assimp-arm-waved", {1.5f, 2, -0.5f})), 200);
     EXPECT_LT(brightness(framePixelAt("assimp-arm-waved", {-1.5f, 2, -0.5f})), 30);
+}
+
+// No FBX exporter is at hand here, so assimp's own writes one from a glTF
+// file: the FBX path carries the same hierarchy, mesh, material and texture.
+TEST_F(AssimpWindow, AnFbxFileConvertsLikeAGltfFile) {
+    gltf::Writer file;
+    int mesh = addQuad(file);
+    // The exporter takes the root for the FBX file's own root: the panel hangs below it.
+    file.nodes.push_back("{\"name\":\"stage\",\"children\":[1]}");
+    file.nodes.push_back("{\"name\":\"panel\",\"mesh\":" + std::to_string(mesh) + ",\"translation\":[0,0,1]}");
+    file.materials.push_back("{\"name\":\"fbx.paint\",\"pbrMetallicRoughness\":{\"baseColorTexture\":{\"index\":0}}}");
+    file.textures.push_back("{\"source\":0,\"sampler\":0}");
+    file.images.push_back("{\"uri\":\"paint.png\"}");
+    quarters().save("paint.png", true);
+    ASSERT_TRUE(file.save("panel.gltf"));
+    Assimp::Importer importer;
+    const aiScene* source = importer.ReadFile("panel.gltf", 0);
+    ASSERT_TRUE(source) << importer.GetErrorString();
+    Assimp::Exporter exporter;
+    ASSERT_EQ(exporter.Export(source, "fbxa", "panel.fbx"), AI_SUCCESS) << exporter.GetErrorString();
+
+    Model* model = load("panel.fbx");
+    Node* panel = model->root()->findNode("panel");
+    ASSERT_TRUE(panel);
+    // assimp's exporter declares its unit the centimetre, so the metres of
+    // the glTF file come back a hundredth of their size.
+    EXPECT_NEAR(panel->transform().pos.z, -0.01f, 1e-6f);
+    Material* paint = findMaterial("fbx.paint");
+    ASSERT_TRUE(paint && paint->diffuseMap);
+    EXPECT_EQ(paint->diffuseMap->getName(), "paint.png");
+
+    const auto* entity = static_cast<const MeshEntity*>(panel->meshEntity());
+    ASSERT_TRUE(entity);
+    EXPECT_NEAR(entity->mesh()->getBoundingBox().max.y, 0.025f, 1e-6f);
 }
 
 // Broken files fail with a message that names them and leave no model file,
