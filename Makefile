@@ -46,6 +46,7 @@ bench: build
 	scripts/with-display.sh $(BUILD_DIR)/bin/quill_bench_particles
 	$(BUILD_DIR)/bin/quill_bench_animation
 	$(BUILD_DIR)/bin/quill_bench_import
+	$(BUILD_DIR)/bin/quill_bench_assimp
 	$(BUILD_DIR)/bin/quill_ogg_tone $(BUILD_DIR)/bench-music.ogg 441000
 	SDL_AUDIODRIVER=dummy QUILL_BENCH_OGG=$(BUILD_DIR)/bench-music.ogg $(BUILD_DIR)/bin/quill_bench_audio
 	$(BUILD_DIR)/bin/text_document_bench

@@ -23,13 +23,13 @@ namespace engine {
 
 namespace {
 
-// Mirrored into quill's left-handed space, where front faces wind clockwise
-// rather than counter-clockwise, with texture rows from the top, at most four bone influences per vertex and meshes split so
-// that none needs more bones than the renderers take.
+// At most four bone influences per vertex, and meshes split so that none
+// needs more bones than the renderers take. The mirror into quill's space is
+// done while the data is copied (see Mirror below): assimp's own passes over
+// every vertex would cost as much as reading the file. The builder checks
+// every index it copies, which is what assimp's validation would add.
 constexpr unsigned BaseSteps = aiProcess_Triangulate | aiProcess_SortByPType | aiProcess_GenSmoothNormals |
-                               aiProcess_LimitBoneWeights | aiProcess_SplitByBoneCount |
-                               aiProcess_MakeLeftHanded | aiProcess_FlipWindingOrder | aiProcess_FlipUVs | aiProcess_ValidateDataStructure |
-                               aiProcess_GlobalScale;
+                               aiProcess_LimitBoneWeights | aiProcess_SplitByBoneCount | aiProcess_GlobalScale;
 
 // assimp repairs some broken input and says so only in its log: faces whose
 // indices pass the vertices are dropped. A model missing faces is a wrong
@@ -82,14 +82,32 @@ const aiScene* readScene(Assimp::Importer& importer, const std::string& path, un
     return scene;
 }
 
-// Column vectors to row vectors: the rows of quill's rotation are the columns
-// of assimp's, the translation its last column.
+// assimp's space is right-handed; quill's is its mirror along Z, where front
+// faces wind clockwise rather than counter-clockwise and texture rows count
+// from the top.
+Vec3 mirrored(const aiVector3D& v) {
+    return {v.x, v.y, -v.z};
+}
+
+// Column vectors to row vectors (the rows of quill's rotation are the columns
+// of assimp's, the translation its last column), mirrored: S·M·S with S the
+// mirror, which flips the signs of the entries that mix Z with X or Y.
 Mat4x3 toMat4x3(const aiMatrix4x4& m) {
     Mat4x3 t;
     for (int r = 0; r < 3; ++r)
         t.rot.row[r] = {m[0][r], m[1][r], m[2][r]};
-    t.pos = {m.a4, m.b4, m.c4};
+    t.pos = {m.a4, m.b4, -m.c4};
+    t.rot.row[0].z = -t.rot.row[0].z;
+    t.rot.row[1].z = -t.rot.row[1].z;
+    t.rot.row[2].x = -t.rot.row[2].x;
+    t.rot.row[2].y = -t.rot.row[2].y;
     return t;
+}
+
+// A turn about axis a becomes a turn by the same angle about the mirrored
+// axis with its sign flipped (the mirror reverses orientation).
+Quat mirrored(const aiQuaternion& q) {
+    return {-q.x, -q.y, q.z, q.w};
 }
 
 std::string nameOf(const aiString& name) {
@@ -376,20 +394,16 @@ private:
             auto base = int32_t(position.size());
             unsigned n = source->mNumVertices;
             for (unsigned v = 0; v < n; ++v) {
-                const aiVector3D& p = source->mVertices[v];
-                position.push_back({p.x, p.y, p.z});
+                position.push_back(mirrored(source->mVertices[v]));
             }
             if (normals)
                 for (unsigned v = 0; v < n; ++v) {
-                    aiVector3D d = source->mNormals ? source->mNormals[v] : aiVector3D(0, 0, 0);
-                    normal.push_back({d.x, d.y, d.z});
+                    normal.push_back(source->mNormals ? mirrored(source->mNormals[v]) : Vec3{0, 0, 0});
                 }
             if (tangents)
                 for (unsigned v = 0; v < n; ++v) {
-                    const aiVector3D& t = source->mTangents[v];
-                    const aiVector3D& b = source->mBitangents[v];
-                    tangent.push_back({t.x, t.y, t.z});
-                    bitangent.push_back({b.x, b.y, b.z});
+                    tangent.push_back(mirrored(source->mTangents[v]));
+                    bitangent.push_back(mirrored(source->mBitangents[v]));
                 }
             if (colors)
                 for (unsigned v = 0; v < n; ++v) {
@@ -401,7 +415,7 @@ private:
                 for (unsigned v = 0; v < n; ++v) {
                     aiVector3D t = source->mTextureCoords[0] ? source->mTextureCoords[0][v] : aiVector3D(0, 0, 0);
                     uv.push_back(t.x);
-                    uv.push_back(t.y);
+                    uv.push_back(1 - t.y);
                 }
             if (skinned)
                 addInfluences(*source, boneNames, inverseBinds, boneIndex, boneWeight);
@@ -417,10 +431,12 @@ private:
                 // broken input; they are left out rather than misread.
                 if (int(face.mNumIndices) != corners)
                     continue;
-                for (unsigned k = 0; k < face.mNumIndices; ++k) {
-                    if (face.mIndices[k] >= n)
+                for (int k = 0; k < corners; ++k) {
+                    // Triangles turn round: corners 0, 2, 1.
+                    unsigned index = face.mIndices[corners == 3 ? (3 - k) % 3 : k];
+                    if (index >= n)
                         throw core::Exception("Could not import %s: %s", m_path.c_str(), "a face names a missing vertex");
-                    indices.push_back(base + int32_t(face.mIndices[k]));
+                    indices.push_back(base + int32_t(index));
                 }
                 ++segment.count;
             }
@@ -664,7 +680,7 @@ std::unique_ptr<Animation> sampleClip(const aiScene& scene, const aiAnimation& c
             aiVector3D p = vectorAt(channel.mPositionKeys, channel.mNumPositionKeys, t, restPosition);
             aiQuaternion q = rotationAt(channel.mRotationKeys, channel.mNumRotationKeys, t, restRotation);
             aiVector3D s = vectorAt(channel.mScalingKeys, channel.mNumScalingKeys, t, restScale);
-            keys[size_t(i)] = {{p.x, p.y, p.z}, {q.x, q.y, q.z, q.w}, {s.x, s.y, s.z}};
+            keys[size_t(i)] = {mirrored(p), mirrored(q), {s.x, s.y, s.z}};
         }
         animation->addTrack(nameOf(channel.mNodeName), std::move(keys));
     }
@@ -686,7 +702,7 @@ ImportedModel importAssimpModel(const std::string& path) {
 std::vector<std::unique_ptr<Animation>> importAssimpAnimations(const std::string& path) {
     Assimp::Importer importer;
     // Only the hierarchy and the clips matter here: no mesh steps.
-    const aiScene* scene = readScene(importer, path, aiProcess_MakeLeftHanded | aiProcess_GlobalScale);
+    const aiScene* scene = readScene(importer, path, aiProcess_GlobalScale);
     std::vector<std::unique_ptr<Animation>> clips;
     for (unsigned i = 0; i < scene->mNumAnimations; ++i)
         clips.push_back(sampleClip(*scene, *scene->mAnimations[i], i, path));
