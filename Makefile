@@ -36,7 +36,7 @@ test: build
 # each in its corpus under $(BUILD_DIR)/fuzz-corpus/ (kept for the next
 # campaign); findings land in $(BUILD_DIR)/fuzz-corpus/artifacts/.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = archive stream text_document dds image mesh model truetype particle_definition wave animation obj lwo
+FUZZ_TARGETS = archive stream text_document dds image mesh model truetype particle_definition wave animation obj lwo gltf
 fuzz: build
 	@status=0; for target in $(FUZZ_TARGETS); do \
 		FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_CORPUS=$(BUILD_DIR)/fuzz-corpus/$$target \
@@ -57,6 +57,7 @@ bench: build
 	scripts/with-display.sh $(BUILD_DIR)/bin/quill_bench_particles
 	$(BUILD_DIR)/bin/quill_bench_animation
 	$(BUILD_DIR)/bin/quill_bench_import
+	$(BUILD_DIR)/bin/quill_bench_assimp
 	$(BUILD_DIR)/bin/quill_ogg_tone $(BUILD_DIR)/bench-music.ogg 441000
 	SDL_AUDIODRIVER=dummy QUILL_BENCH_OGG=$(BUILD_DIR)/bench-music.ogg $(BUILD_DIR)/bin/quill_bench_audio
 	$(BUILD_DIR)/bin/text_document_bench

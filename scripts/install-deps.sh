@@ -9,6 +9,7 @@ libluajit-5.1-dev luajit
 zlib1g-dev libogg-dev libvorbis-dev
 libfreetype-dev libfreeimage-dev libsquish-dev fonts-dejavu-core
 libsdl2-dev libfaudio-dev libgl-dev libgl1-mesa-dri
+libassimp-dev assimp-utils
 libgtest-dev libgmock-dev libbenchmark-dev
 xvfb xauth xdotool zenity libx11-dev
 "

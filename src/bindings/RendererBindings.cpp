@@ -98,12 +98,13 @@ int createEngineSystems(lua_State* L) {
     return 1;
 }
 
-// "gles2" (the only pipeline): "tga" sources convert into the reduced texture set.
+// "gles2" (the only pipeline): image sources convert into the reduced texture set.
 int configureAssetPipeline(lua_State* L) {
     bind::check<EngineSystems>(L, 1);
     bind::checkEnum(L, 2, AssetPipelines);
-    engine::registerAssetProcessor(engine::AssetProcessor::Texture, "tga",
-                                   core::CountedRef<engine::AssetProcessor>(new engine::TextureAssetProcessorGLES2));
+    for (const char* source : {"tga", "png", "jpg"})
+        engine::registerAssetProcessor(engine::AssetProcessor::Texture, source,
+                                       core::CountedRef<engine::AssetProcessor>(new engine::TextureAssetProcessorGLES2));
     return 0;
 }
 

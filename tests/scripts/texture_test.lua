@@ -44,7 +44,7 @@ end)
 
 t.test("load failures are script errors with their reason", function()
     t.fails(function() RenderableTexture.load("missing.dds") end, "File not found: missing.dds")
-    t.fails(function() RenderableTexture.load("picture.jpg") end, "Could not find asset processor for file: picture.jpg")
+    t.fails(function() RenderableTexture.load("picture.gif") end, "Could not find asset processor for file: picture.gif")
     t.fails(function() RenderableTexture.load("brick.tga", "two") end, "number expected")
 end)
 

@@ -4,9 +4,11 @@
 #include "core/FileStreams.h"
 #include "core/InputStream.h"
 #include "core/OutputStream.h"
+#include "core/Path.h"
 #include "engine/assets/AssetProcessor.h"
 
 #include <algorithm>
+#include <cstring>
 #include <unordered_map>
 
 namespace engine {
@@ -72,12 +74,30 @@ Animation* Animation::load(const std::string& fileName) {
     // Animations made in memory have no file name: an empty name must not hand out one of them.
     if (Animation* animation = fileName.empty() ? nullptr : find(fileName))
         return animation;
-    AssetProcessor& processor = findAssetProcessor(AssetProcessor::Animation, fileName);
-    processor.processFile(fileName);
-    core::FileInputStream stream(processor.nativeFileName(fileName), core::ByteOrder::LittleEndian);
+    std::string source = fileName, clip;
+    size_t name = core::stripPath(fileName).size();
+    size_t hash = fileName.find('#', fileName.size() - name);
+    if (hash != std::string::npos && fileName.find('.', fileName.size() - name) < hash) {
+        source = fileName.substr(0, hash);
+        clip = fileName.substr(hash + 1);
+    }
+    AssetProcessor& processor = findAssetProcessor(AssetProcessor::Animation, source);
+    processor.processFile(source);
+    std::string native = processor.nativeFileName(source);
+    if (!clip.empty())
+        native = clipFileName(native, clip);
+    core::FileInputStream stream(native, core::ByteOrder::LittleEndian);
     std::unique_ptr<Animation> animation = readAnimation(stream);
     animation->setFileName(fileName);
     return animation.release();
+}
+
+std::string clipFileName(const std::string& nativeFileName, const std::string& clip) {
+    std::string safe = clip;
+    for (char& c : safe)
+        if (std::strchr("/\\:*?\"<>|", c) || static_cast<unsigned char>(c) < 32)
+            c = '_';
+    return core::stripExtension(nativeFileName) + "#" + safe + "." + core::getFileExtension(nativeFileName);
 }
 
 void Animation::addTrack(const std::string& nodeName, std::vector<AnimationKey> keys) {

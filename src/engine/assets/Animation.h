@@ -57,8 +57,10 @@ public:
     // The registered animation loaded under that exact file name, or null.
     static Animation* find(const std::string& fileName);
     // The registered animation of that file name, or one read from the native
-    // file after the animation asset processor has had its say. Throws
-    // core::Exception when it cannot be loaded.
+    // file after the animation asset processor has had its say. A source of
+    // several clips names one as "<source>#<clip>" (the source's own name
+    // has an extension before the "#"). Throws core::Exception when it
+    // cannot be loaded.
     static Animation* load(const std::string& fileName);
 
     const std::string& fileName() const { return m_fileName; }
@@ -88,6 +90,10 @@ private:
     std::vector<AnimationTrack> m_tracks;
     std::vector<AnimationEvent> m_events;
 };
+
+// The native file of one clip of a source: "walk" of "a/robot.animation" is
+// "a/robot#walk.animation". Characters a file name cannot hold become "_".
+std::string clipFileName(const std::string& nativeFileName, const std::string& clip);
 
 // Reads an ANIM file: "Invalid file format: <stream>" for a wrong magic or
 // counts the stream cannot hold, "Invalid file version (expected v1, got

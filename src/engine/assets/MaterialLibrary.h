@@ -19,9 +19,10 @@ namespace engine {
 class MaterialLibrary {
 public:
     // Reads every top-level "material" block of the file; textures load with
-    // the given number of levels skipped. Throws core::Exception for file,
+    // the given number of levels skipped, their names taken relative to the
+    // texture folder when one is given. Throws core::Exception for file,
     // parse and texture failures; materials already read keep their values.
-    void load(const std::string& path, int textureSkip);
+    void load(const std::string& path, int textureSkip, const std::string& textureFolder = {});
     // The same from text in memory; path only names it in messages.
     void parse(const std::string& text, const std::string& path, int textureSkip);
 
@@ -31,7 +32,7 @@ public:
     Material* findMaterial(const std::string& name) const;
 
 private:
-    void read(core::document& document, int textureSkip);
+    void read(core::document& document, int textureSkip, const std::string& textureFolder);
 
     std::vector<core::CountedRef<Material>> m_materials;
 };

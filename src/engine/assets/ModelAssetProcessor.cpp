@@ -3,6 +3,9 @@
 #include "core/Exception.h"
 #include "core/Path.h"
 #include "engine/assets/LwoReader.h"
+#ifdef QUILL_HAS_ASSIMP
+#include "engine/assets/AssimpImporter.h"
+#endif
 #include "engine/assets/Model.h"
 #include "engine/assets/ObjImporter.h"
 #include "engine/render/MeshEntity.h"
@@ -60,6 +63,10 @@ void registerStandardAssetProcessors() {
                                core::CountedRef<AssetProcessor>(new ModelAssetProcessor));
     registerAssetProcessor(AssetProcessor::Animation, "fbx",
                            core::CountedRef<AssetProcessor>(new AnimationAssetProcessor));
+#ifdef QUILL_HAS_ASSIMP
+    // Where the modelling tools' formats can be read, "fbx" converts too.
+    registerAssimpAssetProcessors();
+#endif
 }
 
 } // namespace engine

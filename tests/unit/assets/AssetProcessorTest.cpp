@@ -157,7 +157,7 @@ TEST(SingleFileConversion, ConvertsWhenTheTimesDifferEitherWay) {
     EXPECT_EQ(core::fileDate("a.copy"), Source - Day);
 }
 
-TEST(SingleFileConversion, SourcesWithoutAConverterFailNamingTheSource) {
+TEST(SingleFileConversion, SourcesThatDoNotConvertFailNamingTheSource) {
     TempDirectory folder;
     engine::registerStandardAssetProcessors();
     TempDirectory::write("walk.fbx", "");
@@ -172,7 +172,12 @@ TEST(SingleFileConversion, SourcesWithoutAConverterFailNamingTheSource) {
             processor.processFile("walk.fbx");
             ADD_FAILURE() << c.native;
         } catch (const core::Exception& e) {
-            EXPECT_STREQ(e.getMessage(), "Unknown file format: walk.fbx");
+            // An empty file is nothing any converter reads; where FBX files
+            // convert, the message gives the reader's reason.
+            std::string message = e.getMessage();
+            EXPECT_TRUE(message == "Unknown file format: walk.fbx" ||
+                        message.rfind("Could not import walk.fbx: ", 0) == 0)
+                << message;
         }
         EXPECT_FALSE(core::fileExists(std::string("walk.") + c.native));
     }

@@ -237,7 +237,7 @@ TEST_F(TextureGLWindow, FailedLoadsSayWhyAndLeaveNothingBehind) {
         {"dxt2.dds", "Unsupported texture format in file dxt2.dds"},
         {"text.dds", "Not a valid DDS file: text.dds"},
         {"missing.dds", "File not found: missing.dds"},
-        {"picture.png", "Could not find asset processor for file: picture.png"},
+        {"picture.gif", "Could not find asset processor for file: picture.gif"},
         {"picture.TGA", "Could not find asset processor for file: picture.TGA"},
     };
     for (const auto& c : cases) {

@@ -83,10 +83,12 @@ void RendererGL::init(const RenderSettings& settings) {
     if (!settings.window)
         throw core::Exception("Could not create OpenGL context (no window)");
     m_context = std::make_unique<RenderContextGL>(*settings.window, settings.verticalSync != 0);
-    // Textures load from DDS files; TGA sources are converted to them on first use.
+    // Textures load from DDS files; TGA, PNG and JPEG sources are converted to
+    // them on first use.
     registerAssetProcessor(AssetProcessor::Texture, "dds", "dds");
-    registerAssetProcessor(AssetProcessor::Texture, "tga",
-                           core::CountedRef<AssetProcessor>(new TextureAssetProcessorDDS));
+    for (const char* source : {"tga", "png", "jpg"})
+        registerAssetProcessor(AssetProcessor::Texture, source,
+                               core::CountedRef<AssetProcessor>(new TextureAssetProcessorDDS));
     m_graphics = std::make_unique<GraphicsGL>(*m_context, *this, m_resources);
     createResources();
     m_immediateMode = std::make_unique<ImmediateModeGL>(*m_context, *this);

@@ -1,0 +1,712 @@
+#include "engine/assets/AssimpImporter.h"
+
+#include "core/ByteArrayStreams.h"
+#include "core/Exception.h"
+#include "core/Path.h"
+#include "engine/assets/AssimpGltfCheck.h"
+#include "engine/assets/MeshGeometry.h"
+
+#include <assimp/DefaultLogger.hpp>
+#include <assimp/GltfMaterial.h>
+#include <assimp/Importer.hpp>
+#include <assimp/config.h>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <unordered_map>
+
+namespace engine {
+
+namespace {
+
+// At most four bone influences per vertex, and meshes split so that none
+// needs more bones than the renderers take. The mirror into quill's space is
+// done while the data is copied (see Mirror below): assimp's own passes over
+// every vertex would cost as much as reading the file. The builder checks
+// every index it copies, which is what assimp's validation would add.
+constexpr unsigned BaseSteps = aiProcess_Triangulate | aiProcess_SortByPType | aiProcess_GenSmoothNormals |
+                               aiProcess_LimitBoneWeights | aiProcess_SplitByBoneCount | aiProcess_GlobalScale;
+
+// assimp repairs some broken input and says so only in its log: faces whose
+// indices pass the vertices are dropped. A model missing faces is a wrong
+// model, so those warnings fail the conversion.
+class RepairWatch : public Assimp::LogStream {
+public:
+    void write(const char* message) override {
+        if (std::strstr(message, "out-of-range"))
+            repaired = true;
+    }
+    bool repaired = false;
+};
+
+RepairWatch& repairWatch() {
+    static RepairWatch* watch = [] {
+        Assimp::DefaultLogger::create("", Assimp::Logger::NORMAL, 0);
+        auto* stream = new RepairWatch;  // the logger owns it for the life of the process
+        Assimp::DefaultLogger::get()->attachStream(stream, Assimp::Logger::Warn);
+        return stream;
+    }();
+    return *watch;
+}
+
+const aiScene* readScene(Assimp::Importer& importer, const std::string& path, unsigned steps) {
+    checkGltfStructure(path);
+    RepairWatch& watch = repairWatch();
+    watch.repaired = false;
+    // One bone of each mesh is kept for vertices that no bone moves.
+    importer.SetPropertyInteger(AI_CONFIG_PP_SBBC_MAX_BONES, MaxBonesPerMesh - 1);
+    importer.SetPropertyInteger(AI_CONFIG_PP_LBW_MAX_WEIGHTS, 4);
+    // FBX files keep their own unit (often centimetres); quill's is the metre.
+    importer.SetPropertyBool(AI_CONFIG_FBX_CONVERT_TO_M, true);
+    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, 0);
+    // glTF and FBX files are indexed already; Collada's corners are not.
+    if (core::getFileExtension(path) == "dae")
+        steps |= aiProcess_JoinIdenticalVertices;
+    const aiScene* scene = importer.ReadFile(path, steps);
+    if (!scene) {
+        std::string reason = importer.GetErrorString();
+        if (reason.find("No suitable reader") != std::string::npos)
+            throw core::Exception("Unknown file format: %s", path.c_str());
+        if (reason.empty())
+            reason = "unreadable";
+        throw core::Exception("Could not import %s: %s", path.c_str(), reason.c_str());
+    }
+    if (watch.repaired)
+        throw core::Exception("Could not import %s: %s", path.c_str(), "faces name vertices that do not exist");
+    if (!scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
+        throw core::Exception("Could not import %s: %s", path.c_str(), "the file holds no complete scene");
+    return scene;
+}
+
+// assimp's space is right-handed; quill's is its mirror along Z, where front
+// faces wind clockwise rather than counter-clockwise and texture rows count
+// from the top.
+Vec3 mirrored(const aiVector3D& v) {
+    return {v.x, v.y, -v.z};
+}
+
+// Column vectors to row vectors (the rows of quill's rotation are the columns
+// of assimp's, the translation its last column), mirrored: S·M·S with S the
+// mirror, which flips the signs of the entries that mix Z with X or Y.
+Mat4x3 toMat4x3(const aiMatrix4x4& m) {
+    Mat4x3 t;
+    for (int r = 0; r < 3; ++r)
+        t.rot.row[r] = {m[0][r], m[1][r], m[2][r]};
+    t.pos = {m.a4, m.b4, -m.c4};
+    t.rot.row[0].z = -t.rot.row[0].z;
+    t.rot.row[1].z = -t.rot.row[1].z;
+    t.rot.row[2].x = -t.rot.row[2].x;
+    t.rot.row[2].y = -t.rot.row[2].y;
+    return t;
+}
+
+// A turn about axis a becomes a turn by the same angle about the mirrored
+// axis with its sign flipped (the mirror reverses orientation).
+Quat mirrored(const aiQuaternion& q) {
+    return {-q.x, -q.y, q.z, q.w};
+}
+
+std::string nameOf(const aiString& name) {
+    return std::string(name.C_Str(), name.length);
+}
+
+// The material library holds names and file names between double quotes and
+// knows no escapes.
+std::string quotable(std::string text) {
+    for (char& c : text)
+        if (c == '"' || c == '\n' || c == '\r')
+            c = '_';
+    return text;
+}
+
+// --- materials ---
+
+struct MaterialInfo {
+    std::string name;  // as segments and the library name it
+    std::string diffuse, normal, specular;
+    bool alphaTest = false;
+    bool blend = false;
+    bool doubleSided = false;
+    bool defined = false;  // false: the shared "default" material
+};
+
+class MaterialReader {
+public:
+    MaterialReader(const aiScene& scene, const std::string& path, ImportedModel& out)
+        : m_scene(scene), m_path(path), m_out(out), m_stem(core::stripPath(core::stripExtension(path))) {}
+
+    std::vector<MaterialInfo> readAll() {
+        std::vector<MaterialInfo> infos;
+        for (unsigned i = 0; i < m_scene.mNumMaterials; ++i)
+            infos.push_back(read(*m_scene.mMaterials[i], i));
+        return infos;
+    }
+
+private:
+    MaterialInfo read(const aiMaterial& material, unsigned index) {
+        MaterialInfo info;
+        info.name = quotable(nameOf(material.GetName()));
+        info.diffuse = texture(material, aiTextureType_DIFFUSE);
+        if (info.diffuse.empty())
+            info.diffuse = texture(material, aiTextureType_BASE_COLOR);
+        info.normal = texture(material, aiTextureType_NORMALS);
+        info.specular = texture(material, aiTextureType_SPECULAR);
+        aiString alphaMode;
+        if (material.Get(AI_MATKEY_GLTF_ALPHAMODE, alphaMode) == AI_SUCCESS) {
+            info.alphaTest = std::strcmp(alphaMode.C_Str(), "MASK") == 0;
+            info.blend = std::strcmp(alphaMode.C_Str(), "BLEND") == 0;
+        } else {
+            float opacity = 1;
+            if (material.Get(AI_MATKEY_OPACITY, opacity) == AI_SUCCESS && opacity < 1)
+                info.blend = true;
+        }
+        int twoSided = 0;
+        if (material.Get(AI_MATKEY_TWOSIDED, twoSided) == AI_SUCCESS)
+            info.doubleSided = twoSided != 0;
+        bool plain = info.diffuse.empty() && info.normal.empty() && info.specular.empty() && !info.alphaTest &&
+                     !info.blend && !info.doubleSided;
+        // assimp's stand-in for meshes without a material is quill's default.
+        if (info.name == AI_DEFAULT_MATERIAL_NAME && plain) {
+            info.name = "default";
+            return info;
+        }
+        if (info.name.empty() || info.name == "default")
+            info.name = m_stem + ".material" + std::to_string(index);
+        info.defined = true;
+        return info;
+    }
+
+    // The texture's name relative to the model's folder; textures inside the
+    // file are written out beside it.
+    std::string texture(const aiMaterial& material, aiTextureType type) {
+        aiString path;
+        if (material.GetTextureCount(type) == 0 || material.GetTexture(type, 0, &path) != AI_SUCCESS)
+            return {};
+        std::string name = nameOf(path);
+        if (const aiTexture* embedded = m_scene.GetEmbeddedTexture(path.C_Str()))
+            return embeddedFile(*embedded, name);
+        std::replace(name.begin(), name.end(), '\\', '/');
+        if (name.rfind("./", 0) == 0)
+            name.erase(0, 2);
+        return quotable(name);
+    }
+
+    std::string embeddedFile(const aiTexture& texture, const std::string& reference) {
+        auto known = m_embedded.find(reference);
+        if (known != m_embedded.end())
+            return known->second;
+        std::string hint = texture.achFormatHint;
+        // Only compressed images (a PNG or JPEG file's bytes) are taken;
+        // anything else has no texture source to become.
+        if (texture.mHeight != 0 || !texture.pcData || (hint != "png" && hint != "jpg" && hint != "jpeg"))
+            throw core::Exception("Could not import %s: %s", m_path.c_str(), "unsupported embedded texture");
+        if (hint == "jpeg")
+            hint = "jpg";
+        std::string name = m_stem + "_embedded" + std::to_string(m_out.textures.size()) + "." + hint;
+        const auto* bytes = reinterpret_cast<const uint8_t*>(texture.pcData);
+        m_out.textures.push_back({name, std::vector<uint8_t>(bytes, bytes + texture.mWidth)});
+        m_embedded[reference] = name;
+        return name;
+    }
+
+    const aiScene& m_scene;
+    const std::string& m_path;
+    ImportedModel& m_out;
+    std::string m_stem;
+    std::map<std::string, std::string> m_embedded;
+};
+
+std::string libraryText(const std::vector<MaterialInfo>& materials) {
+    std::string text = "-- Made from the model's source at each conversion; edits are lost.\n";
+    std::vector<std::string> written;
+    for (const MaterialInfo& m : materials) {
+        if (!m.defined || std::find(written.begin(), written.end(), m.name) != written.end())
+            continue;
+        written.push_back(m.name);
+        text += "material {\n    Name = \"" + m.name + "\",\n";
+        if (!m.diffuse.empty())
+            text += "    DiffuseMap = \"" + m.diffuse + "\",\n";
+        if (!m.normal.empty())
+            text += "    NormalMap = \"" + m.normal + "\",\n";
+        if (!m.specular.empty())
+            text += "    SpecularMap = \"" + m.specular + "\",\n";
+        text += "    Lighting = true,\n    Glossiness = 20,\n";
+        if (m.alphaTest)
+            text += "    AlphaTest = true,\n";
+        if (m.blend)
+            text += "    BlendMode = 3,\n";  // translucent
+        if (m.doubleSided)
+            text += "    DoubleSided = true,\n";
+        text += "}\n";
+    }
+    return text;
+}
+
+// --- meshes ---
+
+template <class T>
+std::vector<uint8_t> bytesOf(const std::vector<T>& values) {
+    const auto* p = reinterpret_cast<const uint8_t*>(values.data());
+    return std::vector<uint8_t>(p, p + values.size() * sizeof(T));
+}
+
+int32_t primitiveTypeOf(const aiMesh& mesh) {
+    if (mesh.mPrimitiveTypes & aiPrimitiveType_POINT)
+        return int32_t(PrimitiveType::Points);
+    if (mesh.mPrimitiveTypes & aiPrimitiveType_LINE)
+        return int32_t(PrimitiveType::Lines);
+    return int32_t(PrimitiveType::Triangles);
+}
+
+class ModelBuilder {
+public:
+    ModelBuilder(const aiScene& scene, const std::string& path, std::vector<MaterialInfo> materials)
+        : m_scene(scene), m_path(path), m_materials(std::move(materials)) {}
+
+    std::vector<ModelNodeRecord> build() {
+        addNode(*m_scene.mRootNode, -1);
+        for (size_t i = 0; i < m_sources.size(); ++i)
+            if (m_sources[i])
+                m_byName.emplace(m_nodes[i].name, int32_t(i));  // the first of a name wins
+        for (size_t i = 0; i < m_sources.size(); ++i)
+            if (m_sources[i] && m_sources[i]->mNumMeshes > 0)
+                addMeshes(int32_t(i));
+        addLights();
+        return std::move(m_nodes);
+    }
+
+private:
+    // Depth first, so every node comes after its parent. Nodes are walked
+    // with a stack of their own: a deep hierarchy must not exhaust the host's.
+    void addNode(const aiNode& root, int32_t parent) {
+        std::vector<std::pair<const aiNode*, int32_t>> pending{{&root, parent}};
+        while (!pending.empty()) {
+            auto [node, parentIndex] = pending.back();
+            pending.pop_back();
+            auto index = int32_t(m_nodes.size());
+            ModelNodeRecord record;
+            record.name = nameOf(node->mName);
+            record.transform = toMat4x3(node->mTransformation);
+            record.parent = parentIndex;
+            m_nodes.push_back(std::move(record));
+            m_sources.push_back(node);
+            for (unsigned i = node->mNumChildren; i-- > 0;)
+                pending.push_back({node->mChildren[i], index});
+        }
+    }
+
+    int32_t nodeNamed(const std::string& name) const {
+        auto found = m_byName.find(name);
+        return found != m_byName.end() ? found->second : -1;
+    }
+
+    // A node's meshes become one mesh entity with a segment each; skinned and
+    // rigid meshes go to separate entities, and skinned ones are grouped so
+    // that no entity has more bones than the renderers take. Entities past
+    // the first hang on children of the node with an identity transform.
+    void addMeshes(int32_t nodeIndex) {
+        const aiNode& node = *m_sources[size_t(nodeIndex)];
+        std::vector<std::vector<const aiMesh*>> groups;
+        std::vector<const aiMesh*> rigid;
+        std::vector<std::string> groupBones;
+        std::vector<const aiMesh*> current;
+        for (unsigned i = 0; i < node.mNumMeshes; ++i) {
+            unsigned meshIndex = node.mMeshes[i];
+            if (meshIndex >= m_scene.mNumMeshes)
+                throw core::Exception("Could not import %s: %s", m_path.c_str(), "a node names a missing mesh");
+            const aiMesh* mesh = m_scene.mMeshes[meshIndex];
+            if (mesh->mNumBones == 0) {
+                rigid.push_back(mesh);
+                continue;
+            }
+            std::vector<std::string> bones = groupBones;
+            for (unsigned b = 0; b < mesh->mNumBones; ++b) {
+                std::string name = nameOf(mesh->mBones[b]->mName);
+                if (std::find(bones.begin(), bones.end(), name) == bones.end())
+                    bones.push_back(name);
+            }
+            // One more for vertices that no bone moves: they follow the node.
+            if (int(bones.size()) + 1 > MaxBonesPerMesh && !current.empty()) {
+                groups.push_back(std::move(current));
+                current.clear();
+                groupBones.clear();
+                bones.clear();
+                for (unsigned b = 0; b < mesh->mNumBones; ++b)
+                    bones.push_back(nameOf(mesh->mBones[b]->mName));
+            }
+            if (int(bones.size()) + 1 > MaxBonesPerMesh)
+                throw core::Exception("Could not import %s: a mesh of node \"%s\" needs %d bones, at most %d are allowed",
+                                      m_path.c_str(), nameOf(node.mName).c_str(), int(bones.size()),
+                                      MaxBonesPerMesh - 1);
+            groupBones = std::move(bones);
+            current.push_back(mesh);
+        }
+        if (!current.empty())
+            groups.push_back(std::move(current));
+        if (!rigid.empty())
+            groups.insert(groups.begin(), std::move(rigid));
+
+        for (size_t g = 0; g < groups.size(); ++g) {
+            int32_t target = nodeIndex;
+            if (g > 0) {
+                ModelNodeRecord part;
+                part.name = m_nodes[size_t(nodeIndex)].name + "#" + std::to_string(g);
+                part.parent = nodeIndex;
+                target = int32_t(m_nodes.size());
+                m_nodes.push_back(std::move(part));
+                m_sources.push_back(nullptr);
+            }
+            buildEntity(m_nodes[size_t(target)], target, groups[g]);
+        }
+    }
+
+    void buildEntity(ModelNodeRecord& record, int32_t nodeIndex, const std::vector<const aiMesh*>& meshes) {
+        size_t vertexCount = 0;
+        bool normals = false, tangents = true, colors = false, texcoords = false, bumpy = false;
+        for (const aiMesh* mesh : meshes) {
+            vertexCount += mesh->mNumVertices;
+            normals |= mesh->HasNormals();
+            tangents &= mesh->HasTangentsAndBitangents();
+            colors |= mesh->HasVertexColors(0);
+            texcoords |= mesh->HasTextureCoords(0);
+            bumpy |= mesh->mMaterialIndex < m_materials.size() && !m_materials[mesh->mMaterialIndex].normal.empty();
+        }
+        if (vertexCount > size_t(INT32_MAX / 64))
+            throw core::Exception("Could not import %s: %s", m_path.c_str(), "a mesh is too large");
+        bool skinned = meshes.front()->mNumBones > 0;
+
+        std::vector<Vec3> position, normal, tangent, bitangent;
+        std::vector<Color> color;
+        std::vector<float> uv;
+        std::vector<int32_t> boneIndex;
+        std::vector<float> boneWeight;
+        std::vector<int32_t> indices;
+        position.reserve(vertexCount);
+        auto mesh = std::make_unique<Mesh>(int(vertexCount));
+        std::vector<std::string> boneNames;
+        std::vector<Mat4x3> inverseBinds;
+
+        for (const aiMesh* source : meshes) {
+            auto base = int32_t(position.size());
+            unsigned n = source->mNumVertices;
+            for (unsigned v = 0; v < n; ++v) {
+                position.push_back(mirrored(source->mVertices[v]));
+            }
+            if (normals)
+                for (unsigned v = 0; v < n; ++v) {
+                    normal.push_back(source->mNormals ? mirrored(source->mNormals[v]) : Vec3{0, 0, 0});
+                }
+            if (tangents)
+                for (unsigned v = 0; v < n; ++v) {
+                    tangent.push_back(mirrored(source->mTangents[v]));
+                    bitangent.push_back(mirrored(source->mBitangents[v]));
+                }
+            if (colors)
+                for (unsigned v = 0; v < n; ++v) {
+                    aiColor4D c = source->mColors[0] ? source->mColors[0][v] : aiColor4D(1, 1, 1, 1);
+                    auto byte = [](float f) { return static_cast<unsigned char>(std::clamp(f, 0.0f, 1.0f) * 255.0f + 0.5f); };
+                    color.push_back({byte(c.r), byte(c.g), byte(c.b), byte(c.a)});
+                }
+            if (texcoords)
+                for (unsigned v = 0; v < n; ++v) {
+                    aiVector3D t = source->mTextureCoords[0] ? source->mTextureCoords[0][v] : aiVector3D(0, 0, 0);
+                    uv.push_back(t.x);
+                    uv.push_back(1 - t.y);
+                }
+            if (skinned)
+                addInfluences(*source, boneNames, inverseBinds, boneIndex, boneWeight);
+
+            MeshSegment segment;
+            segment.material = core::CountedRef<Material>(materialOf(*source));
+            segment.type = primitiveTypeOf(*source);
+            segment.firstIndex = int32_t(indices.size());
+            int corners = indicesPerPrimitive(segment.type);
+            for (unsigned f = 0; f < source->mNumFaces; ++f) {
+                const aiFace& face = source->mFaces[f];
+                // Triangulation leaves polygons of the wrong size only in
+                // broken input; they are left out rather than misread.
+                if (int(face.mNumIndices) != corners)
+                    continue;
+                for (int k = 0; k < corners; ++k) {
+                    // Triangles turn round: corners 0, 2, 1.
+                    unsigned index = face.mIndices[corners == 3 ? (3 - k) % 3 : k];
+                    if (index >= n)
+                        throw core::Exception("Could not import %s: %s", m_path.c_str(), "a face names a missing vertex");
+                    indices.push_back(base + int32_t(index));
+                }
+                ++segment.count;
+            }
+            mesh->segments().push_back(std::move(segment));
+        }
+
+        constexpr auto Float = int32_t(ElementType::Float);
+        mesh->setVertexArray(PositionSlot, Float, 3, bytesOf(position));
+        if (normals)
+            mesh->setVertexArray(NormalSlot, Float, 3, bytesOf(normal));
+        if (colors)
+            mesh->setVertexArray(ColorSlot, int32_t(ElementType::UnsignedByte), 4, bytesOf(color));
+        if (texcoords)
+            mesh->setVertexArray(TexcoordSlot, Float, 2, bytesOf(uv));
+        mesh->setIndices(std::move(indices));
+        if (tangents) {
+            mesh->setVertexArray(TangentSlot, Float, 3, bytesOf(tangent));
+            mesh->setVertexArray(BitangentSlot, Float, 3, bytesOf(bitangent));
+        } else if (bumpy && texcoords && normals) {
+            computeTangentVectors(*mesh);
+        }
+        if (skinned) {
+            // Vertices that no bone moves follow the entity's own node.
+            bool unbound = false;
+            for (size_t v = 0; v < vertexCount; ++v)
+                if (boneWeight[v * 4] == 0)
+                    unbound = true;
+            if (unbound) {
+                auto self = int32_t(boneNames.size());
+                for (size_t v = 0; v < vertexCount; ++v)
+                    if (boneWeight[v * 4] == 0) {
+                        boneIndex[v * 4] = self;
+                        boneWeight[v * 4] = 1;
+                    }
+                record.mesh.bones.push_back({nodeIndex, Mat4x3::identity()});
+            }
+            mesh->setVertexArray(BoneIndexSlot, int32_t(ElementType::Int), 4, bytesOf(boneIndex));
+            mesh->setVertexArray(BoneWeightSlot, Float, 4, bytesOf(boneWeight));
+            std::vector<ModelBoneRecord> bones;
+            for (size_t b = 0; b < boneNames.size(); ++b)
+                bones.push_back({nodeNamed(boneNames[b]), inverseBinds[b]});
+            bones.insert(bones.end(), record.mesh.bones.begin(), record.mesh.bones.end());
+            record.mesh.bones = std::move(bones);
+        }
+        record.entityType = MeshEntityRecord;
+        record.mesh.mesh = std::move(mesh);
+    }
+
+    // Four influences per vertex, heaviest first, weights summing to one.
+    void addInfluences(const aiMesh& source, std::vector<std::string>& boneNames, std::vector<Mat4x3>& inverseBinds,
+                       std::vector<int32_t>& boneIndex, std::vector<float>& boneWeight) {
+        size_t base = boneIndex.size() / 4;
+        unsigned n = source.mNumVertices;
+        boneIndex.resize((base + n) * 4, 0);
+        boneWeight.resize((base + n) * 4, 0.0f);
+        for (unsigned b = 0; b < source.mNumBones; ++b) {
+            const aiBone& bone = *source.mBones[b];
+            std::string name = nameOf(bone.mName);
+            auto at = std::find(boneNames.begin(), boneNames.end(), name);
+            auto index = int32_t(at - boneNames.begin());
+            if (at == boneNames.end()) {
+                boneNames.push_back(name);
+                inverseBinds.push_back(toMat4x3(bone.mOffsetMatrix));
+            }
+            for (unsigned w = 0; w < bone.mNumWeights; ++w) {
+                const aiVertexWeight& influence = bone.mWeights[w];
+                if (influence.mVertexId >= n || !(influence.mWeight > 0))
+                    continue;
+                size_t v = (base + influence.mVertexId) * 4;
+                // Keep the four heaviest, sorted.
+                int slot = 4;
+                while (slot > 0 && boneWeight[v + size_t(slot) - 1] < influence.mWeight)
+                    --slot;
+                if (slot == 4)
+                    continue;
+                for (int k = 3; k > slot; --k) {
+                    boneWeight[v + size_t(k)] = boneWeight[v + size_t(k) - 1];
+                    boneIndex[v + size_t(k)] = boneIndex[v + size_t(k) - 1];
+                }
+                boneWeight[v + size_t(slot)] = influence.mWeight;
+                boneIndex[v + size_t(slot)] = index;
+            }
+        }
+        for (size_t v = base; v < base + n; ++v) {
+            float sum = boneWeight[v * 4] + boneWeight[v * 4 + 1] + boneWeight[v * 4 + 2] + boneWeight[v * 4 + 3];
+            if (sum > 0)
+                for (int k = 0; k < 4; ++k)
+                    boneWeight[v * 4 + size_t(k)] /= sum;
+        }
+    }
+
+    Material* materialOf(const aiMesh& mesh) {
+        if (mesh.mMaterialIndex >= m_materials.size())
+            return defaultMaterial();
+        return getMaterial(m_materials[mesh.mMaterialIndex].name);
+    }
+
+    void addLights() {
+        for (unsigned i = 0; i < m_scene.mNumLights; ++i) {
+            const aiLight& light = *m_scene.mLights[i];
+            int32_t type;
+            switch (light.mType) {
+            case aiLightSource_AMBIENT: type = 0; break;
+            case aiLightSource_DIRECTIONAL: type = 1; break;
+            case aiLightSource_POINT: type = 2; break;
+            case aiLightSource_SPOT: type = 3; break;
+            default: continue;
+            }
+            int32_t node = nodeNamed(nameOf(light.mName));
+            if (node < 0)
+                continue;
+            // A node with a mesh keeps it; its light goes on a child.
+            if (m_nodes[size_t(node)].entityType != NoEntity) {
+                ModelNodeRecord child;
+                child.name = m_nodes[size_t(node)].name + "#light";
+                child.parent = node;
+                node = int32_t(m_nodes.size());
+                m_nodes.push_back(std::move(child));
+                m_sources.push_back(nullptr);
+            }
+            ModelNodeRecord& record = m_nodes[size_t(node)];
+            record.entityType = LightEntityRecord;
+            record.light.type = type;
+            record.light.color = {light.mColorDiffuse.r, light.mColorDiffuse.g, light.mColorDiffuse.b};
+            // Inverse-square falloff has no end; the range is where it has
+            // fallen to one percent.
+            float q = light.mAttenuationQuadratic, l = light.mAttenuationLinear;
+            record.light.range = q > 0 ? std::sqrt(100.0f / q) : l > 0 ? 100.0f / l : 10.0f;
+            record.light.spotAngle = light.mAngleOuterCone * 2.0f;
+            float inner = light.mAngleInnerCone, outer = light.mAngleOuterCone;
+            record.light.spotSharpness = outer > 0 ? std::clamp(inner / outer, 0.0f, 1.0f) : 0.0f;
+            record.light.castShadow = false;
+        }
+    }
+
+    const aiScene& m_scene;
+    const std::string& m_path;
+    std::vector<MaterialInfo> m_materials;
+    std::vector<ModelNodeRecord> m_nodes;
+    std::vector<const aiNode*> m_sources;  // null for nodes made here
+    std::unordered_map<std::string, int32_t> m_byName;
+};
+
+// --- clips ---
+
+template <class Key>
+double keyTime(const Key& key) {
+    return key.mTime;
+}
+
+// The key pair around time t (in ticks) and the blend between them.
+template <class Key>
+void bracket(const Key* keys, unsigned count, double t, unsigned& a, unsigned& b, float& f) {
+    auto after = std::upper_bound(keys, keys + count, t, [](double time, const Key& key) { return time < key.mTime; });
+    b = unsigned(after - keys);
+    if (b == 0) {
+        a = b = 0;
+        f = 0;
+        return;
+    }
+    if (b >= count) {
+        a = b = count - 1;
+        f = 0;
+        return;
+    }
+    a = b - 1;
+    double span = keys[b].mTime - keys[a].mTime;
+    f = span > 0 ? float((t - keys[a].mTime) / span) : 0.0f;
+}
+
+aiVector3D vectorAt(const aiVectorKey* keys, unsigned count, double t, const aiVector3D& rest) {
+    if (count == 0)
+        return rest;
+    unsigned a, b;
+    float f;
+    bracket(keys, count, t, a, b, f);
+    return keys[a].mValue + (keys[b].mValue - keys[a].mValue) * f;
+}
+
+aiQuaternion rotationAt(const aiQuatKey* keys, unsigned count, double t, const aiQuaternion& rest) {
+    if (count == 0)
+        return rest;
+    unsigned a, b;
+    float f;
+    bracket(keys, count, t, a, b, f);
+    aiQuaternion q;
+    aiQuaternion::Interpolate(q, keys[a].mValue, keys[b].mValue, f);
+    return q.Normalize();
+}
+
+// Frames per second from the closest pair of keys, so a clip keyed at 24 or
+// 60 frames a second keeps its rate; sparser clips take 24 a second.
+template <class Key>
+void closestKeys(const Key* keys, unsigned count, double& smallest) {
+    for (unsigned i = 1; i < count; ++i) {
+        double d = keys[i].mTime - keys[i - 1].mTime;
+        if (d > 0 && d < smallest)
+            smallest = d;
+    }
+}
+
+std::unique_ptr<Animation> sampleClip(const aiScene& scene, const aiAnimation& clip, unsigned index,
+                                      const std::string& path) {
+    double ticksPerSecond = clip.mTicksPerSecond > 0 ? clip.mTicksPerSecond : 25.0;
+    double smallest = 1e30;
+    double end = 0;
+    for (unsigned c = 0; c < clip.mNumChannels; ++c) {
+        const aiNodeAnim& channel = *clip.mChannels[c];
+        closestKeys(channel.mPositionKeys, channel.mNumPositionKeys, smallest);
+        closestKeys(channel.mRotationKeys, channel.mNumRotationKeys, smallest);
+        closestKeys(channel.mScalingKeys, channel.mNumScalingKeys, smallest);
+        if (channel.mNumPositionKeys)
+            end = std::max(end, channel.mPositionKeys[channel.mNumPositionKeys - 1].mTime);
+        if (channel.mNumRotationKeys)
+            end = std::max(end, channel.mRotationKeys[channel.mNumRotationKeys - 1].mTime);
+        if (channel.mNumScalingKeys)
+            end = std::max(end, channel.mScalingKeys[channel.mNumScalingKeys - 1].mTime);
+    }
+    double rate = smallest < 1e30 ? std::round(ticksPerSecond / smallest) : 24.0;
+    rate = std::clamp(rate, 24.0, 240.0);
+    double seconds = std::max(end, clip.mDuration) / ticksPerSecond;
+    if (!std::isfinite(seconds) || seconds < 0 || seconds * rate > 1e6)
+        throw core::Exception("Could not import %s: %s", path.c_str(), "a clip is too long");
+    auto frames = int32_t(std::lround(seconds * rate)) + 1;
+
+    auto animation = std::make_unique<Animation>();
+    std::string name = nameOf(clip.mName);
+    animation->setName(name.empty() ? std::to_string(index + 1) : name);
+    animation->setFramesPerSecond(float(rate));
+    animation->setFrameCount(frames);
+    for (unsigned c = 0; c < clip.mNumChannels; ++c) {
+        const aiNodeAnim& channel = *clip.mChannels[c];
+        // Parts a channel leaves out keep the node's own pose.
+        aiVector3D restScale(1, 1, 1), restPosition;
+        aiQuaternion restRotation;
+        if (const aiNode* node = scene.mRootNode->FindNode(channel.mNodeName))
+            node->mTransformation.Decompose(restScale, restRotation, restPosition);
+        std::vector<AnimationKey> keys(static_cast<size_t>(frames));
+        for (int32_t i = 0; i < frames; ++i) {
+            double t = double(i) / rate * ticksPerSecond;
+            aiVector3D p = vectorAt(channel.mPositionKeys, channel.mNumPositionKeys, t, restPosition);
+            aiQuaternion q = rotationAt(channel.mRotationKeys, channel.mNumRotationKeys, t, restRotation);
+            aiVector3D s = vectorAt(channel.mScalingKeys, channel.mNumScalingKeys, t, restScale);
+            keys[size_t(i)] = {mirrored(p), mirrored(q), {s.x, s.y, s.z}};
+        }
+        animation->addTrack(nameOf(channel.mNodeName), std::move(keys));
+    }
+    return animation;
+}
+
+} // namespace
+
+ImportedModel importAssimpModel(const std::string& path) {
+    Assimp::Importer importer;
+    const aiScene* scene = readScene(importer, path, BaseSteps);
+    ImportedModel model;
+    std::vector<MaterialInfo> materials = MaterialReader(*scene, path, model).readAll();
+    model.materials = libraryText(materials);
+    model.nodes = ModelBuilder(*scene, path, std::move(materials)).build();
+    return model;
+}
+
+std::vector<std::unique_ptr<Animation>> importAssimpAnimations(const std::string& path) {
+    Assimp::Importer importer;
+    // Only the hierarchy and the clips matter here: no mesh steps.
+    const aiScene* scene = readScene(importer, path, aiProcess_GlobalScale);
+    std::vector<std::unique_ptr<Animation>> clips;
+    for (unsigned i = 0; i < scene->mNumAnimations; ++i)
+        clips.push_back(sampleClip(*scene, *scene->mAnimations[i], i, path));
+    return clips;
+}
+
+} // namespace engine
