@@ -299,3 +299,27 @@ TEST_F(DeferredPipelineGLWindow, SegmentsPastTheEntitysMaterialsUseTheDefaultMat
 }
 
 } // namespace
+
+namespace {
+
+// Where no opaque mesh is, the scene shows the clear colour (tone-mapped like
+// everything else), and fog leaves it alone: it has no depth to fog by.
+TEST_F(DeferredPipelineGLWindow, ClearColorShowsBehindTheScene) {
+    buildOpaqueScene();
+    renderer->clearColor = {40, 90, 160, 255};
+    ASSERT_TRUE(frameMatches("clear-color-background"));
+    core::Image::Rgba sky = framePixel("clear-color-background", 0.5f, 0.03f);
+    EXPECT_GT(int(sky.blue), int(sky.green) + 20);
+    EXPECT_GT(int(sky.green), int(sky.red) + 20);
+    EXPECT_NE(framePixelAt("clear-color-background", {0, 0, -4}), sky);  // the ground is drawn over it
+
+    renderer->fog = true;
+    renderer->fogColor = {1, 0, 0};
+    renderer->fogRange = {1, 2};
+    renderer->beginRender();
+    renderer->renderScene(scene.get(), camera.get(), nullptr);
+    ASSERT_TRUE(savedFrameMatches("clear-color-fog"));
+    EXPECT_EQ(framePixel("clear-color-fog", 0.5f, 0.03f), sky);
+}
+
+} // namespace

@@ -144,6 +144,7 @@ void DeferredPipelineGL::resize(int width, int height) {
 
 void DeferredPipelineGL::copySettings(const Renderer& renderer) {
     m_settings.viewport = renderer.viewport();
+    m_settings.clearColor = renderer.clearColor;
     m_settings.diffuseMapping = renderer.diffuseMapping;
     m_settings.normalMapping = renderer.normalMapping;
     m_settings.textureFilter = renderer.textureFilter;
@@ -196,7 +197,10 @@ void DeferredPipelineGL::materialPass(Camera& camera) {
     applyViewport();
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_FALSE);
-    glClearColor(0, 0, 0, 0);
+    // Pixels without opaque geometry keep this colour through fog, the
+    // transparent pass and tone mapping: the scene's background.
+    const Color& c = m_settings.clearColor;
+    glClearColor(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, c.a / 255.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     if (m_settings.renderMeshes) {
         for (MeshEntity* entity : m_visitor.meshes)

@@ -61,6 +61,7 @@ public:
     // What the renderer's settings say, copied before each scene.
     struct Settings {
         Viewport viewport;
+        Color clearColor{0, 0, 0, 255};
         bool diffuseMapping = true;
         bool normalMapping = true;
         bool renderMeshes = true;
