@@ -323,3 +323,42 @@ TEST_F(DeferredPipelineGLWindow, ClearColorShowsBehindTheScene) {
 }
 
 } // namespace
+
+namespace {
+
+// A bright slanted card on a black background: without anti-aliasing its
+// edge is a staircase of full and empty pixels; FXAA blends the steps, so
+// pixels between the two tones appear along the edge and nowhere else.
+TEST_F(DeferredPipelineGLWindow, FxaaSoftensAHardEdge) {
+    renderer->clearColor = {0, 0, 0, 255};
+    Material* card = material("card");
+    card->lighting = false;
+    card->diffuseMap = core::CountedRef<RenderableTexture>(solidTexture({255, 255, 255, 255}));
+    MeshEntity* entity = addMesh(*createBox(3, 3, 0.1f), {0, 0.5f, 0}, card);
+    entity->node()->setRotation(0, 0, 0.35f, RotationOrder::XYZ);
+    camera->setPosition({0, 0.5f, -6});
+    camera->lookAt({0, 0.5f, 0});
+
+    auto midTones = [&](const std::string& name) {
+        core::Image image = core::Image::load(test::testOutputDirectory() + "/" + name + "-frame.png");
+        int count = 0;
+        for (int y = 0; y < image.getHeight(); ++y)
+            for (int x = 0; x < image.getWidth(); ++x) {
+                int b = brightness(image.getPixel(x, y));
+                count += b > 3 * 40 && b < 3 * 160;
+            }
+        return count;
+    };
+    ASSERT_TRUE(frameMatches("fxaa-off"));
+    int hard = midTones("fxaa-off");
+    renderer->fxaa = true;
+    ASSERT_TRUE(frameMatches("fxaa-on"));
+    int soft = midTones("fxaa-on");
+    EXPECT_LE(hard, 2);
+    EXPECT_GT(soft, 40);
+    // The card's middle and the empty corners keep their tone.
+    EXPECT_EQ(framePixel("fxaa-on", 0.5f, 0.5f), framePixel("fxaa-off", 0.5f, 0.5f));
+    EXPECT_EQ(framePixel("fxaa-on", 0.02f, 0.02f), framePixel("fxaa-off", 0.02f, 0.02f));
+}
+
+} // namespace
