@@ -145,6 +145,7 @@ void DeferredPipelineGL::resize(int width, int height) {
 void DeferredPipelineGL::copySettings(const Renderer& renderer) {
     m_settings.viewport = renderer.viewport();
     m_settings.clearColor = renderer.clearColor;
+    m_settings.wireframe = renderer.wireframe;
     m_settings.diffuseMapping = renderer.diffuseMapping;
     m_settings.normalMapping = renderer.normalMapping;
     m_settings.textureFilter = renderer.textureFilter;
@@ -178,10 +179,12 @@ void DeferredPipelineGL::geometryPass(Camera& camera) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     gl().glActiveTexture(GL_TEXTURE0);
     glAlphaFunc(GL_GREATER, 0.5f);
+    setMeshFill();
     if (m_settings.renderMeshes) {
         for (MeshEntity* entity : m_visitor.meshes)
             drawMeshEntity(camera, *entity, GeometryPass);
     }
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     static const GLenum first[] = {GL_COLOR_ATTACHMENT0};
     gl().glDrawBuffers(1, first);
     RenderableMeshGL::unbind();
@@ -202,10 +205,12 @@ void DeferredPipelineGL::materialPass(Camera& camera) {
     const Color& c = m_settings.clearColor;
     glClearColor(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, c.a / 255.0f);
     glClear(GL_COLOR_BUFFER_BIT);
+    setMeshFill();
     if (m_settings.renderMeshes) {
         for (MeshEntity* entity : m_visitor.meshes)
             drawMeshEntity(camera, *entity, MaterialPass);
     }
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 }
 
 void DeferredPipelineGL::transparentPass(Camera& camera) {
@@ -215,6 +220,7 @@ void DeferredPipelineGL::transparentPass(Camera& camera) {
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_FALSE);
 
+    setMeshFill();
     collectTransparent(m_visitor, camera, m_settings.renderMeshes, m_transparent);
     int filter = 3 + std::clamp(m_settings.textureFilter, 0, 2);
     const ParticlesGL::SceneDepth sceneDepth{m_geometryBuffer->name(), m_width, m_height};
@@ -225,6 +231,13 @@ void DeferredPipelineGL::transparentPass(Camera& camera) {
             m_particles->draw(camera, *static_cast<ParticleEntity*>(entity), m_resources.whiteTexture.get(),
                               m_settings.diffuseMapping, filter, sceneDepth);
     }
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+}
+
+// The mesh passes draw outlines only when the wireframe switch is on; every
+// other pass, and whatever follows the scene, fills.
+void DeferredPipelineGL::setMeshFill() {
+    glPolygonMode(GL_FRONT_AND_BACK, m_settings.wireframe ? GL_LINE : GL_FILL);
 }
 
 void DeferredPipelineGL::drawMeshEntity(Camera& camera, MeshEntity& entity, PassKind pass) {

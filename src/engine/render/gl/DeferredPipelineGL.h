@@ -62,6 +62,7 @@ public:
     struct Settings {
         Viewport viewport;
         Color clearColor{0, 0, 0, 255};
+        bool wireframe = false;
         bool diffuseMapping = true;
         bool normalMapping = true;
         bool renderMeshes = true;
@@ -108,6 +109,8 @@ public:
     ParticlesGL& particles() const { return *m_particles; }
 
 private:
+    void setMeshFill();
+
     RenderContextGL& m_context;
     RenderResourcesGL& m_resources;
     int m_width = 0;
