@@ -362,3 +362,29 @@ TEST_F(DeferredPipelineGLWindow, FxaaSoftensAHardEdge) {
 }
 
 } // namespace
+
+namespace {
+
+// A red decal lying on the ground, drawn before it: with the decal's depth
+// bias pulling it toward the camera the ground cannot draw over it, so it
+// shows whole; the ground beside it, unbiased, is untouched.
+TEST_F(DeferredPipelineGLWindow, DepthBiasedDecalShowsOverACoplanarSurface) {
+    Material* decal = material("decal");
+    decal->diffuseMap = core::CountedRef<RenderableTexture>(solidTexture({220, 20, 20, 255}));
+    decal->depthBias = -0.00005f;
+    addMesh(*createPlane(4, 4), {0, 0, 0}, decal);
+    Material* ground = material("ground");
+    ground->diffuseMap = core::CountedRef<RenderableTexture>(solidTexture({40, 160, 40, 255}));
+    addMesh(*createPlane(20, 20, 4, 4), {0, 0, 0}, ground);
+    addLight(LightEntity::Ambient, {0.8f, 0.8f, 0.8f});
+
+    ASSERT_TRUE(frameMatches("depth-bias-decal"));
+    for (Vec3 p : {Vec3{0, 0, 0}, Vec3{-1.5f, 0, -1.5f}, Vec3{1.5f, 0, 1.5f}, Vec3{1.5f, 0, -1.5f}}) {
+        core::Image::Rgba c = framePixelAt("depth-bias-decal", p);
+        EXPECT_GT(int(c.red), int(c.green) + 60) << p.x << " " << p.z;
+    }
+    core::Image::Rgba beside = framePixelAt("depth-bias-decal", {4, 0, -3});
+    EXPECT_GT(int(beside.green), int(beside.red) + 60);
+}
+
+} // namespace

@@ -298,6 +298,7 @@ void DeferredPipelineGL::drawMeshEntity(Camera& camera, MeshEntity& entity, Pass
             glDisable(GL_CULL_FACE);
         else
             glEnable(GL_CULL_FACE);
+        setDepthBias(m.depthBias);
         m_context.setBlendMode(blendModeOf(m));
         if (pass == MaterialPass && m.alphaTest)
             glEnable(GL_ALPHA_TEST);
@@ -314,8 +315,24 @@ void DeferredPipelineGL::drawMeshEntity(Camera& camera, MeshEntity& entity, Pass
         mesh->drawSegment(i);
         ++renderStats().drawSegments;
     }
+    setDepthBias(0);
     f.glActiveTexture(GL_TEXTURE0);
     RenderableMeshGL::unbind();
+}
+
+// A material's depth bias is an offset in the 0..1 window depth range (a
+// decal of -0.00001 wins over the surface it lies on); GL counts polygon
+// offsets in steps of the 24-bit depth buffer.
+void DeferredPipelineGL::setDepthBias(float bias) {
+    constexpr float DepthSteps = 16777215.0f;
+    if (bias == 0.0f) {
+        glDisable(GL_POLYGON_OFFSET_FILL);
+        glDisable(GL_POLYGON_OFFSET_LINE);
+        return;
+    }
+    glPolygonOffset(0.0f, bias * DepthSteps);
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    glEnable(GL_POLYGON_OFFSET_LINE);
 }
 
 void DeferredPipelineGL::drawStatistics() {

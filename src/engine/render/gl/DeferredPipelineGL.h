@@ -110,6 +110,7 @@ public:
 
 private:
     void setMeshFill();
+    void setDepthBias(float bias);
 
     RenderContextGL& m_context;
     RenderResourcesGL& m_resources;
