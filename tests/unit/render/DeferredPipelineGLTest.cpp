@@ -299,3 +299,92 @@ TEST_F(DeferredPipelineGLWindow, SegmentsPastTheEntitysMaterialsUseTheDefaultMat
 }
 
 } // namespace
+
+namespace {
+
+// Where no opaque mesh is, the scene shows the clear colour (tone-mapped like
+// everything else), and fog leaves it alone: it has no depth to fog by.
+TEST_F(DeferredPipelineGLWindow, ClearColorShowsBehindTheScene) {
+    buildOpaqueScene();
+    renderer->clearColor = {40, 90, 160, 255};
+    ASSERT_TRUE(frameMatches("clear-color-background"));
+    core::Image::Rgba sky = framePixel("clear-color-background", 0.5f, 0.03f);
+    EXPECT_GT(int(sky.blue), int(sky.green) + 20);
+    EXPECT_GT(int(sky.green), int(sky.red) + 20);
+    EXPECT_NE(framePixelAt("clear-color-background", {0, 0, -4}), sky);  // the ground is drawn over it
+
+    renderer->fog = true;
+    renderer->fogColor = {1, 0, 0};
+    renderer->fogRange = {1, 2};
+    renderer->beginRender();
+    renderer->renderScene(scene.get(), camera.get(), nullptr);
+    ASSERT_TRUE(savedFrameMatches("clear-color-fog"));
+    EXPECT_EQ(framePixel("clear-color-fog", 0.5f, 0.03f), sky);
+}
+
+} // namespace
+
+namespace {
+
+// A bright slanted card on a black background: without anti-aliasing its
+// edge is a staircase of full and empty pixels; FXAA blends the steps, so
+// pixels between the two tones appear along the edge and nowhere else.
+TEST_F(DeferredPipelineGLWindow, FxaaSoftensAHardEdge) {
+    renderer->clearColor = {0, 0, 0, 255};
+    Material* card = material("card");
+    card->lighting = false;
+    card->diffuseMap = core::CountedRef<RenderableTexture>(solidTexture({255, 255, 255, 255}));
+    MeshEntity* entity = addMesh(*createBox(3, 3, 0.1f), {0, 0.5f, 0}, card);
+    entity->node()->setRotation(0, 0, 0.35f, RotationOrder::XYZ);
+    camera->setPosition({0, 0.5f, -6});
+    camera->lookAt({0, 0.5f, 0});
+
+    auto midTones = [&](const std::string& name) {
+        core::Image image = core::Image::load(test::testOutputDirectory() + "/" + name + "-frame.png");
+        int count = 0;
+        for (int y = 0; y < image.getHeight(); ++y)
+            for (int x = 0; x < image.getWidth(); ++x) {
+                int b = brightness(image.getPixel(x, y));
+                count += b > 3 * 40 && b < 3 * 160;
+            }
+        return count;
+    };
+    ASSERT_TRUE(frameMatches("fxaa-off"));
+    int hard = midTones("fxaa-off");
+    renderer->fxaa = true;
+    ASSERT_TRUE(frameMatches("fxaa-on"));
+    int soft = midTones("fxaa-on");
+    EXPECT_LE(hard, 2);
+    EXPECT_GT(soft, 40);
+    // The card's middle and the empty corners keep their tone.
+    EXPECT_EQ(framePixel("fxaa-on", 0.5f, 0.5f), framePixel("fxaa-off", 0.5f, 0.5f));
+    EXPECT_EQ(framePixel("fxaa-on", 0.02f, 0.02f), framePixel("fxaa-off", 0.02f, 0.02f));
+}
+
+} // namespace
+
+namespace {
+
+// A red decal lying on the ground, drawn before it: with the decal's depth
+// bias pulling it toward the camera the ground cannot draw over it, so it
+// shows whole; the ground beside it, unbiased, is untouched.
+TEST_F(DeferredPipelineGLWindow, DepthBiasedDecalShowsOverACoplanarSurface) {
+    Material* decal = material("decal");
+    decal->diffuseMap = core::CountedRef<RenderableTexture>(solidTexture({220, 20, 20, 255}));
+    decal->depthBias = -0.00005f;
+    addMesh(*createPlane(4, 4), {0, 0, 0}, decal);
+    Material* ground = material("ground");
+    ground->diffuseMap = core::CountedRef<RenderableTexture>(solidTexture({40, 160, 40, 255}));
+    addMesh(*createPlane(20, 20, 4, 4), {0, 0, 0}, ground);
+    addLight(LightEntity::Ambient, {0.8f, 0.8f, 0.8f});
+
+    ASSERT_TRUE(frameMatches("depth-bias-decal"));
+    for (Vec3 p : {Vec3{0, 0, 0}, Vec3{-1.5f, 0, -1.5f}, Vec3{1.5f, 0, 1.5f}, Vec3{1.5f, 0, -1.5f}}) {
+        core::Image::Rgba c = framePixelAt("depth-bias-decal", p);
+        EXPECT_GT(int(c.red), int(c.green) + 60) << p.x << " " << p.z;
+    }
+    core::Image::Rgba beside = framePixelAt("depth-bias-decal", {4, 0, -3});
+    EXPECT_GT(int(beside.green), int(beside.red) + 60);
+}
+
+} // namespace

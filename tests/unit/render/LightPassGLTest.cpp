@@ -243,3 +243,49 @@ TEST_F(LightPassGLWindow, SphereAcrossTheFarPlaneUsesTheScissorOnly) {
 }
 
 } // namespace
+
+namespace {
+
+// With RenderMeshes off no mesh is drawn, yet shadow-casting lights still
+// render their casters: the switch skips drawing, not the scene's shadows.
+TEST_F(LightPassGLWindow, RenderMeshesOffStillCastsShadows) {
+    buildScene();
+    addPointLight({1, 1, 1}, {-2, 2.5f, 3}, 9)->setCastShadow(true);
+    renderer->renderMeshes = false;
+    renderer->clearColor = {30, 60, 90, 255};
+    ASSERT_TRUE(frameMatches("render-meshes-off"));
+    renderer->beginRender();
+    renderer->renderScene(scene.get(), camera.get(), nullptr);
+    const RenderStats stats = renderStats();
+    renderer->endRender();
+    EXPECT_EQ(stats.drawSegments, 0);
+    EXPECT_GT(stats.shadowSegments, 0);
+    EXPECT_EQ(framePixelAt("render-meshes-off", {0, 0, -2}), framePixel("render-meshes-off", 0.5f, 0.02f));
+}
+
+// Wireframe outlines the meshes in the mesh passes only: the lines are lit
+// (the light pass still fills its quads), the faces between them show the
+// background, and the next frame without it fills again.
+TEST_F(LightPassGLWindow, WireframeOutlinesMeshesAndLightsTheLines) {
+    buildScene();
+    addLight(LightEntity::Ambient, {0.8f, 0.8f, 0.8f});
+    renderer->clearColor = {0, 0, 0, 255};
+    renderer->wireframe = true;
+    ASSERT_TRUE(frameMatches("wireframe"));
+    core::Image image = core::Image::load(test::testOutputDirectory() + "/wireframe-frame.png");
+    int background = 0, brightest = 0;
+    for (int y = 0; y < image.getHeight(); ++y)
+        for (int x = 0; x < image.getWidth(); ++x) {
+            int b = brightness(image.getPixel(x, y));
+            background += b == 0;
+            brightest = std::max(brightest, b);
+        }
+    EXPECT_GT(background, image.getWidth() * image.getHeight() / 2);
+    EXPECT_GT(brightest, 3 * 100);
+
+    renderer->wireframe = false;
+    ASSERT_TRUE(frameMatches("wireframe-off"));
+    EXPECT_GT(brightness(framePixelAt("wireframe-off", {0, 0, -2})), 3 * 40);
+}
+
+} // namespace

@@ -54,6 +54,7 @@ TEST_F(SkinningWindow, AnAnimatedBoneBendsTheMeshOnTheGPU) {
     elbowBind.pos = {0, -2, 0};
     entity->setSkeleton(new Skeleton({{hips, {}}, {elbow, elbowBind}}));
     addLight(LightEntity::Ambient, {0.9f, 0.9f, 0.9f});
+    renderer->clearColor = {0, 0, 0, 255};  // empty space reads as dark
 
     auto swing = std::make_unique<Animation>();
     swing->setFrameCount(2);

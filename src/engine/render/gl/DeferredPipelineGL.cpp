@@ -144,6 +144,8 @@ void DeferredPipelineGL::resize(int width, int height) {
 
 void DeferredPipelineGL::copySettings(const Renderer& renderer) {
     m_settings.viewport = renderer.viewport();
+    m_settings.clearColor = renderer.clearColor;
+    m_settings.wireframe = renderer.wireframe;
     m_settings.diffuseMapping = renderer.diffuseMapping;
     m_settings.normalMapping = renderer.normalMapping;
     m_settings.textureFilter = renderer.textureFilter;
@@ -177,10 +179,12 @@ void DeferredPipelineGL::geometryPass(Camera& camera) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     gl().glActiveTexture(GL_TEXTURE0);
     glAlphaFunc(GL_GREATER, 0.5f);
+    setMeshFill();
     if (m_settings.renderMeshes) {
         for (MeshEntity* entity : m_visitor.meshes)
             drawMeshEntity(camera, *entity, GeometryPass);
     }
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     static const GLenum first[] = {GL_COLOR_ATTACHMENT0};
     gl().glDrawBuffers(1, first);
     RenderableMeshGL::unbind();
@@ -196,12 +200,17 @@ void DeferredPipelineGL::materialPass(Camera& camera) {
     applyViewport();
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_FALSE);
-    glClearColor(0, 0, 0, 0);
+    // Pixels without opaque geometry keep this colour through fog, the
+    // transparent pass and tone mapping: the scene's background.
+    const Color& c = m_settings.clearColor;
+    glClearColor(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, c.a / 255.0f);
     glClear(GL_COLOR_BUFFER_BIT);
+    setMeshFill();
     if (m_settings.renderMeshes) {
         for (MeshEntity* entity : m_visitor.meshes)
             drawMeshEntity(camera, *entity, MaterialPass);
     }
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 }
 
 void DeferredPipelineGL::transparentPass(Camera& camera) {
@@ -211,6 +220,7 @@ void DeferredPipelineGL::transparentPass(Camera& camera) {
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_FALSE);
 
+    setMeshFill();
     collectTransparent(m_visitor, camera, m_settings.renderMeshes, m_transparent);
     int filter = 3 + std::clamp(m_settings.textureFilter, 0, 2);
     const ParticlesGL::SceneDepth sceneDepth{m_geometryBuffer->name(), m_width, m_height};
@@ -221,6 +231,13 @@ void DeferredPipelineGL::transparentPass(Camera& camera) {
             m_particles->draw(camera, *static_cast<ParticleEntity*>(entity), m_resources.whiteTexture.get(),
                               m_settings.diffuseMapping, filter, sceneDepth);
     }
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+}
+
+// The mesh passes draw outlines only when the wireframe switch is on; every
+// other pass, and whatever follows the scene, fills.
+void DeferredPipelineGL::setMeshFill() {
+    glPolygonMode(GL_FRONT_AND_BACK, m_settings.wireframe ? GL_LINE : GL_FILL);
 }
 
 void DeferredPipelineGL::drawMeshEntity(Camera& camera, MeshEntity& entity, PassKind pass) {
@@ -281,6 +298,7 @@ void DeferredPipelineGL::drawMeshEntity(Camera& camera, MeshEntity& entity, Pass
             glDisable(GL_CULL_FACE);
         else
             glEnable(GL_CULL_FACE);
+        setDepthBias(m.depthBias);
         m_context.setBlendMode(blendModeOf(m));
         if (pass == MaterialPass && m.alphaTest)
             glEnable(GL_ALPHA_TEST);
@@ -297,8 +315,24 @@ void DeferredPipelineGL::drawMeshEntity(Camera& camera, MeshEntity& entity, Pass
         mesh->drawSegment(i);
         ++renderStats().drawSegments;
     }
+    setDepthBias(0);
     f.glActiveTexture(GL_TEXTURE0);
     RenderableMeshGL::unbind();
+}
+
+// A material's depth bias is an offset in the 0..1 window depth range (a
+// decal of -0.00001 wins over the surface it lies on); GL counts polygon
+// offsets in steps of the 24-bit depth buffer.
+void DeferredPipelineGL::setDepthBias(float bias) {
+    constexpr float DepthSteps = 16777215.0f;
+    if (bias == 0.0f) {
+        glDisable(GL_POLYGON_OFFSET_FILL);
+        glDisable(GL_POLYGON_OFFSET_LINE);
+        return;
+    }
+    glPolygonOffset(0.0f, bias * DepthSteps);
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    glEnable(GL_POLYGON_OFFSET_LINE);
 }
 
 void DeferredPipelineGL::drawStatistics() {

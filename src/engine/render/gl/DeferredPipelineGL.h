@@ -61,6 +61,8 @@ public:
     // What the renderer's settings say, copied before each scene.
     struct Settings {
         Viewport viewport;
+        Color clearColor{0, 0, 0, 255};
+        bool wireframe = false;
         bool diffuseMapping = true;
         bool normalMapping = true;
         bool renderMeshes = true;
@@ -107,6 +109,9 @@ public:
     ParticlesGL& particles() const { return *m_particles; }
 
 private:
+    void setMeshFill();
+    void setDepthBias(float bias);
+
     RenderContextGL& m_context;
     RenderResourcesGL& m_resources;
     int m_width = 0;

@@ -7,6 +7,8 @@
 #include "engine/render/gl/ShaderProgramGL.h"
 #include "engine/render/gl/TextureGL.h"
 
+#include <algorithm>
+
 namespace engine {
 
 FogPassGL::FogPassGL(RenderContextGL& context)
@@ -65,6 +67,49 @@ void TonemapPassGL::apply(const TextureGL& finalBuffer, const TextureGL* target)
     setUniform(*m_program, "invScreenSize", invScreenSize);
     m_context.drawFullScreenQuad();
     checkGLError("tone mapping");
+}
+
+FxaaPassGL::FxaaPassGL(RenderContextGL& context, int width, int height)
+    : m_context(context), m_program(programFromFiles("shaders/gl/FXAA.vsh", "shaders/gl/FXAA.fsh")) {
+    resize(width, height);
+}
+
+FxaaPassGL::~FxaaPassGL() = default;
+
+void FxaaPassGL::resize(int width, int height) {
+    m_source.reset();
+    // Linear filtering: the pass samples between pixels along an edge.
+    m_source = std::make_unique<Texture2DGL>(std::max(width, 1), std::max(height, 1), 1, GL_RGBA8, GL_LINEAR,
+                                             GL_LINEAR, GL_CLAMP_TO_EDGE);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    checkGLError("create anti-aliasing source");
+}
+
+const TextureGL& FxaaPassGL::source() const {
+    return *m_source;
+}
+
+void FxaaPassGL::apply(const TextureGL* target) {
+    Vec2 invScreenSize{1.0f / float(m_source->width()), 1.0f / float(m_source->height())};
+    if (target) {
+        m_context.setRenderTargets(target->name(), 0, 0, 0);
+        glViewport(0, 0, target->width(), target->height());
+        checkGLError("glViewport");
+        invScreenSize = {1.0f / float(target->width()), 1.0f / float(target->height())};
+    } else {
+        m_context.bindWindowFramebuffer();
+    }
+    glDisable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_CULL_FACE);
+    m_context.setBlendMode(BlendMode::Opaque);
+    m_context.useProgram(m_program->program());
+    m_context.bindTexture("sourceTex", GL_TEXTURE_2D, m_source->name());
+    setUniform(*m_program, "invScreenSize", invScreenSize);
+    setUniform(*m_program, "invTexRes", Vec2{1.0f / float(m_source->width()), 1.0f / float(m_source->height())});
+    m_context.drawFullScreenQuad();
+    checkGLError("FXAA");
 }
 
 } // namespace engine

@@ -1,7 +1,8 @@
 #pragma once
 
-// The full-screen passes that finish a frame: fog over the lit scene and tone
-// mapping of the final buffer to the window or a texture.
+// The full-screen passes that finish a frame: fog over the lit scene, tone
+// mapping of the final buffer to the window or a texture, and anti-aliasing
+// of the tone-mapped picture.
 
 #include "engine/scene/Vector.h"
 
@@ -11,6 +12,7 @@ namespace engine {
 
 class RenderContextGL;
 class ShaderProgramGL;
+class Texture2DGL;
 class TextureGL;
 
 class FogPassGL {
@@ -51,6 +53,29 @@ public:
 private:
     RenderContextGL& m_context;
     std::unique_ptr<ShaderProgramGL> m_program;
+};
+
+// FXAA: tone mapping goes into the pass's own source texture (render size,
+// 8 bits a channel, as the window shows it), and the pass smooths the edges
+// found in it into the window or the target texture.
+class FxaaPassGL {
+public:
+    FxaaPassGL(RenderContextGL& context, int width, int height);
+    ~FxaaPassGL();
+    FxaaPassGL(const FxaaPassGL&) = delete;
+    FxaaPassGL& operator=(const FxaaPassGL&) = delete;
+
+    void resize(int width, int height);
+    // Where tone mapping writes when FXAA is on.
+    const TextureGL& source() const;
+    // From the source into the target texture over its whole size, or,
+    // without one, into the window's back buffer inside the current viewport.
+    void apply(const TextureGL* target);
+
+private:
+    RenderContextGL& m_context;
+    std::unique_ptr<ShaderProgramGL> m_program;
+    std::unique_ptr<Texture2DGL> m_source;
 };
 
 } // namespace engine

@@ -139,6 +139,7 @@ void RendererGL::createScenePasses() {
             return;
     if (!filesExist({"shaders/gl/Tonemap.vsh",
                      "shaders/gl/Tonemap.fsh", "shaders/gl/Fog.vsh", "shaders/gl/Fog.fsh",
+                     "shaders/gl/FXAA.vsh", "shaders/gl/FXAA.fsh",
                      "shaders/gl/AmbientOcclusionPrepareDepth.vsh", "shaders/gl/AmbientOcclusionPrepareDepth.fsh",
                      "shaders/gl/AmbientOcclusion.vsh", "shaders/gl/AmbientOcclusion.fsh",
                      "shaders/gl/AmbientOcclusionBlur.vsh", "shaders/gl/AmbientOcclusionBlurX.fsh",
@@ -150,6 +151,7 @@ void RendererGL::createScenePasses() {
         m_ambientOcclusion = std::make_unique<AmbientOcclusionGL>(*m_context, m_renderWidth, m_renderHeight);
         m_fog = std::make_unique<FogPassGL>(*m_context);
         m_tonemap = std::make_unique<TonemapPassGL>(*m_context);
+        m_fxaa = std::make_unique<FxaaPassGL>(*m_context, m_renderWidth, m_renderHeight);
     } catch (...) {
         destroyScenePasses();
         throw;
@@ -158,6 +160,7 @@ void RendererGL::createScenePasses() {
 
 void RendererGL::destroyScenePasses() {
     m_notebook.reset();
+    m_fxaa.reset();
     m_tonemap.reset();
     m_fog.reset();
     m_ambientOcclusion.reset();
@@ -209,6 +212,8 @@ void RendererGL::resizeRenderBuffers(int width, int height) {
         m_pipeline->resize(width, height);
     if (m_ambientOcclusion)
         m_ambientOcclusion->resize(width, height);
+    if (m_fxaa)
+        m_fxaa->resize(width, height);
 }
 
 void RendererGL::beginRender() {
@@ -257,7 +262,13 @@ void RendererGL::renderScene(Scene* scene, Camera* camera, RenderableTexture* ta
         m_fog->apply(pipeline.geometryBuffer(), pipeline.finalBuffer());
     }
     pipeline.transparentPass(*camera);
-    m_tonemap->apply(pipeline.finalBuffer(), targetTexture);
+    if (fxaa) {
+        m_tonemap->apply(pipeline.finalBuffer(), &m_fxaa->source());
+        pipeline.applyViewport();
+        m_fxaa->apply(targetTexture);
+    } else {
+        m_tonemap->apply(pipeline.finalBuffer(), targetTexture);
+    }
     glViewport(0, 0, m_renderWidth, m_renderHeight);
     checkGLError("glViewport");
     glScissor(0, 0, m_renderWidth, m_renderHeight);

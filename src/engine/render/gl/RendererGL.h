@@ -23,6 +23,7 @@ class RenderableShaderGL;
 class RenderableTextureGL;
 class TextureGL;
 class TonemapPassGL;
+class FxaaPassGL;
 
 // The default resources every pass may draw with, made by the renderer's init.
 // The shaders are made only when their files are found.
@@ -110,6 +111,7 @@ private:
     std::unique_ptr<AmbientOcclusionGL> m_ambientOcclusion;
     std::unique_ptr<FogPassGL> m_fog;
     std::unique_ptr<TonemapPassGL> m_tonemap;
+    std::unique_ptr<FxaaPassGL> m_fxaa;
     std::unique_ptr<NotebookRendererGL> m_notebook;
 };
 
