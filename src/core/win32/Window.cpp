@@ -182,7 +182,7 @@ public:
             return 0;
         case WM_KEYDOWN:
         case WM_KEYUP:
-            handleKey(int(wParam), int(lParam), win32::typedCharacter(wParam, lParam), message == WM_KEYDOWN);
+            handleKey(int(wParam), int(lParam), typed(wParam, lParam, message == WM_KEYDOWN), message == WM_KEYDOWN);
             return 0;
         case WM_SYSKEYDOWN:
         case WM_SYSKEYUP:
@@ -305,12 +305,23 @@ private:
         bool down = message == WM_SYSKEYDOWN;
         int code = int(wParam);
         if (code == KeyF10 || (!down && code == KeyControl)) {
-            handleSystemKey(code, int(lParam), win32::typedCharacter(wParam, lParam), down);
+            handleSystemKey(code, int(lParam), typed(wParam, lParam, down), down);
             return 0;
         }
         if (code == VK_F4 || menu())
             return DefWindowProcW(m_hwnd, message, wParam, lParam);
         return 0;
+    }
+
+    // A key's release carries what its press typed, whatever was let go in between.
+    int typed(WPARAM wParam, LPARAM lParam, bool down) {
+        int& character = m_typed[wParam & KeyStateMask];
+        if (down)
+            character = win32::typedCharacter(wParam, lParam);
+        int result = character;
+        if (!down)
+            character = 0;
+        return result;
     }
 
     void mouseMove(int x, int y) {
@@ -326,6 +337,7 @@ private:
     HWND m_hwnd = nullptr;
     HMENU m_builtMenu = nullptr;
     uint32_t m_menuRevision = 0;
+    int m_typed[KeyStateCount] = {};
 };
 
 LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
