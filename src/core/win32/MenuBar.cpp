@@ -1,6 +1,7 @@
 #include "core/win32/MenuBar.h"
 
 #include "core/Menu.h"
+#include "core/win32/WideText.h"
 #include "core/win32/WindowNative.h"
 
 namespace core::win32 {
@@ -16,13 +17,13 @@ void appendEntries(HMENU native, const std::vector<MenuEntry>& entries) {
         case MenuEntryKind::SubMenu: {
             HMENU popup = CreatePopupMenu();
             appendEntries(popup, entry.submenu->entries);
-            AppendMenuW(native, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(popup), wideText(entry.text).c_str());
+            AppendMenuW(native, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(popup), widen(entry.text).c_str());
             break;
         }
         case MenuEntryKind::Item:
             // The tab in the text puts the shortcut right-aligned, as menus show it.
             AppendMenuW(native, MF_STRING | (entry.enabled ? MF_ENABLED : MF_GRAYED), UINT_PTR(UINT(entry.id)),
-                        wideText(entry.text).c_str());
+                        widen(entry.text).c_str());
             break;
         }
     }

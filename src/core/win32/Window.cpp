@@ -11,6 +11,7 @@
 #include "core/win32/Cursors.h"
 #include "core/win32/KeyInput.h"
 #include "core/win32/MenuBar.h"
+#include "core/win32/WideText.h"
 #include "core/win32/WindowNative.h"
 
 #include <windowsx.h>
@@ -94,7 +95,7 @@ public:
         AdjustWindowRectEx(&outer, style.style, FALSE, style.extended);
         HWND owner = parent ? static_cast<WindowWin32*>(parent)->m_hwnd : nullptr;
         HWND hwnd = CreateWindowExW(style.extended, (flags & WindowDialog) ? DialogClassName : WindowClassName,
-                                    win32::wideText(title).c_str(), style.style, x, y, outer.right - outer.left,
+                                    win32::widen(title).c_str(), style.style, x, y, outer.right - outer.left,
                                     outer.bottom - outer.top, owner, nullptr, GetModuleHandleW(nullptr), this);
         if (!hwnd) {
             debugLog("CreateWindowEx failed (%lu)\n", GetLastError());
@@ -104,7 +105,7 @@ public:
 
     void setTitle(const std::string& title) override {
         if (m_hwnd)
-            SetWindowTextW(m_hwnd, win32::wideText(title).c_str());
+            SetWindowTextW(m_hwnd, win32::widen(title).c_str());
     }
 
     ScreenPoint getPosition() const override {
@@ -374,15 +375,6 @@ bool dispatchAll(int* quitsConsumed) {
 
 HWND win32::nativeWindow(Window& window) {
     return static_cast<WindowWin32&>(window).native();
-}
-
-std::wstring win32::wideText(const std::string& text) {
-    if (text.empty())
-        return std::wstring();
-    int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
-    std::wstring wide(size_t(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), length);
-    return wide;
 }
 
 std::unique_ptr<Window> Window::make(EventHandler* handler) {

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 namespace core {
 class Window;
 }
@@ -13,9 +11,6 @@ namespace core::win32 {
 // The operating-system window behind a window of this platform; null before
 // create and after destroy.
 HWND nativeWindow(Window& window);
-
-// The text as the wide-character calls take it, from the scripts' UTF-8.
-std::wstring wideText(const std::string& text);
 
 // A predefined resource (IDC_ARROW, IDI_APPLICATION) for the wide-character
 // calls, whichever character set the headers were set up for: the name is an

@@ -49,6 +49,10 @@ double distanceGain(float distance, float minDistance, float maxDistance) {
 
 // --- engine ---
 
+AudioEngine* createAudioEngineXA2() {
+    return new AudioEngineXA2;
+}
+
 AudioEngineXA2::AudioEngineXA2() : m_device(AudioDevice::open()), m_channelCount(m_device->channelCount()) {}
 
 AudioEngineXA2::~AudioEngineXA2() {
