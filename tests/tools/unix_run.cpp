@@ -45,9 +45,12 @@ int main(int argc, char** argv) {
     FILE* file = fopen(wrapper.c_str(), "wb");
     if (!file)
         return 2;
-    fprintf(file, "/bin/sh '%s' >'%s' 2>&1\necho $? >'%s.part'\nmv '%s.part' '%s'\n", unixPath(script.c_str()).c_str(),
-            unixPath(output.c_str()).c_str(), unixPath(status.c_str()).c_str(), unixPath(status.c_str()).c_str(),
-            unixPath(status.c_str()).c_str());
+    // The script runs in the folder it is in, as the program that wrote it sees it.
+    std::string folder = unixPath(script.c_str());
+    folder.erase(folder.find_last_of('/') + 1);
+    fprintf(file, "cd '%s' || exit 1\n/bin/sh '%s' >'%s' 2>&1\necho $? >'%s.part'\nmv '%s.part' '%s'\n",
+            folder.c_str(), unixPath(script.c_str()).c_str(), unixPath(output.c_str()).c_str(),
+            unixPath(status.c_str()).c_str(), unixPath(status.c_str()).c_str(), unixPath(status.c_str()).c_str());
     fclose(file);
 
     std::string command = "Z:\\bin\\sh \"" + unixPath(wrapper.c_str()) + "\"";
