@@ -183,6 +183,10 @@ public:
             return 0;
         case WM_KEYDOWN:
         case WM_KEYUP:
+            // Alt released after a key typed with it comes as a plain key-up;
+            // alt itself never makes key events.
+            if (wParam == VK_MENU)
+                break;
             handleKey(int(wParam), int(lParam), typed(wParam, lParam, message == WM_KEYDOWN), message == WM_KEYDOWN);
             return 0;
         case WM_SYSKEYDOWN:
