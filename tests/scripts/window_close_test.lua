@@ -57,8 +57,9 @@ w.run(function()
     end)
 
     t.test("a child frame with its parent option opens", function()
-        local child = Frame.create{title = "close-child", parent = main, dialog = true, width = 80, height = 60}
-        t.equal(child:getSize()[1], 80, "width")
+        -- Wide enough for a caption's buttons, which Windows keeps a window above.
+        local child = Frame.create{title = "close-child", parent = main, dialog = true, width = 160, height = 60}
+        t.equal(child:getSize()[1], 160, "width")
         child:dispose()
     end)
 

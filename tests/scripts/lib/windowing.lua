@@ -58,7 +58,8 @@ end
 -- manager does).
 function windowing.requestClose(title)
     if windows then
-        windowing.sh(bin .. "\\quill_close_window.exe " .. title)
+        local status = os.execute(bin .. "\\quill_close_window.exe " .. title)
+        assert(status == 0 or status == true, "no window titled " .. title)
     else
         windowing.sh(bin .. "/quill_close_window " .. windowing.windowId(title))
     end
