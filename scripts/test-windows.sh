@@ -59,6 +59,9 @@ fi
 "$WINE" wineboot -i </dev/null >"$results/wineboot.log" 2>&1
 # A crashing program ends instead of waiting in Wine's crash dialog.
 "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+# Without a window manager nobody sends WM_TAKE_FOCUS: Wine then follows the X
+# focus itself, so a window xdotool focuses becomes the active one.
+"$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v UseTakeFocus /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
 # Temporary files stay on drive Z:, beside the build's files the tests read.
 for name in TEMP TMP; do
     "$WINE" reg add 'HKCU\Environment' /v $name /t REG_SZ /d "Z:$work/tmp" /f </dev/null >/dev/null 2>&1
