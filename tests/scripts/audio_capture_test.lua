@@ -37,7 +37,7 @@ local bin = (os.getenv("QUILL_BIN_DIR") or "."):gsub("/", "\\")
 assert(os.execute(bin .. "\\quill_ogg_tone.exe music.ogg 11025") == 0, "quill_ogg_tone")
 
 Frame.create{title = "audio-capture-test", width = 160, height = 120}
-local systems, message = EngineSystems.create{dontAdjustFrame = true, audioEngine = "xaudio2"}
+local systems, message = EngineSystems.create{dontAdjustFrame = true, renderEngine = "opengl", audioEngine = "xaudio2"}
 assert(systems, message)
 local engine = AudioEngine.active()
 
