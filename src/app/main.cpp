@@ -6,6 +6,7 @@
 #include "core/Exception.h"
 #include "core/MessageBox.h"
 #include "core/ProcessControl.h"
+#include "core/ProcessEntry.h"
 #include "core/Profiler.h"
 
 #include <cstdio>
@@ -35,6 +36,7 @@ std::unique_ptr<core::ArchiveFileSystem> mountDataArchive() {
 } // namespace
 
 int main() {
+    core::startProcess();
     // Ctrl+C, kill and timeout end the game in every state.
     core::keepDefaultTerminationHandling();
     // The profiler's frame clock runs from the start of the process.

@@ -65,6 +65,7 @@ void debugLog(const char* format, ...) {
     DebugLogFile& log = logFile();
     std::lock_guard<std::mutex> guard(log.lock);
     writeToFile(log, buffer);
+    writeDebuggerChannel(buffer);
     if (echoToStderr()) {
         std::fputs(buffer, stderr);
         std::fflush(stderr);

@@ -22,6 +22,10 @@ void reportFreeImageError(FREE_IMAGE_FORMAT, const char* message) {
 
 void installErrorReport() {
     static const bool installed = [] {
+#ifdef FREEIMAGE_LIB
+        // Linked statically, FreeImage registers its built-in formats only when asked.
+        FreeImage_Initialise(TRUE);
+#endif
         FreeImage_SetOutputMessage(reportFreeImageError);
         return true;
     }();

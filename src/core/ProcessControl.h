@@ -2,7 +2,7 @@
 
 // How the process meets interrupt and terminate requests (Ctrl+C, `kill`,
 // `timeout`) and the helper processes that show its modal boxes. Implemented
-// per platform (core/posix/, with the SDL side in core/sdl/).
+// per platform (core/posix/ with the SDL side in core/sdl/, core/win32/).
 namespace core {
 
 // Called first in main: interrupt and terminate end the process at once in

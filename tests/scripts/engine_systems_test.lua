@@ -7,10 +7,10 @@ local t = require "testing"
 
 local phase = sys.args().phase or "defaults"
 
+local w = require "windowing"
+
 local function windowSize(title)
-    local pipe = io.popen("xdotool search --sync --name '^" .. title .. "$' getwindowgeometry 2>/dev/null")
-    local text = pipe:read("*a")
-    pipe:close()
+    local text = w.capture("xdotool search --sync --name '^" .. title .. "$' getwindowgeometry 2>/dev/null")
     local w, h = text:match("Geometry: (%d+)x(%d+)")
     return tonumber(w), tonumber(h)
 end

@@ -28,7 +28,7 @@ w.run(function()
         collectgarbage()
         collectgarbage()
         w.nextFrame()
-        t.equal(w.windowExists("lifetime-main"), true, "the main window")
+        t.equal(w.exists("lifetime-main"), true, "the main window")
         t.nearVec(clearedTo({30, 160, 220, 255}), {30, 160, 220}, 0.5, "after", 3)
     end)
 
@@ -36,6 +36,6 @@ w.run(function()
         for _ = 1, 3 do
             w.nextFrame()
         end
-        t.equal(w.windowExists("lifetime-other"), false, "the other window")
+        t.equal(w.exists("lifetime-other"), false, "the other window")
     end)
 end)

@@ -16,12 +16,10 @@ local function barEntry(start) return left + start + 20, top - 10 end
 local function dropDownRow(y, start) return left + (start or 0) + 20, top + 1 + y + 10 end
 
 local function visibleWindows(title)
-    local pipe = io.popen("xdotool search --onlyvisible --name '^" .. title .. "$' 2>/dev/null")
     local count = 0
-    for _ in pipe:lines() do
+    for _ in w.capture("xdotool search --onlyvisible --name '^" .. title .. "$' 2>/dev/null"):gmatch("%d+") do
         count = count + 1
     end
-    pipe:close()
     return count
 end
 

@@ -1,15 +1,13 @@
 #pragma once
 
-// The audible backend over FAudio: one mastering voice, a submix voice per
-// world, a source voice per playing source, 3D panning with the engine's own
-// distance curve, and worlds that fall silent in frames where they are not
-// rendered.
+// The audible backend: one mastering voice, a submix voice per world, a
+// source voice per playing source, 3D panning with the engine's own distance
+// curve, and worlds that fall silent in frames where they are not rendered.
+// The voices themselves are the platform's (AudioDevice).
 
 #include "core/Exception.h"
+#include "engine/audio/AudioDevice.h"
 #include "engine/audio/AudioEngine.h"
-
-#include <F3DAudio.h>
-#include <FAudio.h>
 
 #include <memory>
 #include <vector>
@@ -50,10 +48,8 @@ public:
 private:
     friend class AudioWorldXA2;
 
-    FAudio* m_audio = nullptr;
-    FAudioMasteringVoice* m_masteringVoice = nullptr;
+    std::unique_ptr<AudioDevice> m_device;
     uint32_t m_channelCount = 0;  // the mastering voice's inputs, and every submix's
-    F3DAUDIO_HANDLE m_3d{};
     std::vector<AudioWorldXA2*> m_worlds;
 };
 
@@ -77,8 +73,8 @@ private:
     void remove(SoundSourceXA2* source);
 
     AudioEngineXA2* m_engine;
-    FAudio* m_audio;
-    FAudioSubmixVoice* m_submixVoice = nullptr;
+    AudioDevice* m_device;
+    AudioVoice* m_submixVoice = nullptr;
     std::vector<SoundSourceXA2*> m_sources;  // in creation order
     bool m_renderedThisFrame = false;
     uint32_t m_channelCount;
@@ -94,7 +90,7 @@ private:
     float m_volume = 1.0f;
 };
 
-class SoundSourceXA2 final : public SoundSource, private FAudioVoiceCallback {
+class SoundSourceXA2 final : public SoundSource, private AudioBufferReturn {
 public:
     enum class PlayState { Stopped = 0, StartPending = 1, Playing = 2, Paused = 3 };
 
@@ -128,8 +124,7 @@ private:
 
     // What a render hands to the sources of its world.
     struct RenderContext {
-        const F3DAUDIO_HANDLE& instance;
-        const F3DAUDIO_LISTENER& listener;
+        const AudioPose& listener;
         uint32_t operationSet;
     };
 
@@ -140,11 +135,12 @@ private:
     // Whether everything given to the voice has been played.
     bool finished();
     void applyVolume();
-    FAudioVoiceSends sends(FAudioSendDescriptor& send) const;
+    // Makes the voice that plays into the world's submix.
+    void createVoice(const AudioFormat& format, AudioBufferReturn* callback);
 
-    static void FAUDIOCALL onBufferEnd(FAudioVoiceCallback* callback, void* context);
+    void bufferEnded(void* context) override;
 
-    FAudioSourceVoice* m_voice = nullptr;
+    AudioVoice* m_voice = nullptr;
     uint32_t m_resumePosition = 0;
     PlayState m_state = PlayState::Stopped;
     AudioWorldXA2* m_world;

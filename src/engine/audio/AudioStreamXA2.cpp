@@ -82,10 +82,10 @@ AudioStreamXA2::AudioStreamXA2(const std::string& fileName, bool loop) : m_loop(
 
     for (int i = 0; i < BufferCount; ++i) {
         m_blocks[i].reset(new uint8_t[BufferBytes]);
-        FAudioBuffer& buffer = m_buffers[i];
-        buffer.AudioBytes = m_blockBytes;
-        buffer.pAudioData = m_blocks[i].get();
-        buffer.pContext = &buffer;
+        AudioBuffer& buffer = m_buffers[i];
+        buffer.audioBytes = m_blockBytes;
+        buffer.audioData = m_blocks[i].get();
+        buffer.context = &buffer;
     }
 }
 
@@ -110,7 +110,7 @@ void AudioStreamXA2::startThread() {
     {
         std::lock_guard<std::mutex> lock(m_free.lock);
         m_free.list.clear();
-        for (const FAudioBuffer& buffer : m_buffers)
+        for (const AudioBuffer& buffer : m_buffers)
             m_free.list.push_front(buffer);
         m_free.running = true;
     }
@@ -138,8 +138,8 @@ void AudioStreamXA2::stopThread() {
     {
         std::lock_guard<std::mutex> submit(m_submitLock);
         if (m_voice) {
-            FAudioSourceVoice_Stop(m_voice, 0, FAUDIO_COMMIT_NOW);
-            FAudioSourceVoice_FlushSourceBuffers(m_voice);
+            m_device->stop(m_voice, 0);
+            m_device->flush(m_voice);
         }
     }
     {
@@ -157,13 +157,13 @@ void AudioStreamXA2::returnBuffer(void* context) {
         std::lock_guard<std::mutex> lock(m_free.lock);
         if (!m_free.running)
             return;
-        m_free.list.push_front(*static_cast<const FAudioBuffer*>(context));
+        m_free.list.push_front(*static_cast<const AudioBuffer*>(context));
     }
     signalWork();
 }
 
-uint32_t AudioStreamXA2::fill(FAudioBuffer& buffer) {
-    char* block = reinterpret_cast<char*>(const_cast<uint8_t*>(buffer.pAudioData));
+uint32_t AudioStreamXA2::fill(AudioBuffer& buffer) {
+    char* block = reinterpret_cast<char*>(const_cast<uint8_t*>(buffer.audioData));
     uint32_t filled = 0;
     while (filled < m_blockBytes && !m_stopping) {
         int section = 0;
@@ -192,7 +192,7 @@ void AudioStreamXA2::run() {
             }
         }
 
-        FAudioBuffer buffer;
+        AudioBuffer buffer;
         {
             std::lock_guard<std::mutex> lock(m_free.lock);
             if (m_free.list.empty()) {
@@ -209,25 +209,25 @@ void AudioStreamXA2::run() {
             break;
         bool ending = false;
         if (bytes < m_blockBytes) {
-            buffer.PlayLength = bytes / frameBytes;
+            buffer.playLength = bytes / frameBytes;
             // A looping stream never ends for the voice: marking the seam as an
             // end would restart the voice's count of played frames there.
             if (m_loop) {
                 ov_raw_seek(&m_vorbis, 0);
             } else {
-                buffer.Flags = FAUDIO_END_OF_STREAM;
+                buffer.flags = AudioBuffer::EndOfStream;
                 ending = true;
             }
         }
 
-        if (buffer.PlayLength == 0 && bytes < m_blockBytes) {
+        if (buffer.playLength == 0 && bytes < m_blockBytes) {
             // Nothing decoded: an empty play length would mean the whole block,
             // stale data and all. The block goes back to be filled from the
             // start; a file that yields nothing twice in a row has nothing to play.
             if (ending || ++emptyFills > 1)
                 break;
             std::lock_guard<std::mutex> lock(m_free.lock);
-            m_free.list.push_front(*static_cast<const FAudioBuffer*>(buffer.pContext));
+            m_free.list.push_front(*static_cast<const AudioBuffer*>(buffer.context));
             continue;
         }
         emptyFills = 0;
@@ -235,7 +235,7 @@ void AudioStreamXA2::run() {
         {
             std::lock_guard<std::mutex> submit(m_submitLock);
             if (!m_stopping && m_voice)
-                FAudioSourceVoice_SubmitSourceBuffer(m_voice, &buffer, nullptr);
+                m_device->submit(m_voice, buffer);
         }
         if (ending)
             break;

@@ -4,7 +4,8 @@
 // ahead of playback into three rotating buffers that it submits to a source
 // voice; the voice hands each buffer back when it has played it.
 
-#include <FAudio.h>
+#include "engine/audio/AudioDevice.h"
+
 #include <vorbis/vorbisfile.h>
 
 #include <atomic>
@@ -34,7 +35,10 @@ public:
     // Of the first logical stream. Decoded samples are 16-bit, interleaved.
     uint32_t sampleRate() const { return m_sampleRate; }
     uint16_t channels() const { return m_channels; }
-    void setVoice(FAudioSourceVoice* voice) { m_voice = voice; }
+    void setVoice(AudioDevice* device, AudioVoice* voice) {
+        m_device = device;
+        m_voice = voice;
+    }
 
     // Queues the three buffers and starts decoding; nothing when already running.
     // Throws engine::Exception_XA2Error "_beginthreadex" when no thread can be made.
@@ -52,18 +56,19 @@ public:
 private:
     void run();
     // Decodes into the buffer's block from its start; the number of bytes decoded.
-    uint32_t fill(FAudioBuffer& buffer);
+    uint32_t fill(AudioBuffer& buffer);
     void signalWork();
 
     struct FreeBuffers {
         std::mutex lock;
-        std::list<FAudioBuffer> list;  // most recently returned first
+        std::list<AudioBuffer> list;  // most recently returned first
         bool running = false;          // returned buffers are taken back only while set
     } m_free;
 
     OggVorbis_File m_vorbis{};
     bool m_vorbisOpen = false;
-    FAudioSourceVoice* m_voice = nullptr;
+    AudioDevice* m_device = nullptr;
+    AudioVoice* m_voice = nullptr;
     bool m_loop;
 
     // The thread's wake-ups: work (manual reset) and stop, under one mutex.
@@ -84,7 +89,7 @@ private:
     std::unique_ptr<uint8_t[]> m_blocks[BufferCount];
     // Never changed after construction; the thread works on copies. Each one's
     // context is its own address, which is how a returned buffer is known.
-    FAudioBuffer m_buffers[BufferCount] = {};
+    AudioBuffer m_buffers[BufferCount] = {};
 };
 
 } // namespace engine

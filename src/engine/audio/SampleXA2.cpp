@@ -14,21 +14,19 @@ void SampleXA2::load(const char* fileName) {
         throw core::Exception("Failed to load sample from file %s", fileName);
 
     m_data = std::make_shared<const std::vector<uint8_t>>(std::move(wave.data));
-    m_format = FAudioWaveFormatEx{};
-    m_format.wFormatTag = FAUDIO_FORMAT_PCM;
-    m_format.nChannels = wave.channels;
-    m_format.nSamplesPerSec = wave.sampleRate;
-    m_format.nAvgBytesPerSec = wave.averageBytesPerSecond;
-    m_format.nBlockAlign = wave.blockAlign;
-    m_format.wBitsPerSample = wave.bitsPerSample;
-    m_format.cbSize = 0;
+    m_format = AudioFormat{};
+    m_format.channels = wave.channels;
+    m_format.sampleRate = wave.sampleRate;
+    m_format.averageBytesPerSecond = wave.averageBytesPerSecond;
+    m_format.blockAlign = wave.blockAlign;
+    m_format.bitsPerSample = wave.bitsPerSample;
 
     m_frameCount = frameCount;
-    m_buffer = FAudioBuffer{};
-    m_buffer.Flags = FAUDIO_END_OF_STREAM;
-    m_buffer.AudioBytes = wave.dataSize;
-    m_buffer.pAudioData = m_data->data();
-    m_buffer.PlayLength = m_frameCount;
+    m_buffer = AudioBuffer{};
+    m_buffer.flags = AudioBuffer::EndOfStream;
+    m_buffer.audioBytes = wave.dataSize;
+    m_buffer.audioData = m_data->data();
+    m_buffer.playLength = m_frameCount;
 }
 
 } // namespace engine

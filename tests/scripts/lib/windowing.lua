@@ -6,13 +6,37 @@ local t = require "testing"
 local windowing = {}
 
 local bin = os.getenv("QUILL_BIN_DIR") or "."
+local windows = sys.platform() == "win32"
+if windows then
+    bin = bin:gsub("/", "\\")
+end
+
+-- The command as this platform's shell runs it. Under Wine the X tools are
+-- the machine's own programs, which a helper runs and waits for.
+local function machineCommand(command)
+    if not windows then
+        return command
+    end
+    local file = assert(io.open("machine-command.sh", "wb"))
+    file:write(command, "\n")
+    file:close()
+    return bin .. "\\quill_unix_run.exe machine-command.sh"
+end
 
 -- Runs a shell command and fails the test when it fails.
 function windowing.sh(command)
-    local status = os.execute(command)
+    local status = os.execute(machineCommand(command))
     if status ~= 0 and status ~= true then
         error("command failed: " .. command, 2)
     end
+end
+
+-- What a shell command prints.
+function windowing.capture(command)
+    local pipe = io.popen(machineCommand(command))
+    local text = pipe:read("*a")
+    pipe:close()
+    return text
 end
 
 function windowing.xdo(arguments)
@@ -21,23 +45,24 @@ end
 
 -- The X window id of the window with exactly this title.
 function windowing.windowId(title)
-    local pipe = io.popen("xdotool search --sync --onlyvisible --name '^" .. title .. "$' 2>/dev/null")
-    local id = pipe:read("*l")
-    pipe:close()
-    return assert(tonumber(id), "no window titled " .. title)
+    local id = windowing.capture("xdotool search --sync --onlyvisible --name '^" .. title .. "$' 2>/dev/null")
+    return assert(tonumber(id:match("%d+")), "no window titled " .. title)
 end
 
--- Whether a window with exactly this title exists now (shown or not).
-function windowing.windowExists(title)
-    local pipe = io.popen("xdotool search --name '^" .. title .. "$' 2>/dev/null")
-    local found = pipe:read("*l")
-    pipe:close()
-    return found ~= nil
+-- Whether a window with exactly this title exists, shown or not.
+function windowing.exists(title)
+    return windowing.capture("xdotool search --name '^" .. title .. "$'"):match("%d") ~= nil
 end
 
--- A close request as a window manager sends it.
-function windowing.requestClose(id)
-    windowing.sh(bin .. "/quill_close_window " .. id)
+-- A close request as the window's close box sends it (on X, as a window
+-- manager does).
+function windowing.requestClose(title)
+    if windows then
+        local status = os.execute(bin .. "\\quill_close_window.exe " .. title)
+        assert(status == 0 or status == true, "no window titled " .. title)
+    else
+        windowing.sh(bin .. "/quill_close_window " .. windowing.windowId(title))
+    end
 end
 
 -- Ends the coroutine's step: the body continues in the next frame, after its pump.

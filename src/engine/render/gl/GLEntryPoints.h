@@ -6,6 +6,12 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+// On Windows gl.h brings windows.h, whose DrawState macro would rename the
+// engine's own DrawState.
+#ifdef DrawState
+#undef DrawState
+#endif
+
 namespace core {
 class GLContext;
 }
