@@ -1,0 +1,58 @@
+-- Answers the host's modal boxes and dialogs from outside, as a user would:
+-- a shell loop in the background finds the window by its title with xdotool
+-- and types into it. The Windows host runs under Wine on the same X display,
+-- and reaches the shell through Wine's "start /unix".
+local desktop = {}
+
+desktop.windows = sys.platform() == "win32"
+
+local launched = 0
+
+-- The folder as the machine's shell sees it (Wine shows "/" as drive Z:).
+local function unixPath(path)
+    if desktop.windows then
+        path = path:gsub("^[Zz]:", ""):gsub("\\", "/")
+    end
+    return path
+end
+
+-- Starts a POSIX shell command in the background; it outlives nothing: the
+-- commands given here end by themselves within seconds.
+function desktop.background(command)
+    if not desktop.windows then
+        os.execute("(" .. command .. ") >/dev/null 2>&1 &")
+        return
+    end
+    -- cmd.exe would read the command's quotes and redirections itself: the
+    -- command goes through a file.
+    launched = launched + 1
+    local name = string.format("background-%d.sh", launched)
+    local file = assert(io.open(name, "wb"))
+    file:write("(" .. command .. ") >/dev/null 2>&1\n")
+    file:close()
+    os.execute("start /unix /bin/sh " .. unixPath(sys.rootDirectory() .. "/" .. name))
+end
+
+-- Waits for a window with the title (a pattern), then gives it the answer
+-- (xdotool commands for its window $id) once a second for as long as it is
+-- there: a loaded machine may show the window before it takes input.
+function desktop.answer(titlePattern, command)
+    desktop.background(string.format(
+        "id=$(xdotool search --sync --onlyvisible --name '%s' | head -n 1) && for i in $(seq 30); do " ..
+        "sleep 1; xdotool search --onlyvisible --name '%s' >/dev/null || break; %s; done",
+        titlePattern, titlePattern, command))
+end
+
+-- Answers with keys (xdotool key names), the window focused first. A focus
+-- the window does not take would hold "--sync" for ever: the wait is bounded.
+function desktop.answerWithKeys(titlePattern, keys)
+    desktop.answer(titlePattern, "timeout 3 xdotool windowfocus --sync $id; xdotool key --delay 100 " .. keys)
+end
+
+-- Types text into the focused field, then presses Return.
+function desktop.answerWithText(titlePattern, text)
+    desktop.answer(titlePattern, "timeout 3 xdotool windowfocus --sync $id; xdotool key ctrl+a; " ..
+        "xdotool type --delay 30 '" .. text .. "'; xdotool key Return")
+end
+
+return desktop
