@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= 2
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench clean windows windows-i686 test-windows
 
 all: build
 
@@ -52,4 +52,23 @@ bench: build
 	$(BUILD_DIR)/bin/archive_bench
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(WINDOWS_BUILD_DIR) $(WINDOWS_I686_BUILD_DIR)
+
+# Windows, cross-built with mingw-w64: quill.exe, quill-pack.exe and the test
+# programs, static apart from the system's DLLs. The dependencies are built
+# from Debian's sources once per machine (scripts/build-windows-deps.sh).
+WINDOWS_BUILD_DIR ?= build-windows
+WINDOWS_I686_BUILD_DIR ?= build-windows-i686
+
+windows:
+	@scripts/install-deps.sh windows
+	@scripts/build-windows.sh x86_64 $(WINDOWS_BUILD_DIR) $(JOBS)
+
+# 32-bit x86 is built and linked; wine64 cannot run it here.
+windows-i686:
+	@scripts/install-deps.sh windows
+	@scripts/build-windows.sh i686 $(WINDOWS_I686_BUILD_DIR) $(JOBS)
+
+# The unit and script tests under wine64, with a private Xvfb and wine prefix.
+test-windows: windows
+	scripts/test-windows.sh $(WINDOWS_BUILD_DIR)

@@ -5,6 +5,7 @@
 #include "core/ArchiveKey.h"
 #include "core/Exception.h"
 #include "core/MessageBox.h"
+#include "core/ProcessEntry.h"
 #include "core/Profiler.h"
 
 #include <cstdio>
@@ -34,6 +35,7 @@ std::unique_ptr<core::ArchiveFileSystem> mountDataArchive() {
 } // namespace
 
 int main() {
+    core::startProcess();
     // The profiler's frame clock runs from the start of the process.
     core::Profiler::instance();
     std::unique_ptr<core::ArchiveFileSystem> archive = mountDataArchive();

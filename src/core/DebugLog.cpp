@@ -11,8 +11,7 @@ void debugLog(const char* format, ...) {
     va_start(args, format);
     vsnprintf(buffer, sizeof buffer, format, args);
     va_end(args);
-    fputs(buffer, stderr);
-    fflush(stderr);
+    writeDebugOutput(buffer);
 }
 
 } // namespace core

@@ -2,11 +2,12 @@
 
 #include "core/FileSystem.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 // The operating system's side of the directory file system. One implementation
-// per platform (core/posix/Disk.cpp, later core/win32/).
+// per platform (core/posix/Disk.cpp, core/win32/Disk.cpp).
 namespace core::disk {
 
 // The path as the operating system wants it ("\" accepted as a separator).
@@ -23,8 +24,12 @@ struct DirectoryEntry {
     bool directory;
     bool hidden;
 };
-// Every entry of a directory but "." and "..", in the system's order; empty
-// when it cannot be read.
-std::vector<DirectoryEntry> listDirectory(const std::string& directory);
+// Every entry of a directory but "." and "..", whose name matches the
+// wildcard pattern with the Windows meaning, in the system's order; empty when
+// the directory cannot be read.
+std::vector<DirectoryEntry> findEntries(const std::string& directory, const std::string& pattern);
+
+// fopen for a path in UTF-8.
+FILE* openStream(const std::string& path, const char* mode);
 
 } // namespace core::disk

@@ -5,7 +5,8 @@
 #include <string>
 
 // Read-only memory mapping of a file, one implementation per platform
-// (core/posix/FileMapping.cpp maps with mmap).
+// (core/posix/FileMapping.cpp maps with mmap, core/win32/FileMapping.cpp with
+// CreateFileMappingW).
 namespace core {
 
 // A read-only view of part of a file. Move-only; unmaps when destroyed.
@@ -46,7 +47,8 @@ public:
     // core::Exception "MapViewOfFile failed".
     MappedView map(uint64_t offset, size_t count) const;
 
-    // The alignment a view's start must have: the page size here.
+    // The alignment a view's start must have: the page size on POSIX, the
+    // allocation granularity (64 KiB) on Windows.
     static size_t allocationGranularity();
 
 private:

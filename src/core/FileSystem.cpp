@@ -58,13 +58,14 @@ void findFilesInto(std::vector<std::string>& result, const std::string& director
     if (!patternParts.directory.empty())
         searchDirectory = directory.empty() ? patternParts.directory : directory + "/" + patternParts.directory;
 
-    for (const disk::DirectoryEntry& entry : disk::listDirectory(searchDirectory.empty() ? "." : searchDirectory)) {
-        if (!entry.directory && !entry.hidden && matchWildcard(patternName, entry.name))
+    std::string listed = searchDirectory.empty() ? "." : searchDirectory;
+    for (const disk::DirectoryEntry& entry : disk::findEntries(listed, patternName)) {
+        if (!entry.directory && !entry.hidden)
             result.push_back(joined(entry.name));
     }
     if (!recursive)
         return;
-    for (const disk::DirectoryEntry& entry : disk::listDirectory(directory.empty() ? "." : directory)) {
+    for (const disk::DirectoryEntry& entry : disk::findEntries(directory.empty() ? "." : directory, "*.*")) {
         if (entry.directory && !entry.hidden)
             findFilesInto(result, joined(entry.name), pattern, recursive);
     }

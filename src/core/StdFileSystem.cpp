@@ -8,8 +8,7 @@ namespace core {
 std::unique_ptr<File> StdFileSystem::open(const std::string& path) {
     if (!exists(path))
         return nullptr;
-    std::string native = disk::nativePath(path);
-    FILE* stream = fopen(native.c_str(), "rb");
+    FILE* stream = disk::openStream(path, "rb");
     // fopen succeeds on a directory on some systems; reading it would not.
     uint64_t size;
     if (stream && !disk::fileSize(path, size)) {
@@ -22,8 +21,7 @@ std::unique_ptr<File> StdFileSystem::open(const std::string& path) {
 }
 
 std::unique_ptr<File> StdFileSystem::openWrite(const std::string& path) {
-    std::string native = disk::nativePath(path);
-    FILE* stream = fopen(native.c_str(), "wb");
+    FILE* stream = disk::openStream(path, "wb");
     if (!stream)
         throw FileOpenFailedException(path.c_str());
     return std::make_unique<StdFile>(stream, path);

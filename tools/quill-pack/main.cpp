@@ -46,6 +46,17 @@ struct Failure {
     std::string message;
 };
 
+// Archive paths are UTF-8, as every path in the host; the system's own
+// encoding of file names may differ (Windows).
+std::string utf8Of(const fs::path& path) {
+    std::u8string text = path.generic_u8string();
+    return std::string(text.begin(), text.end());
+}
+
+fs::path pathOf(const std::string& utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 std::string readWholeFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -95,7 +106,7 @@ std::vector<std::string> filesUnder(const fs::path& root, const fs::path& skip) 
         std::error_code error;
         if (!skip.empty() && fs::equivalent(entry.path(), skip, error))
             continue;
-        files.push_back(entry.path().lexically_relative(root).generic_string());
+        files.push_back(utf8Of(entry.path().lexically_relative(root)));
     }
     std::sort(files.begin(), files.end());
     return files;
@@ -123,7 +134,7 @@ int create(const std::vector<std::string>& args) {
     {
         Progress progress("packing", files.size());
         for (size_t i = 0; i < files.size(); ++i) {
-            builder.add(files[i], readWholeFile(root / files[i]));
+            builder.add(files[i], readWholeFile(root / pathOf(files[i])));
             progress.step(i + 1);
         }
     }
@@ -193,7 +204,7 @@ int extract(const std::vector<std::string>& args) {
         std::unique_ptr<core::File> file = archive->open(args[i]);
         if (!file)
             throw Failure{"not in the archive: " + args[i]};
-        writeWholeFile(outDirectory / args[i], contentOf(*file));
+        writeWholeFile(outDirectory / pathOf(args[i]), contentOf(*file));
     }
     return 0;
 }

@@ -127,7 +127,11 @@ FileTime lastWriteTime(const std::string& path) {
     return toFileTime(info.st_mtim);
 }
 
-std::vector<DirectoryEntry> listDirectory(const std::string& directory) {
+FILE* openStream(const std::string& path, const char* mode) {
+    return fopen(nativePath(path).c_str(), mode);
+}
+
+std::vector<DirectoryEntry> findEntries(const std::string& directory, const std::string& pattern) {
     std::vector<DirectoryEntry> entries;
     std::string native = nativePath(directory);
     DIR* dir = opendir(native.c_str());
@@ -135,7 +139,7 @@ std::vector<DirectoryEntry> listDirectory(const std::string& directory) {
         return entries;
     while (dirent* entry = readdir(dir)) {
         std::string name = entry->d_name;
-        if (name == "." || name == "..")
+        if (name == "." || name == ".." || !matchWildcard(pattern, name))
             continue;
         bool directoryEntry = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK)

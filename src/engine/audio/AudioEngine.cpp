@@ -1,7 +1,6 @@
 #include "engine/audio/AudioEngine.h"
 
 #include "core/Exception.h"
-#include "engine/audio/AudioEngineXA2.h"
 
 #include <algorithm>
 #include <memory>
@@ -35,7 +34,7 @@ AudioEngine* createAudioEngine(AudioEngineKind kind) {
         g_current = new AudioEngineNull;
         return g_current;
     case AudioEngineKind::XAudio2:
-        g_current = new AudioEngineXA2;
+        g_current = createAudioEngineXA2();
         return g_current;
     default:
         throw core::Exception("Invalid audio engine");

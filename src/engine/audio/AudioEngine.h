@@ -46,6 +46,10 @@ public:
 // "Invalid audio engine" for a kind without a backend.
 AudioEngine* createAudioEngine(AudioEngineKind kind);
 
+// A new engine of the XAudio2 backend, beside the backend itself; throws
+// core::Exception when it cannot start.
+AudioEngine* createAudioEngineXA2();
+
 class AudioWorld {
 public:
     virtual ~AudioWorld() = default;

@@ -53,6 +53,10 @@ double distanceGain(float distance, float minDistance, float maxDistance) {
 
 // --- engine ---
 
+AudioEngine* createAudioEngineXA2() {
+    return new AudioEngineXA2;
+}
+
 AudioEngineXA2::AudioEngineXA2() {
     // The 2.7 behaviour: a voice's played-samples counter runs from its creation.
     if (FAudioCOMConstructEXT(&m_audio, 7) != 0) {

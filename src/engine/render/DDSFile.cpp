@@ -1,6 +1,7 @@
 #include "engine/render/DDSFile.h"
 
 #include "core/ByteOrder.h"
+#include "core/Disk.h"
 #include "core/Exception.h"
 #include "core/FileStreams.h"
 #include "core/Image.h"
@@ -209,7 +210,7 @@ void writeDDS(const std::string& path, const core::Image& image, DDSFile::Format
         squish::CompressImage(rgba.data(), level.getWidth(), level.getHeight(), file.data() + offset, flags);
     }
 
-    FILE* out = fopen(path.c_str(), "wb");
+    FILE* out = core::disk::openStream(path, "wb");
     bool written = out && fwrite(file.data(), 1, file.size(), out) == file.size();
     if (out)
         written = fclose(out) == 0 && written;

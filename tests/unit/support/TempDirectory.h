@@ -3,23 +3,33 @@
 #include "core/FileSystem.h"
 
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
+#include <random>
 #include <string>
+#include <system_error>
 
 // A fresh folder that becomes the working directory for the life of the object.
 class TempDirectory {
 public:
     TempDirectory() {
-        char pattern[] = "/tmp/quill-test-XXXXXX";
-        m_path = mkdtemp(pattern);
+        namespace fs = std::filesystem;
+        std::random_device random;
+        fs::path folder;
+        do {
+            folder = fs::temp_directory_path() / ("quill-test-" + std::to_string(random()));
+        } while (!fs::create_directory(folder));
+        std::u8string name = folder.u8string();
+        m_path.assign(reinterpret_cast<const char*>(name.data()), name.size());
         m_previous = core::getCurrentDirectory();
         core::setCurrentDirectory(m_path);
     }
     ~TempDirectory() {
         core::setCurrentDirectory(m_previous);
-        std::string command = "rm -rf '" + m_path + "'";
-        if (system(command.c_str()) != 0)
-            perror("rm");
+        std::error_code error;
+        std::u8string name(reinterpret_cast<const char8_t*>(m_path.data()), m_path.size());
+        std::filesystem::remove_all(std::filesystem::path(name), error);
+        if (error)
+            fprintf(stderr, "cannot remove %s: %s\n", m_path.c_str(), error.message().c_str());
     }
     const std::string& path() const { return m_path; }
 

@@ -1,0 +1,21 @@
+#!/bin/sh
+# Cross-builds quill for Windows: build-windows.sh ARCH BUILD_DIR [JOBS]
+# (ARCH x86_64 or i686). The dependencies come from the machine's cache, built
+# there first when missing.
+set -eu
+arch=$1
+dir=$2
+jobs=${3:-2}
+cd "$(dirname "$0")/.."
+
+prefix=$(JOBS=$jobs scripts/build-windows-deps.sh --arch "$arch")
+# A new set of dependencies lives in a new prefix: configure from scratch.
+if [ -f "$dir/CMakeCache.txt" ] && ! grep -qx "QUILL_WINDOWS_DEPS:UNINITIALIZED=$prefix" "$dir/CMakeCache.txt" &&
+   ! grep -qx "QUILL_WINDOWS_DEPS:PATH=$prefix" "$dir/CMakeCache.txt"; then
+    rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles"
+fi
+if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-mingw-$arch.cmake" \
+        -DQUILL_WINDOWS_DEPS="$prefix" -DQUILL_BENCHMARKS=OFF
+fi
+ninja -C "$dir" -j "$jobs"

@@ -1,0 +1,9 @@
+#pragma once
+
+namespace core {
+
+// What the platform needs at process entry, before anything else runs
+// (core/posix/, core/win32/).
+void startProcess();
+
+} // namespace core

@@ -1,0 +1,7 @@
+#include "core/ProcessEntry.h"
+
+namespace core {
+
+void startProcess() {}
+
+} // namespace core
