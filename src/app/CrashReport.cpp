@@ -90,5 +90,5 @@ void crashReport(const std::string& errorText) {
 
     fflush(stdout);
     fflush(stderr);
-    _exit(255);
+    _exit(-1);
 }

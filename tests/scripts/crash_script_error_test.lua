@@ -1,11 +1,12 @@
 -- expect-exit: 255
 -- check: crash_check.lua
 -- An error in the display function ends the process with the crash report.
+require("desktop").answerCrashReport()
 sys.setCompanyName("Crash Tests")
 sys.setApplicationName("Crash")
 
 local file = io.open("expected-error.txt", "w")
-file:write("init.lua:15: the display function failed\nstack traceback:")
+file:write("init.lua:16: the display function failed\nstack traceback:")
 file:close()
 
 local frame = 0

@@ -4,13 +4,8 @@
 // entry here.
 #include "core/Cursor.h"
 #include "core/CursorDisplay.h"
-#include "core/Desktop.h"
-#include "core/Dialogs.h"
-#include "core/DirectoryWatcher.h"
 #include "core/Exception.h"
 #include "core/GLContext.h"
-#include "core/MessageBox.h"
-#include "core/SystemInfo.h"
 #include "core/Window.h"
 #include "engine/audio/AudioEngine.h"
 
@@ -44,68 +39,6 @@ int changeCursorDisplayCount(int delta) {
 
 std::unique_ptr<GLContext> GLContext::create(Window&) {
     unavailable("OpenGL");
-}
-
-// --- desktop services ---
-
-int showMessageBox(const std::string&, const std::string&, MessageButtons) {
-    return 0;
-}
-
-std::string showFileDialog(const FileDialogOptions&) {
-    return std::string();
-}
-
-std::string showFolderDialog(const std::string&) {
-    return std::string();
-}
-
-DirectoryWatcher* DirectoryWatcher::create(const std::string&) {
-    unavailable("The directory watcher");
-}
-
-bool desktopSize(int&, int&) {
-    return false;
-}
-
-bool workArea(Rect&) {
-    return false;
-}
-
-std::vector<DisplayMode> displayModes() {
-    return {};
-}
-
-std::vector<DisplayDevice> displayDevices() {
-    return {};
-}
-
-void setClipboardText(const std::string&) {
-    unavailable("The clipboard");
-}
-
-std::string getClipboardText() {
-    unavailable("The clipboard");
-}
-
-void openURL(const std::string&) {
-    unavailable("openURL");
-}
-
-OsVersion osVersion() {
-    unavailable("The system information");
-}
-
-ProcessorInfo processorInfo() {
-    unavailable("The system information");
-}
-
-MemoryStatus memoryStatus() {
-    unavailable("The memory status");
-}
-
-std::string documentsFolder() {
-    unavailable("The documents folder");
 }
 
 } // namespace core

@@ -8,7 +8,7 @@ desktop.windows = sys.platform() == "win32"
 
 local launched = 0
 
--- The folder as the machine's shell sees it (Wine shows "/" as drive Z:).
+-- A path as the machine's shell sees it (Wine shows "/" as drive Z:).
 local function unixPath(path)
     if desktop.windows then
         path = path:gsub("^[Zz]:", ""):gsub("\\", "/")
@@ -53,6 +53,17 @@ end
 function desktop.answerWithText(titlePattern, text)
     desktop.answer(titlePattern, "timeout 3 xdotool windowfocus --sync $id; xdotool key ctrl+a; " ..
         "xdotool type --delay 30 '" .. text .. "'; xdotool key Return")
+end
+
+-- Where a test without a display shows its crash report: on Windows it is a
+-- box all the same, which this answers, leaving the file "crash-box-shown" in
+-- the game's folder when it did.
+function desktop.answerCrashReport()
+    if desktop.windows then
+        local marker = unixPath(sys.rootDirectory() .. "/crash-box-shown")
+        desktop.answer("^Software Failure$", "touch '" .. marker .. "'; " ..
+            "timeout 3 xdotool windowfocus --sync $id; xdotool key Return")
+    end
 end
 
 return desktop
