@@ -21,13 +21,13 @@ end
 -- Types a path into the dialog about to open (its title matched as a pattern).
 local function typeInto(titlePattern, text)
     desktop.background(string.format(
-        "xdotool search --sync --onlyvisible --name '%s' windowfocus --sync sleep 3 type --delay 30 '%s'" ..
+        "timeout 60 xdotool search --sync --onlyvisible --name '%s' windowfocus --sync sleep 3 type --delay 30 '%s'" ..
         " && xdotool sleep 0.5 key Return", titlePattern, text))
 end
 
 local function pressKey(titlePattern, key)
     desktop.background(string.format(
-        "xdotool search --sync --onlyvisible --name '%s' windowfocus --sync sleep 3 key %s", titlePattern, key))
+        "timeout 60 xdotool search --sync --onlyvisible --name '%s' windowfocus --sync sleep 3 key %s", titlePattern, key))
 end
 
 t.test("an open dialog returns the typed path; its title arrives intact", function()

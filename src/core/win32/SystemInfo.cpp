@@ -56,9 +56,10 @@ std::vector<DisplayDevice> displayDevices() {
 }
 
 std::string userLocaleName() {
+    // The name goes to the C runtime, which reads it in the ANSI code page.
     auto localeText = [](LCTYPE type) {
-        wchar_t text[1024];
-        return GetLocaleInfoW(LOCALE_USER_DEFAULT, type, text, 1024) > 0 ? win32::narrow(text) : std::string();
+        char text[1024];
+        return GetLocaleInfoA(LOCALE_USER_DEFAULT, type, text, sizeof text) > 0 ? std::string(text) : std::string();
     };
     std::string name = localeText(LOCALE_SENGLANGUAGE);
     std::string country = localeText(LOCALE_SENGCOUNTRY);

@@ -35,10 +35,11 @@ end
 
 -- Waits for a window with the title (a pattern), then gives it the answer
 -- (xdotool commands for its window $id) once a second for as long as it is
--- there: a loaded machine may show the window before it takes input.
+-- there: a loaded machine may show the window before it takes input. A
+-- window that never comes is waited for a minute.
 function desktop.answer(titlePattern, command)
     desktop.background(string.format(
-        "id=$(xdotool search --sync --onlyvisible --name '%s' | head -n 1) && for i in $(seq 30); do " ..
+        "id=$(timeout 60 xdotool search --sync --onlyvisible --name '%s' | head -n 1) && for i in $(seq 30); do " ..
         "sleep 1; xdotool search --onlyvisible --name '%s' >/dev/null || break; %s; done",
         titlePattern, titlePattern, command))
 end
