@@ -5,7 +5,7 @@ require("desktop").answerCrashReport()
 sys.setCompanyName("Crash Tests")
 sys.setApplicationName("Crash")
 
-local file = io.open("expected-error.txt", "w")
+local file = io.open("expected-error.txt", "wb")
 file:write("init.lua:16: the display function failed\nstack traceback:")
 file:close()
 

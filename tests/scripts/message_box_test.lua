@@ -4,16 +4,16 @@ local t = require "testing"
 local desktop = require "desktop"
 
 local function answerWithKey(title, key)
-    desktop.answerWithKeys("^" .. title .. "$", key)
+    return desktop.answerWithKeys("^" .. title .. "$", key)
 end
 
 -- Windows' close button sends the window the same close command as Alt+F4;
 -- elsewhere the close request comes as a window manager sends it.
 local function answerWithCloseButton(title)
     if desktop.windows then
-        desktop.answerWithKeys("^" .. title .. "$", "alt+F4")
+        return desktop.answerWithKeys("^" .. title .. "$", "alt+F4")
     else
-        desktop.answer("^" .. title .. "$", "\"$QUILL_BIN_DIR/quill_close_window\" $id")
+        return desktop.answer("^" .. title .. "$", "\"$QUILL_BIN_DIR/quill_close_window\" $id")
     end
 end
 
@@ -32,12 +32,15 @@ end
 for _, case in ipairs(cases) do
     t.test(string.format("%s answered by %s gives %s", case.buttons or "ok", case.key or "the close button",
         case.expected), function()
+        local answered
         if case.key then
-            answerWithKey(case.title, case.key)
+            answered = answerWithKey(case.title, case.key)
         else
-            answerWithCloseButton(case.title)
+            answered = answerWithCloseButton(case.title)
         end
-        t.equal(sys.messageBox(case.title, "Pick one.", case.buttons), case.expected)
+        local result = sys.messageBox(case.title, "Pick one.", case.buttons)
+        answered()
+        t.equal(result, case.expected)
     end)
 end
 

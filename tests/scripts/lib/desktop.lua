@@ -35,25 +35,35 @@ end
 
 -- Waits for a window with the title (a pattern), then gives it the answer
 -- (xdotool commands for its window $id) once a second for as long as it is
--- there: a loaded machine may show the window before it takes input. A
--- window that never comes is waited for a minute.
+-- there: a loaded machine may show the window before it takes input. Under
+-- Wine the answer is given once: a closed box stays on the display until the
+-- program next reads its window events, and a repeat would reach the box
+-- shown after it. A window that never comes is waited for a minute. Returns
+-- a function that waits until the answering has ended.
+local answers = 0
+
 function desktop.answer(titlePattern, command)
+    answers = answers + 1
+    local marker = string.format("answered-%d", answers)
+    local once = desktop.windows and " && break" or ""
     desktop.background(string.format(
         "id=$(timeout 60 xdotool search --sync --onlyvisible --name '%s' | head -n 1) && for i in $(seq 30); do " ..
-        "sleep 1; xdotool search --onlyvisible --name '%s' >/dev/null || break; %s; done",
-        titlePattern, titlePattern, command))
+        "sleep 1; xdotool search --onlyvisible --name '%s' >/dev/null || break; %s%s; done; touch '%s'",
+        titlePattern, titlePattern, command, once, unixPath(sys.rootDirectory() .. "/" .. marker)))
+    return function()
+        local deadline = sys.clock() + 40
+        while not FileSystem.fileExists(marker) and sys.clock() < deadline do
+            sys.sleep(100)
+        end
+    end
 end
 
 -- Answers with keys (xdotool key names), the window focused first. A focus
 -- the window does not take would hold "--sync" for ever: the wait is bounded.
+-- Keys go only to a window that took the focus, so that an answer repeated
+-- just as the window closed cannot reach the next one.
 function desktop.answerWithKeys(titlePattern, keys)
-    desktop.answer(titlePattern, "timeout 3 xdotool windowfocus --sync $id; xdotool key --delay 100 " .. keys)
-end
-
--- Types text into the focused field, then presses Return.
-function desktop.answerWithText(titlePattern, text)
-    desktop.answer(titlePattern, "timeout 3 xdotool windowfocus --sync $id; xdotool key ctrl+a; " ..
-        "xdotool type --delay 30 '" .. text .. "'; xdotool key Return")
+    return desktop.answer(titlePattern, "timeout 3 xdotool windowfocus --sync $id && xdotool key --delay 100 " .. keys)
 end
 
 -- Where a test without a display shows its crash report: on Windows it is a
@@ -63,7 +73,7 @@ function desktop.answerCrashReport()
     if desktop.windows then
         local marker = unixPath(sys.rootDirectory() .. "/crash-box-shown")
         desktop.answer("^Software Failure$", "touch '" .. marker .. "'; " ..
-            "timeout 3 xdotool windowfocus --sync $id; xdotool key Return")
+            "timeout 3 xdotool windowfocus --sync $id && xdotool key Return")
     end
 end
 
