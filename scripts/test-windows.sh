@@ -184,9 +184,6 @@ for script in "$tests"/*_test.lua "$tests"/hooked/*_test.lua; do
     program=$bin/quill.exe
     case "$script" in */hooked/*) name=hooked.$name; program=$bin/quill_test_host.exe ;; esac
     reason=$(skip_reason script "$name")
-    if [ -z "$reason" ] && grep -q '^-- display' "$script"; then
-        reason=$(skip_reason script display)
-    fi
     if [ -n "$reason" ]; then
         echo "script.$name: skipped: $reason"
         script_skipped=$((script_skipped + 1))

@@ -85,7 +85,7 @@ void followErrorLogFolder() {
 }
 
 namespace {
-const int CrashExitCode = 255;  // -1 as the process's exit status
+const int CrashExitCode = -1;  // 255 as a POSIX exit status
 
 // The box's last line: where the player sends the log. A game names its
 // address with sys.setSupportAddress.

@@ -134,8 +134,8 @@ int getSystemFolder(lua_State* L) {
 const bind::EnumEntry Locales[] = {{"default", 0}, {"user", 1}, {nullptr, 0}};
 
 int setLocale(lua_State* L) {
-    // The user's choice comes from the environment (LANG, LC_*).
-    setlocale(LC_ALL, bind::checkEnum(L, 1, Locales) == 0 ? "C" : "");
+    bool user = bind::checkEnum(L, 1, Locales) == 1;
+    setlocale(LC_ALL, user ? core::userLocaleName().c_str() : "C");
     return 0;
 }
 

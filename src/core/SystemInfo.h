@@ -41,4 +41,8 @@ struct DisplayDevice {
 // The display adapters, empty when no display can be reached.
 std::vector<DisplayDevice> displayDevices();
 
+// The runtime locale name of the user's language and country; "" asks the
+// runtime for the user's choice from the environment.
+std::string userLocaleName();
+
 } // namespace core

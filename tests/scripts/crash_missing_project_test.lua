@@ -1,6 +1,7 @@
 -- expect-exit: 255
 -- check: crash_check.lua
 -- Loading a project that exists nowhere restarts into the crash report.
+require("desktop").answerCrashReport()
 sys.setCompanyName("Crash Tests")
 sys.setApplicationName("Crash")
 

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,7 @@ double musicSample(int frame, int channel) {
     double value = 0;
     for (int i = 0; i < 4; ++i) {
         double f = noteFrequency(chords[chord][i]) * detune;
-        double phase = 2.0 * M_PI * f * t;
+        double phase = 2.0 * std::numbers::pi * f * t;
         // A soft tone: the fundamental and two quiet overtones.
         value += std::sin(phase) + 0.3 * std::sin(2 * phase) + 0.1 * std::sin(3 * phase);
     }
@@ -93,7 +94,7 @@ std::string chimeWave() {
         double attack = std::min(1.0, t / 0.004);
         double value = 0;
         for (const auto& p : partials)
-            value += p[1] * std::exp(-p[2] * t) * std::sin(2.0 * M_PI * p[0] * t);
+            value += p[1] * std::exp(-p[2] * t) * std::sin(2.0 * std::numbers::pi * p[0] * t);
         value *= attack * 0.8;
         put16(data, uint16_t(int16_t(std::lround(std::clamp(value, -1.0, 1.0) * 32767.0))));
     }
@@ -184,7 +185,7 @@ std::unique_ptr<Animation> waveClip() {
     clip->setFrameCount(frames);
     std::vector<AnimationKey> shoulder(frames), elbow(frames);
     for (int i = 0; i < frames; ++i) {
-        double phase = 2.0 * M_PI * i / frames;
+        double phase = 2.0 * std::numbers::pi * i / frames;
         shoulder[size_t(i)].position = {0, ShoulderHeight, 0};
         shoulder[size_t(i)].rotation = aboutZ(0.8 + 0.2 * std::sin(phase));
         elbow[size_t(i)].position = {0, UpperArmLength, 0};

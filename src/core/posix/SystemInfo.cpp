@@ -101,4 +101,9 @@ std::string documentsFolder() {
     return fromUserDirs.empty() ? home + "/Documents" : fromUserDirs;
 }
 
+std::string userLocaleName() {
+    // The C library finds the user's choice in LANG and LC_*.
+    return std::string();
+}
+
 } // namespace core

@@ -4,12 +4,13 @@
 
 #include <cstdio>
 #include <ctime>
+#include <numbers>
 
 namespace sound {
 
 std::string sineOgg(int frames, int channels, int rate, double frequency) {
     return encodeOggVorbis(frames, channels, rate, 0.4f, [&](int frame, int) {
-        return float(0.5 * std::sin(2.0 * M_PI * frequency * frame / rate));
+        return float(0.5 * std::sin(2.0 * std::numbers::pi * frequency * frame / rate));
     });
 }
 

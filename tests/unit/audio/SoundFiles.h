@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -63,7 +64,8 @@ inline std::string riff(const std::string& chunks, const char* form = "WAVE") {
 inline std::string sine16(int frames, int channels, int rate, double frequency, double amplitude = 0.5) {
     std::string out;
     for (int i = 0; i < frames; ++i) {
-        auto value = int16_t(std::lround(amplitude * 32767.0 * std::sin(2.0 * M_PI * frequency * i / rate)));
+        double wave = std::sin(2.0 * std::numbers::pi * frequency * i / rate);
+        auto value = int16_t(std::lround(amplitude * 32767.0 * wave));
         for (int c = 0; c < channels; ++c)
             put16(out, uint16_t(value));
     }

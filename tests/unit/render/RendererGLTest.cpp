@@ -3,9 +3,9 @@
 #include "engine/physics/PhysicsNull.h"
 #include "engine/render/EngineSystems.h"
 #include "engine/render/gl/GLChecks.h"
+#include "engine/render/gl/GLHeaders.h"
 #include "support/RendererWindow.h"
 
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <memory>

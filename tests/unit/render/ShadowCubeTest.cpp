@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <memory>
+#include <numbers>
 
 using namespace engine;
 
@@ -76,7 +77,7 @@ TEST(ShadowCube, BlurSamplesAreOneFixedPatternInsideTheCone) {
     }
     // The first two outputs of the generator seeded with (0x123, 0x234,
     // 0x345, 0x456) are 1067595299 and 955945823.
-    double around = 1067595299.0 / 4294967296.0 * 2 * M_PI - M_PI;
+    double around = 1067595299.0 / 4294967296.0 * 2 * std::numbers::pi - std::numbers::pi;
     double tilt = -0.5 + 955945823.0 / 4294967296.0;
     EXPECT_NEAR(cubeBlurSamples(1)[0].x, std::sin(tilt) * std::sin(around), 1e-6);
     EXPECT_NEAR(cubeBlurSamples(1)[0].z, -std::sin(tilt) * std::cos(around), 1e-6);

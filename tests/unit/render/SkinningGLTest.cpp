@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 using namespace engine;
 
@@ -61,7 +62,7 @@ TEST_F(SkinningWindow, AnAnimatedBoneBendsTheMeshOnTheGPU) {
     swing->setFramesPerSecond(1);
     AnimationKey straight, bent;
     straight.position = bent.position = {0, 2, 0};
-    float half = -0.25f * float(M_PI);  // half of the quarter turn
+    float half = -0.25f * float(std::numbers::pi);  // half of the quarter turn
     bent.rotation = {0, 0, std::sin(half), std::cos(half)};
     swing->addTrack("skin-elbow", {straight, bent});
     AnimationController controller(body);
@@ -73,7 +74,7 @@ TEST_F(SkinningWindow, AnAnimatedBoneBendsTheMeshOnTheGPU) {
     EXPECT_TRUE(frameMatches("skinned-bend"));
     // Where the upright upper box would stand there is nothing; along the
     // leaning one there is.
-    float lean = 0.25f * float(M_PI);
+    float lean = 0.25f * float(std::numbers::pi);
     Vec3 leaning = Vec3{-1, 2, 0} + Vec3{std::sin(lean), std::cos(lean), 0} * 1.5f;
     EXPECT_LT(brightness(framePixelAt("skinned-bend", {-1, 3.7f, -0.5f})), 30);
     EXPECT_GT(brightness(framePixelAt("skinned-bend", leaning)), 200);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 using namespace engine;
 
@@ -20,7 +21,7 @@ void expectNear(const Vec3& a, const Vec3& b, float eps = Eps) {
 
 // 90 degrees across, square: the frustum's side planes are at 45 degrees.
 Camera* squareCamera() {
-    return Camera::perspective(float(M_PI / 2), 1, 0.1f, 100);
+    return Camera::perspective(float(std::numbers::pi / 2), 1, 0.1f, 100);
 }
 
 core::Event key(int code, bool down) {

@@ -1,8 +1,7 @@
 #include "engine/render/gl/GLChecks.h"
 
 #include "core/Exception.h"
-
-#include <GL/gl.h>
+#include "engine/render/gl/GLHeaders.h"
 
 #include <cstring>
 

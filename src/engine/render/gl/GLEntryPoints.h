@@ -3,8 +3,7 @@
 // The OpenGL entry points beyond version 1.1, loaded by name once a context
 // is current. Version 1.1 functions are called directly.
 
-#include <GL/gl.h>
-#include <GL/glext.h>
+#include "engine/render/gl/GLHeaders.h"
 
 // On Windows gl.h brings windows.h, whose DrawState macro would rename the
 // engine's own DrawState.
