@@ -19,6 +19,9 @@ void reportFreeImageError(FREE_IMAGE_FORMAT, const char* message) {
 
 void installErrorReport() {
     static const bool installed = [] {
+        // A statically linked FreeImage registers its formats only when asked
+        // (the shared library does it when loaded; asking again is harmless).
+        FreeImage_Initialise(FALSE);
         FreeImage_SetOutputMessage(reportFreeImageError);
         return true;
     }();
