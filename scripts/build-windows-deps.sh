@@ -147,6 +147,14 @@ for A in "${ARCHS[@]}"; do
     T=$A-w64-mingw32; P=$PREFIX/$A; B=$WORK/build/$A
     rm -rf "$P" "$B"; mkdir -p "$P/include" "$P/lib" "$B"
     case $A in x86_64) CPU=AMD64; HOSTCC=gcc ;; i686) CPU=X86; HOSTCC="gcc -m32" ;; esac
+    # LuaJIT's build runs helpers made for the target's word size. A kernel
+    # without 32-bit support runs the i686 ones under qemu's user emulation.
+    HOSTRUN=()
+    if [ $A = i686 ]; then
+        echo 'int main(void) { return 0; }' > "$WORK/probe32.c"
+        gcc -m32 "$WORK/probe32.c" -o "$WORK/probe32"
+        "$WORK/probe32" 2>/dev/null || HOSTRUN=(MINILUA_X="qemu-i386 host/minilua" BUILDVM_X="qemu-i386 host/buildvm")
+    fi
     cat > "$B/toolchain.cmake" <<EOF
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR $CPU)
@@ -169,7 +177,7 @@ EOF
     }
     luajit() {
         local d=$B/luajit; rm -rf "$d"; cp -a "$(S luajit)" "$d"
-        make -C "$d" -j "$JOBS" HOST_CC="$HOSTCC" CROSS=$T- TARGET_SYS=Windows BUILDMODE=static CCDEBUG=
+        make -C "$d" -j "$JOBS" HOST_CC="$HOSTCC" CROSS=$T- TARGET_SYS=Windows BUILDMODE=static CCDEBUG= "${HOSTRUN[@]}"
         mkdir -p "$P/include/luajit-2.1"
         cp "$d"/src/{lua.h,lualib.h,lauxlib.h,luaconf.h,lua.hpp,luajit.h} "$P/include/luajit-2.1/"
         cp "$d/src/libluajit.a" "$P/lib/libluajit-5.1.a"

@@ -24,7 +24,7 @@ xvfb xauth xdotool zenity libx11-dev
 windows)
     PACKAGES="
 cmake ninja-build make pkg-config gcc g++ bc nasm dpkg-dev
-g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix gcc-multilib libz-mingw-w64-dev
+g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix gcc-multilib qemu-user libz-mingw-w64-dev
 libgtest-dev
 wine64 xvfb xauth xdotool pulseaudio pulseaudio-utils
 "
