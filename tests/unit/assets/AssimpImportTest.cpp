@@ -111,8 +111,10 @@ protected:
         return model;
     }
 
-    // One frame of the scene, saved; its pixels are read with framePixelAt.
+    // One frame of the scene on black, saved; its pixels are read with
+    // framePixelAt.
     void render(const std::string& name) {
+        renderer->clearColor = {0, 0, 0, 255};
         renderer->beginRender();
         renderer->renderScene(scene.get(), camera.get(), nullptr);
         renderer->saveScreenShot(test::testOutputDirectory() + "/" + name + "-frame.png");
