@@ -40,10 +40,13 @@ end
 local renderer
 if frame then
     -- Sound through the audio device; a machine without one plays silently.
-    local systems, message = EngineSystems.create{width = 640, height = 480, audioEngine = "xaudio2"}
+    -- OpenGL draws the same picture on every platform.
+    local options = {width = 640, height = 480, renderEngine = "opengl", audioEngine = "xaudio2"}
+    local systems, message = EngineSystems.create(options)
     if not systems and tostring(message):find("^XAudio2 error") then
         print("no sound device (" .. message .. "): playing without sound")
-        systems, message = EngineSystems.create{width = 640, height = 480, audioEngine = "null"}
+        options.audioEngine = "null"
+        systems, message = EngineSystems.create(options)
     end
     if systems then
         renderer = Renderer.active()
