@@ -2,26 +2,29 @@
 
 #include "core/DebugLog.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
+#include <system_error>
 
 // Points the debug log at a fresh folder for the life of the object, so a test
 // can read what the host wrote there.
 class CapturedDebugLog {
 public:
     CapturedDebugLog() {
-        char pattern[] = "/tmp/quill-debug-log-XXXXXX";
-        m_folder = mkdtemp(pattern);
-        core::setDebugLogFolder(m_folder);
+        namespace fs = std::filesystem;
+        std::random_device random;
+        do {
+            m_folder = fs::temp_directory_path() / ("quill-debug-log-" + std::to_string(random()));
+        } while (!fs::create_directory(m_folder));
+        core::setDebugLogFolder(m_folder.generic_string());
     }
     ~CapturedDebugLog() {
         core::setDebugLogFolder(std::string());
-        std::string command = "rm -rf '" + m_folder + "'";
-        if (system(command.c_str()) != 0)
-            perror("rm");
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
     }
     CapturedDebugLog(const CapturedDebugLog&) = delete;
     CapturedDebugLog& operator=(const CapturedDebugLog&) = delete;
@@ -35,5 +38,5 @@ public:
     }
 
 private:
-    std::string m_folder;
+    std::filesystem::path m_folder;
 };
