@@ -16,7 +16,6 @@
 #include <functional>
 #include <set>
 #include <string>
-#include <sys/stat.h>
 
 namespace {
 
@@ -53,8 +52,7 @@ TEST(BuiltinShaders, FillInForShaderFilesTheGameDoesNotHave) {
                   core::readFile(std::string(QUILL_DATA_DIR) + "/" + shader->path)) << shader->path;
     EXPECT_GE(count, 30);
 
-    ASSERT_EQ(mkdir("shaders", 0755), 0);
-    ASSERT_EQ(mkdir("shaders/gl", 0755), 0);
+    core::createPath("shaders/gl");
     TempDirectory::write(path, "// the game's own\n");
     EXPECT_EQ(engine::readShaderFile(path), "// the game's own\n");
 
