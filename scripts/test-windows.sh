@@ -8,6 +8,10 @@
 # Tests that cannot run on Windows are listed with the reason in
 # tests/windows-skips.txt; they are counted as skipped. The last line is the
 # summary: "N passed, N failed, N skipped".
+#
+# For a run of some tests: UNIT_FILTER is a GoogleTest filter for the unit
+# tests ("none" runs none), SCRIPT_FILTER a regular expression for the names
+# of the script tests to run.
 set -u
 cd "$(dirname "$0")/.."
 repo=$(pwd)
@@ -80,7 +84,11 @@ skip_reason() {
 # --- unit tests: one program, judged by GoogleTest's lines -------------------
 unit_skips=$(awk '$1 == "unit" { printf "%s%s", sep, $2; sep = ":" }' "$skips")
 unit_output=$results/unit-tests.txt
-timeout 900 "$WINE" "$bin/quill_unit_tests.exe" --gtest_filter="-$unit_skips" </dev/null >"$unit_output" 2>&1
+unit_filter=${UNIT_FILTER:-*}
+if [ "$unit_filter" = none ]; then
+    unit_filter=None.None
+fi
+timeout 900 "$WINE" "$bin/quill_unit_tests.exe" --gtest_filter="$unit_filter-$unit_skips" </dev/null >"$unit_output" 2>&1
 tr -d '\r' <"$unit_output" >"$unit_output.tmp" && mv "$unit_output.tmp" "$unit_output"
 unit_passed=$(grep -cE '^\[       OK \] [^ ]+ \([0-9]+ ms\)$' "$unit_output")
 unit_failed=$(grep -cE '^\[  FAILED  \] [^ ]+ \([0-9]+ ms\)$' "$unit_output")
@@ -147,7 +155,7 @@ run_script_test() {
     expect_exit=$(( (expect_exit + 256) % 256 ))
     # Windowed tests find their helper programs there; a test of the host
     # without a sound device runs with no sound server to reach.
-    local environment=(QUILL_BIN_DIR="Z:$bin")
+    local environment=(QUILL_BIN_DIR="Z:$bin" QUILL_API_REFERENCE="Z:$repo/docs/api")
     if grep -q '^-- no-sound-device' "$script"; then
         environment+=(PULSE_SERVER=unix:/nonexistent)
     fi
@@ -183,6 +191,7 @@ for script in "$tests"/*_test.lua "$tests"/hooked/*_test.lua; do
     name=$(basename "$script" .lua)
     program=$bin/quill.exe
     case "$script" in */hooked/*) name=hooked.$name; program=$bin/quill_test_host.exe ;; esac
+    [[ $name =~ ${SCRIPT_FILTER:-.} ]] || continue
     reason=$(skip_reason script "$name")
     if [ -n "$reason" ]; then
         echo "script.$name: skipped: $reason"

@@ -18,7 +18,7 @@ t.writeFile("empty.wav", riff(chunk("fmt ", fmt(1, 1))))
 t.writeFile("avi.wav", riff(chunk("fmt ", fmt(1, 1)), "AVI "))
 t.writeFile("text.wav", "just some text, not a sound file")
 local bin = os.getenv("QUILL_BIN_DIR") or "."
-assert(os.execute(string.format("'%s/quill_ogg_tone' music.ogg 11025", bin)) == 0, "quill_ogg_tone")
+assert(os.execute(string.format('"%s/quill_ogg_tone" music.ogg 11025', bin)) == 0, "quill_ogg_tone")
 
 Frame.create{title = "audio-xaudio2-test", width = 200, height = 150}
 local systems, message = EngineSystems.create{renderEngine = "opengl", dontAdjustFrame = true, audioEngine = "xaudio2"}

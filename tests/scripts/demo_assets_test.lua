@@ -6,7 +6,7 @@
 local t = require "testing"
 
 local bin = os.getenv("QUILL_BIN_DIR") or "."
-assert(os.execute(string.format("'%s/quill-demo-assets' .", bin)) == 0, "quill-demo-assets")
+assert(os.execute(string.format('"%s/quill-demo-assets" .', bin)) == 0, "quill-demo-assets")
 
 local function readFile(path)
     local file = assert(io.open(path, "rb"))

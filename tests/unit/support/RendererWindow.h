@@ -32,6 +32,7 @@ protected:
             GTEST_SKIP() << "no window: " << e.getMessage();
         }
         engine::EngineOptions engineOptions;
+        engineOptions.settings.renderEngine = engine::RenderEngineKind::OpenGL;
         engineOptions.settings.window = &m_frame->window();
         engineOptions.settings.width = width;
         engineOptions.settings.height = height;
