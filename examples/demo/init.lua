@@ -40,13 +40,10 @@ end
 local renderer
 if frame then
     -- Sound through the audio device; a machine without one plays silently.
-    -- OpenGL draws the same picture on every platform.
-    local options = {width = 640, height = 480, renderEngine = "opengl", audioEngine = "xaudio2"}
-    local systems, message = EngineSystems.create(options)
+    local systems, message = EngineSystems.create{width = 640, height = 480, audioEngine = "xaudio2"}
     if not systems and tostring(message):find("^XAudio2 error") then
         print("no sound device (" .. message .. "): playing without sound")
-        options.audioEngine = "null"
-        systems, message = EngineSystems.create(options)
+        systems, message = EngineSystems.create{width = 640, height = 480, audioEngine = "null"}
     end
     if systems then
         renderer = Renderer.active()

@@ -11,7 +11,7 @@ t.test("audio objects need the engine systems", function()
 end)
 
 Frame.create{title = "audio-test", width = 200, height = 150}
-local systems, message = EngineSystems.create{renderEngine = "opengl", dontAdjustFrame = true}
+local systems, message = EngineSystems.create{dontAdjustFrame = true}
 assert(systems, message)
 
 t.test("the frame protocol runs on the active engine", function()

@@ -21,7 +21,7 @@ local bin = os.getenv("QUILL_BIN_DIR") or "."
 assert(os.execute(string.format('"%s/quill_ogg_tone" music.ogg 11025', bin)) == 0, "quill_ogg_tone")
 
 Frame.create{title = "audio-xaudio2-test", width = 200, height = 150}
-local systems, message = EngineSystems.create{renderEngine = "opengl", dontAdjustFrame = true, audioEngine = "xaudio2"}
+local systems, message = EngineSystems.create{dontAdjustFrame = true, audioEngine = "xaudio2"}
 assert(systems, message)
 local engine = AudioEngine.active()
 

@@ -4,7 +4,7 @@
 local t = require "testing"
 
 local frame = Frame.create{title = "bare-game-test", width = 128, height = 96}
-assert(EngineSystems.create{renderEngine = "opengl", width = 128, height = 96})
+assert(EngineSystems.create{width = 128, height = 96})
 local renderer = Renderer.active()
 
 local scene = Scene.createSimpleScene()

@@ -27,7 +27,7 @@ local game = [[
 sys.setCompanyName("Debug Tests")
 sys.setApplicationName("Quiet")
 local frame = Frame.create{title = "quiet-start", width = 64, height = 48}
-assert(EngineSystems.create{renderEngine = "opengl", width = 64, height = 48})
+assert(EngineSystems.create{width = 64, height = 48})
 local renderer = Renderer.active()
 local scene = Scene.createSimpleScene()
 scene:createMesh(Mesh.createBox(1, 1, 1))

@@ -19,7 +19,7 @@ local function u16(bytes, at) return bytes:byte(at) + 256 * bytes:byte(at + 1) e
 local function u32(bytes, at) return u16(bytes, at) + 65536 * u16(bytes, at + 2) end
 
 Frame.create{title = "demo-assets-test", width = 200, height = 150}
-local systems, message = EngineSystems.create{renderEngine = "opengl", dontAdjustFrame = true, audioEngine = "xaudio2"}
+local systems, message = EngineSystems.create{dontAdjustFrame = true, audioEngine = "xaudio2"}
 assert(systems, message)
 
 t.test("the chime is a mono 16-bit WAVE of one and a half seconds", function()

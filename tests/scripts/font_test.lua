@@ -10,7 +10,7 @@ t.test("without a renderer fonts cannot be made", function()
     t.fails(function() Font.create("consolas") end, "engine not initialized")
 end)
 
-assert(EngineSystems.create{renderEngine = "opengl", width = 64, height = 48})
+assert(EngineSystems.create{width = 64, height = 48})
 
 t.test("built-in fonts are fixed-width", function()
     for name, size in pairs{fixedsys = {8, 15}, consolas = {7, 13}} do

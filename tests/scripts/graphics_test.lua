@@ -19,7 +19,7 @@ t.test("without a renderer drawing records state and draws nothing", function()
     t.fails(function() Graphics.clear() end, "engine not initialized")
 end)
 
-assert(EngineSystems.create{renderEngine = "opengl", width = 160, height = 120})
+assert(EngineSystems.create{width = 160, height = 120})
 local renderer = Renderer.active()
 
 t.test("primitives need beginDraw", function()

@@ -7,7 +7,7 @@
 local t = require "testing"
 
 local frame = Frame.create{title = "hostile-files-test", width = 64, height = 48}
-assert(EngineSystems.create{renderEngine = "opengl", width = 64, height = 48})
+assert(EngineSystems.create{width = 64, height = 48})
 
 local function bytes(list)
     local out = {}

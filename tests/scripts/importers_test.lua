@@ -5,7 +5,7 @@
 local t = require "testing"
 
 local frame = Frame.create{title = "importers-test", width = 320, height = 240}
-assert(EngineSystems.create{renderEngine = "opengl", width = 320, height = 240})
+assert(EngineSystems.create{width = 320, height = 240})
 
 -- --- LightWave files written byte by byte (big-endian) ---
 

@@ -5,7 +5,7 @@
 local t = require "testing"
 
 local frame = Frame.create{title = "light-shadow-test", width = 64, height = 48}
-assert(EngineSystems.create{renderEngine = "opengl", width = 64, height = 48})
+assert(EngineSystems.create{width = 64, height = 48})
 local renderer = Renderer.active()
 
 local scene = Scene.createSimpleScene()

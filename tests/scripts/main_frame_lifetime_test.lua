@@ -11,7 +11,7 @@ do
     local frame = Frame.create{title = "lifetime-main", width = 128, height = 96}
     local other = Frame.create{title = "lifetime-other", x = 300, width = 64, height = 48}
 end
-assert(EngineSystems.create{renderEngine = "opengl", width = 128, height = 96})
+assert(EngineSystems.create{width = 128, height = 96})
 local renderer = Renderer.active()
 
 local function clearedTo(colour)

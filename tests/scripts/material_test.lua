@@ -6,7 +6,7 @@
 local t = require "testing"
 
 local frame = Frame.create{title = "material-test", width = 64, height = 48}
-assert(EngineSystems.create{renderEngine = "opengl", width = 64, height = 48})
+assert(EngineSystems.create{width = 64, height = 48})
 
 local write = t.writeFile
 

@@ -4,7 +4,7 @@
 local t = require "testing"
 
 local frame = Frame.create{title = "model-test", width = 320, height = 240}
-assert(EngineSystems.create{renderEngine = "opengl", width = 320, height = 240})
+assert(EngineSystems.create{width = 320, height = 240})
 
 -- --- writing model files by hand ---
 

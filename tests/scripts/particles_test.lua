@@ -6,7 +6,7 @@
 local t = require "testing"
 
 local frame = Frame.create{title = "particles-test", width = 64, height = 48}
-assert(EngineSystems.create{renderEngine = "opengl", width = 64, height = 48})
+assert(EngineSystems.create{width = 64, height = 48})
 local renderer = Renderer.active()
 
 t.test("a new emitter has the script defaults and keeps what it is given", function()

@@ -11,7 +11,7 @@ t.test("physics needs the engine systems", function()
 end)
 
 Frame.create{title = "physics-test", width = 200, height = 150}
-local systems, message = EngineSystems.create{renderEngine = "opengl", dontAdjustFrame = true}
+local systems, message = EngineSystems.create{dontAdjustFrame = true}
 assert(systems, message)
 local world = DynamicsWorld.create()
 local scene = Scene.createSimpleScene()

@@ -8,7 +8,7 @@ t.test("without engine systems there is no renderer to upload with", function()
 end)
 
 local frame = Frame.create{title = "renderable-mesh-test", width = 320, height = 240}
-assert(EngineSystems.create{renderEngine = "opengl", width = 320, height = 240})
+assert(EngineSystems.create{width = 320, height = 240})
 
 t.test("create uploads a mesh and keeps its source data only on request", function()
     local mesh = Mesh.createBox(2, 4, 6)

@@ -10,7 +10,7 @@ t.test("without a renderer no shader can be made", function()
     t.fails(function() RenderableShader.createSurfaceShader() end, "engine not initialized")
 end)
 
-assert(EngineSystems.create{renderEngine = "opengl", width = 64, height = 48})
+assert(EngineSystems.create{width = 64, height = 48})
 
 local write = t.writeFile
 

@@ -14,7 +14,7 @@ t.test("without a renderer textures cannot be made", function()
     t.equal(RenderableTexture.getTextureByFilename("none.dds"), nil)
 end)
 
-assert(EngineSystems.create{renderEngine = "opengl", width = 64, height = 48})
+assert(EngineSystems.create{width = 64, height = 48})
 
 t.test("an image becomes a texture of its size", function()
     local texture = RenderableTexture.create(Image.create(8, 4))
