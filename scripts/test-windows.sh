@@ -208,6 +208,30 @@ for script in "$tests"/*_test.lua "$tests"/hooked/*_test.lua; do
 done
 echo "script tests: $script_passed passed, $script_failed failed, $script_skipped skipped"
 
+# --- the demo as `make run` packs it, run unattended -------------------------
+if [[ demo.run =~ ${SCRIPT_FILTER:-.} ]]; then
+    demo=$work/demo
+    mkdir -p "$demo/pack" "$demo/game"
+    cp -R "$repo/data/." "$repo/examples/demo/." "$demo/pack/"
+    rm -f "$demo/pack/tallowen.dat"
+    output=$results/demo.txt
+    (
+        cd "$demo" || exit 1
+        timeout 120 "$WINE" "$bin/quill-demo-assets.exe" pack &&
+            timeout 120 "$WINE" "$bin/quill-pack.exe" create game/tallowen.dat pack --compress --encrypt &&
+            cd game && QUILL_DEMO_SECONDS=3 timeout 90 "$WINE" "$bin/quill.exe"
+    ) </dev/null >"$output" 2>&1
+    status=$?
+    tr -d '\r' <"$output" >"$output.tmp" && mv "$output.tmp" "$output"
+    if [ "$status" -eq 0 ] && grep -q "^3 s are up: closing$" "$output" && grep -q "frames, " "$output"; then
+        passed=$((passed + 1))
+    else
+        echo "FAILED demo.run (exit $status):"
+        sed 's/^/    /' "$output" | tail -n 30
+        failed=$((failed + 1))
+    fi
+fi
+
 passed=$((passed + script_passed))
 failed=$((failed + script_failed))
 skipped=$((skipped + script_skipped))
