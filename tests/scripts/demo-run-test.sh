@@ -19,7 +19,7 @@ failed=0
 (cd "$work/game" && QUILL_DEMO_SECONDS=3 timeout 90 "$bin/quill") >"$work/out.txt" 2>&1
 status=$?
 if [ "$status" -ne 0 ] || ! grep -q "^3 s are up: closing$" "$work/out.txt" ||
-    ! grep -q "frames, " "$work/out.txt" || grep -q "^no \(sparks\|smoke\)" "$work/out.txt"; then
+    ! grep -q "frames, " "$work/out.txt" || grep -q "^no \(materials\|sparks\|smoke\)" "$work/out.txt"; then
     echo "not ok - QUILL_DEMO_SECONDS=3 ends the demo (exit $status)"
     tail -n 30 "$work/out.txt"
     failed=1
