@@ -27,6 +27,14 @@ std::string diskPath(const std::string& path) {
     return resolved.empty() ? path : resolved;
 }
 
+// A source read from the data archive converts to the same path on disk,
+// where its folder may not exist yet.
+void makeFolderFor(const std::string& native) {
+    std::string folder = core::getPath(native);
+    if (!folder.empty())
+        core::createPath(folder);
+}
+
 } // namespace
 
 std::string AssetProcessor::nativeFileName(const std::string& name) const {
@@ -41,6 +49,7 @@ void SingleFileAssetProcessor::processFile(const std::string& source) {
     core::FileTime time = core::fileDate(path);
     if (core::fileExists(native) && core::fileDate(native) == time)
         return;
+    makeFolderFor(native);
     convert(path, native);
     core::setFileDate(native, time);
 }
@@ -68,6 +77,7 @@ void BaseTextureAssetProcessor::processFile(const std::string& source) {
         options.compressed = document.root().getBool("compressed", false);
         options.alpha = document.root().getBool("alpha", false);
     }
+    makeFolderFor(native);
     convert(path, native, options);
     core::setFileDate(native, time);
 }

@@ -1,3 +1,5 @@
+#include "core/ArchiveBuilder.h"
+#include "core/ArchiveFileSystem.h"
 #include "core/Exception.h"
 #include "core/FileSystem.h"
 #include "core/Image.h"
@@ -88,6 +90,21 @@ TEST_F(TextureConversion, AnUpToDateFileIsLeftAloneAndAFailedConversionKeepsItsT
     // Shipped games have no sources: the native file is used as it is.
     core::deleteFile("wall.tga");
     EXPECT_NO_THROW(process());
+}
+
+// A source packed in the data archive converts to disk at its own path, in
+// folders made for it: the game folder holds only the archive.
+TEST_F(TextureConversion, ASourceInTheArchiveConvertsIntoFoldersMadeOnDisk) {
+    core::ArchiveBuilder builder({});
+    builder.add("textures/particles/spark.tga", core::readFile("wall.tga"));
+    TempDirectory::write("game.dat", builder.finish());
+    {
+        core::ArchiveFileSystem archive("game.dat");
+        core::mount(&archive, 0);
+        const std::string source = "textures/particles/spark.tga";
+        engine::findAssetProcessor(AssetProcessor::Texture, source).processFile(source);
+    }
+    EXPECT_EQ(ddsFormat("textures/particles/spark.dds"), Format::A8R8G8B8);
 }
 
 TEST(AssetProcessors, FoundByCaseSensitiveExtensionAndReplacedPerExtension) {
