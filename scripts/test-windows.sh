@@ -223,7 +223,8 @@ if [[ demo.run =~ ${SCRIPT_FILTER:-.} ]]; then
     ) </dev/null >"$output" 2>&1
     status=$?
     tr -d '\r' <"$output" >"$output.tmp" && mv "$output.tmp" "$output"
-    if [ "$status" -eq 0 ] && grep -q "^3 s are up: closing$" "$output" && grep -q "frames, " "$output"; then
+    if [ "$status" -eq 0 ] && grep -q "^3 s are up: closing$" "$output" && grep -q "frames, " "$output" &&
+        ! grep -q "^no \(materials\|sparks\|smoke\)" "$output"; then
         passed=$((passed + 1))
     else
         echo "FAILED demo.run (exit $status):"
