@@ -11,6 +11,33 @@
 
 namespace engine {
 
+namespace {
+
+// The last passes copy a whole picture into the window or into a target, which
+// may be of another size: they draw opaque, without depth or culling. Returns
+// the inverse size of what is drawn into.
+Vec2 beginCopyToOutput(RenderContextGL& context, const ShaderProgramGL& program, const TextureGL& source,
+                       const TextureGL* target) {
+    const TextureGL& output = target ? *target : source;
+    if (target) {
+        context.setRenderTargets(target->name(), 0, 0, 0);
+        glViewport(0, 0, target->width(), target->height());
+        checkGLError("glViewport");
+    } else {
+        context.bindWindowFramebuffer();
+    }
+    glDisable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_CULL_FACE);
+    context.setBlendMode(BlendMode::Opaque);
+    context.useProgram(program.program());
+    context.bindTexture("sourceTex", GL_TEXTURE_2D, source.name());
+    return {1.0f / float(output.width()), 1.0f / float(output.height())};
+}
+
+} // namespace
+
 FogPassGL::FogPassGL(RenderContextGL& context)
     : m_context(context), m_program(programFromFiles("shaders/gl/Fog.vsh", "shaders/gl/Fog.fsh")) {}
 
@@ -48,23 +75,7 @@ TonemapPassGL::~TonemapPassGL() = default;
 
 void TonemapPassGL::apply(const TextureGL& finalBuffer, const TextureGL* target) {
     // A target of another size than the buffers takes the whole scene, scaled.
-    Vec2 invScreenSize{1.0f / float(finalBuffer.width()), 1.0f / float(finalBuffer.height())};
-    if (target) {
-        m_context.setRenderTargets(target->name(), 0, 0, 0);
-        glViewport(0, 0, target->width(), target->height());
-        checkGLError("glViewport");
-        invScreenSize = {1.0f / float(target->width()), 1.0f / float(target->height())};
-    } else {
-        m_context.bindWindowFramebuffer();
-    }
-    glDisable(GL_DEPTH_TEST);
-    glDepthMask(GL_FALSE);
-    glDisable(GL_ALPHA_TEST);
-    glDisable(GL_CULL_FACE);
-    m_context.setBlendMode(BlendMode::Opaque);
-    m_context.useProgram(m_program->program());
-    m_context.bindTexture("sourceTex", GL_TEXTURE_2D, finalBuffer.name());
-    setUniform(*m_program, "invScreenSize", invScreenSize);
+    setUniform(*m_program, "invScreenSize", beginCopyToOutput(m_context, *m_program, finalBuffer, target));
     m_context.drawFullScreenQuad();
     checkGLError("tone mapping");
 }
@@ -90,23 +101,7 @@ const TextureGL& FxaaPassGL::source() const {
 }
 
 void FxaaPassGL::apply(const TextureGL* target) {
-    Vec2 invScreenSize{1.0f / float(m_source->width()), 1.0f / float(m_source->height())};
-    if (target) {
-        m_context.setRenderTargets(target->name(), 0, 0, 0);
-        glViewport(0, 0, target->width(), target->height());
-        checkGLError("glViewport");
-        invScreenSize = {1.0f / float(target->width()), 1.0f / float(target->height())};
-    } else {
-        m_context.bindWindowFramebuffer();
-    }
-    glDisable(GL_DEPTH_TEST);
-    glDepthMask(GL_FALSE);
-    glDisable(GL_ALPHA_TEST);
-    glDisable(GL_CULL_FACE);
-    m_context.setBlendMode(BlendMode::Opaque);
-    m_context.useProgram(m_program->program());
-    m_context.bindTexture("sourceTex", GL_TEXTURE_2D, m_source->name());
-    setUniform(*m_program, "invScreenSize", invScreenSize);
+    setUniform(*m_program, "invScreenSize", beginCopyToOutput(m_context, *m_program, *m_source, target));
     setUniform(*m_program, "invTexRes", Vec2{1.0f / float(m_source->width()), 1.0f / float(m_source->height())});
     m_context.drawFullScreenQuad();
     checkGLError("FXAA");
