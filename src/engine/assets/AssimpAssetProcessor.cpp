@@ -27,6 +27,22 @@ std::map<std::string, std::unique_ptr<MaterialLibrary>>& loadedLibraries() {
     return *libraries;
 }
 
+// The model file's size give or take its small records, so that its buffer
+// is allocated once.
+size_t estimatedSize(const std::vector<ModelNodeRecord>& nodes) {
+    size_t size = 4096;
+    for (const ModelNodeRecord& node : nodes) {
+        size += 256 + node.name.size();
+        if (node.entityType != MeshEntityRecord || !node.mesh.mesh)
+            continue;
+        const Mesh& mesh = *node.mesh.mesh;
+        for (int slot = 0; slot < VertexSlotCount; ++slot)
+            size += mesh.getVertexArray(slot).data.size() + 16;
+        size += mesh.getIndices().size() * sizeof(int32_t) + mesh.getSegments().size() * 64 + node.mesh.bones.size() * 64;
+    }
+    return size;
+}
+
 } // namespace
 
 void AssimpModelAssetProcessor::processFile(const std::string& source) {
@@ -44,6 +60,7 @@ void AssimpModelAssetProcessor::processFile(const std::string& source) {
 void AssimpModelAssetProcessor::convert(const std::string& source, const std::string& native) {
     ImportedModel model = importAssimpModel(source);
     core::ByteArrayOutputStream buffer(core::ByteOrder::LittleEndian);
+    buffer.reserve(estimatedSize(model.nodes));
     writeModelRecords(buffer, model.nodes);
     std::string folder = core::getPath(native);
     for (const ImportedFile& texture : model.textures) {

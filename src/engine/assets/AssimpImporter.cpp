@@ -23,13 +23,13 @@ namespace engine {
 
 namespace {
 
-// At most four bone influences per vertex, and meshes split so that none
-// needs more bones than the renderers take. The mirror into quill's space is
+// Meshes split so that none needs more bones than the renderers take; the
+// four heaviest influences of each vertex are picked while they are copied. The mirror into quill's space is
 // done while the data is copied (see Mirror below): assimp's own passes over
 // every vertex would cost as much as reading the file. The builder checks
 // every index it copies, which is what assimp's validation would add.
 constexpr unsigned BaseSteps = aiProcess_Triangulate | aiProcess_SortByPType | aiProcess_GenSmoothNormals |
-                               aiProcess_LimitBoneWeights | aiProcess_SplitByBoneCount | aiProcess_GlobalScale;
+                               aiProcess_SplitByBoneCount | aiProcess_GlobalScale;
 
 // assimp repairs some broken input and says so only in its log: faces whose
 // indices pass the vertices are dropped. A model missing faces is a wrong
@@ -248,6 +248,12 @@ std::string libraryText(const std::vector<MaterialInfo>& materials) {
 
 // --- meshes ---
 
+// Element i of an array laid out as the mesh holds it.
+template <class T>
+void store(std::vector<uint8_t>& array, size_t i, const T& value) {
+    std::memcpy(array.data() + i * sizeof(T), &value, sizeof(T));
+}
+
 template <class T>
 std::vector<uint8_t> bytesOf(const std::vector<T>& values) {
     const auto* p = reinterpret_cast<const uint8_t*>(values.data());
@@ -379,43 +385,49 @@ private:
             throw core::Exception("Could not import %s: %s", m_path.c_str(), "a mesh is too large");
         bool skinned = meshes.front()->mNumBones > 0;
 
-        std::vector<Vec3> position, normal, tangent, bitangent;
-        std::vector<Color> color;
-        std::vector<float> uv;
+        // The vertex arrays are filled in place as the mesh will hold them:
+        // a model of a million triangles must not be copied array by array.
+        auto arrayOf = [&](bool present, size_t size) { return std::vector<uint8_t>(present ? vertexCount * size : 0); };
+        std::vector<uint8_t> position = arrayOf(true, sizeof(Vec3)), normal = arrayOf(normals, sizeof(Vec3)),
+                             tangent = arrayOf(tangents, sizeof(Vec3)), bitangent = arrayOf(tangents, sizeof(Vec3)),
+                             color = arrayOf(colors, sizeof(Color)), uv = arrayOf(texcoords, 2 * sizeof(float));
         std::vector<int32_t> boneIndex;
         std::vector<float> boneWeight;
         std::vector<int32_t> indices;
-        position.reserve(vertexCount);
+        size_t indexCount = 0;
+        for (const aiMesh* source : meshes)
+            indexCount += size_t(source->mNumFaces) * size_t(indicesPerPrimitive(primitiveTypeOf(*source)));
+        indices.reserve(indexCount);
+        size_t filled = 0;
         auto mesh = std::make_unique<Mesh>(int(vertexCount));
         std::vector<std::string> boneNames;
         std::vector<Mat4x3> inverseBinds;
 
         for (const aiMesh* source : meshes) {
-            auto base = int32_t(position.size());
+            auto base = int32_t(filled);
             unsigned n = source->mNumVertices;
-            for (unsigned v = 0; v < n; ++v) {
-                position.push_back(mirrored(source->mVertices[v]));
-            }
-            if (normals)
-                for (unsigned v = 0; v < n; ++v) {
-                    normal.push_back(source->mNormals ? mirrored(source->mNormals[v]) : Vec3{0, 0, 0});
-                }
+            filled += n;
+            for (unsigned v = 0; v < n; ++v)
+                store(position, base + v, mirrored(source->mVertices[v]));
+            if (normals && source->mNormals)
+                for (unsigned v = 0; v < n; ++v)
+                    store(normal, base + v, mirrored(source->mNormals[v]));
             if (tangents)
                 for (unsigned v = 0; v < n; ++v) {
-                    tangent.push_back(mirrored(source->mTangents[v]));
-                    bitangent.push_back(mirrored(source->mBitangents[v]));
+                    store(tangent, base + v, mirrored(source->mTangents[v]));
+                    store(bitangent, base + v, mirrored(source->mBitangents[v]));
                 }
             if (colors)
                 for (unsigned v = 0; v < n; ++v) {
                     aiColor4D c = source->mColors[0] ? source->mColors[0][v] : aiColor4D(1, 1, 1, 1);
                     auto byte = [](float f) { return static_cast<unsigned char>(std::clamp(f, 0.0f, 1.0f) * 255.0f + 0.5f); };
-                    color.push_back({byte(c.r), byte(c.g), byte(c.b), byte(c.a)});
+                    store(color, base + v, Color{byte(c.r), byte(c.g), byte(c.b), byte(c.a)});
                 }
             if (texcoords)
                 for (unsigned v = 0; v < n; ++v) {
                     aiVector3D t = source->mTextureCoords[0] ? source->mTextureCoords[0][v] : aiVector3D(0, 0, 0);
-                    uv.push_back(t.x);
-                    uv.push_back(1 - t.y);
+                    const float pair[2] = {t.x, 1 - t.y};
+                    store(uv, base + v, pair);
                 }
             if (skinned)
                 addInfluences(*source, boneNames, inverseBinds, boneIndex, boneWeight);
@@ -444,17 +456,17 @@ private:
         }
 
         constexpr auto Float = int32_t(ElementType::Float);
-        mesh->setVertexArray(PositionSlot, Float, 3, bytesOf(position));
+        mesh->setVertexArray(PositionSlot, Float, 3, std::move(position));
         if (normals)
-            mesh->setVertexArray(NormalSlot, Float, 3, bytesOf(normal));
+            mesh->setVertexArray(NormalSlot, Float, 3, std::move(normal));
         if (colors)
-            mesh->setVertexArray(ColorSlot, int32_t(ElementType::UnsignedByte), 4, bytesOf(color));
+            mesh->setVertexArray(ColorSlot, int32_t(ElementType::UnsignedByte), 4, std::move(color));
         if (texcoords)
-            mesh->setVertexArray(TexcoordSlot, Float, 2, bytesOf(uv));
+            mesh->setVertexArray(TexcoordSlot, Float, 2, std::move(uv));
         mesh->setIndices(std::move(indices));
         if (tangents) {
-            mesh->setVertexArray(TangentSlot, Float, 3, bytesOf(tangent));
-            mesh->setVertexArray(BitangentSlot, Float, 3, bytesOf(bitangent));
+            mesh->setVertexArray(TangentSlot, Float, 3, std::move(tangent));
+            mesh->setVertexArray(BitangentSlot, Float, 3, std::move(bitangent));
         } else if (bumpy && texcoords && normals) {
             computeTangentVectors(*mesh);
         }
