@@ -59,10 +59,6 @@ public:
     const std::string& getFilename() const override;
     void writeBytes(const void* buffer, int64_t count) override;
 
-    // Room for this many bytes in all, so that a large write of known size
-    // is not copied as the array grows.
-    void reserve(size_t total) { m_data.reserve(total); }
-
     // Everything written, whatever the cursor.
     const uint8_t* data() const { return m_data.data(); }
     size_t size() const { return m_data.size(); }

@@ -27,22 +27,6 @@ std::map<std::string, std::unique_ptr<MaterialLibrary>>& loadedLibraries() {
     return *libraries;
 }
 
-// The model file's size give or take its small records, so that its buffer
-// is allocated once.
-size_t estimatedSize(const std::vector<ModelNodeRecord>& nodes) {
-    size_t size = 4096;
-    for (const ModelNodeRecord& node : nodes) {
-        size += 256 + node.name.size();
-        if (node.entityType != MeshEntityRecord || !node.mesh.mesh)
-            continue;
-        const Mesh& mesh = *node.mesh.mesh;
-        for (int slot = 0; slot < VertexSlotCount; ++slot)
-            size += mesh.getVertexArray(slot).data.size() + 16;
-        size += mesh.getIndices().size() * sizeof(int32_t) + mesh.getSegments().size() * 64 + node.mesh.bones.size() * 64;
-    }
-    return size;
-}
-
 } // namespace
 
 void AssimpModelAssetProcessor::processFile(const std::string& source) {
@@ -59,9 +43,6 @@ void AssimpModelAssetProcessor::processFile(const std::string& source) {
 
 void AssimpModelAssetProcessor::convert(const std::string& source, const std::string& native) {
     ImportedModel model = importAssimpModel(source);
-    core::ByteArrayOutputStream buffer(core::ByteOrder::LittleEndian);
-    buffer.reserve(estimatedSize(model.nodes));
-    writeModelRecords(buffer, model.nodes);
     std::string folder = core::getPath(native);
     for (const ImportedFile& texture : model.textures) {
         std::string file = folder.empty() ? texture.name : folder + "/" + texture.name;
@@ -69,7 +50,27 @@ void AssimpModelAssetProcessor::convert(const std::string& source, const std::st
     }
     std::string library = core::stripExtension(native) + ".materials";
     writeWhole(library, reinterpret_cast<const uint8_t*>(model.materials.data()), model.materials.size());
-    writeWhole(native, buffer.data(), buffer.size());
+    // The model goes to a file of its own first and takes its name when
+    // complete, so that a reader never meets half of one; it is not built in
+    // memory, which would double the cost of a large model.
+    std::string part = native + ".part";
+    try {
+        int64_t written;
+        {
+            core::FileOutputStream file(part, core::ByteOrder::LittleEndian);
+            writeModelRecords(file, model.nodes);
+            written = file.getPosition();
+        }
+        // The last bytes reach the disk as the file closes: a full disk shows
+        // only in the length.
+        if (int64_t(core::fileLength(part)) != written)
+            throw core::Exception("Could not write %s", native.c_str());
+        core::moveFile(part, native);
+    } catch (...) {
+        if (core::fileExists(part))
+            core::deleteFile(part);
+        throw;
+    }
 }
 
 void AssimpAnimationAssetProcessor::convert(const std::string& source, const std::string& native) {

@@ -2,12 +2,15 @@
 
 #include "core/ByteArrayStreams.h"
 #include "core/Exception.h"
+#include "core/FileSystem.h"
 #include "core/Path.h"
 #include "engine/assets/AssimpGltfCheck.h"
 #include "engine/assets/MeshGeometry.h"
 
 #include <assimp/DefaultLogger.hpp>
 #include <assimp/GltfMaterial.h>
+#include <assimp/IOStream.hpp>
+#include <assimp/IOSystem.hpp>
 #include <assimp/Importer.hpp>
 #include <assimp/config.h>
 #include <assimp/postprocess.h>
@@ -53,8 +56,57 @@ RepairWatch& repairWatch() {
     return *watch;
 }
 
+// assimp reads through quill's file system, so that a model and the files
+// it names are found in the data archive and on the search paths as well as
+// on disk. Nothing is ever written through it.
+class MemoryStream : public Assimp::IOStream {
+public:
+    explicit MemoryStream(std::string bytes) : m_bytes(std::move(bytes)) {}
+
+    size_t Read(void* buffer, size_t size, size_t count) override {
+        if (size == 0)
+            return 0;
+        size_t items = std::min(count, (m_bytes.size() - m_position) / size);
+        std::memcpy(buffer, m_bytes.data() + m_position, items * size);
+        m_position += items * size;
+        return items;
+    }
+    size_t Write(const void*, size_t, size_t) override { return 0; }
+    aiReturn Seek(size_t offset, aiOrigin origin) override {
+        size_t base = origin == aiOrigin_CUR ? m_position : origin == aiOrigin_END ? m_bytes.size() : 0;
+        if (origin == aiOrigin_END ? offset > base : offset > m_bytes.size() - base)
+            return aiReturn_FAILURE;
+        m_position = origin == aiOrigin_END ? base - offset : base + offset;
+        return aiReturn_SUCCESS;
+    }
+    size_t Tell() const override { return m_position; }
+    size_t FileSize() const override { return m_bytes.size(); }
+    void Flush() override {}
+
+private:
+    std::string m_bytes;
+    size_t m_position = 0;
+};
+
+class QuillFiles : public Assimp::IOSystem {
+public:
+    bool Exists(const char* path) const override { return core::fileExists(path); }
+    char getOsSeparator() const override { return '/'; }
+    Assimp::IOStream* Open(const char* path, const char* mode) override {
+        if (std::strchr(mode, 'w') || std::strchr(mode, 'a') || !core::fileExists(path))
+            return nullptr;
+        try {
+            return new MemoryStream(core::readFile(path));
+        } catch (const std::exception&) {
+            return nullptr;
+        }
+    }
+    void Close(Assimp::IOStream* file) override { delete file; }
+};
+
 const aiScene* readScene(Assimp::Importer& importer, const std::string& path, unsigned steps) {
     checkGltfStructure(path);
+    importer.SetIOHandler(new QuillFiles);  // the importer owns it
     RepairWatch& watch = repairWatch();
     watch.repaired = false;
     // One bone of each mesh is kept for vertices that no bone moves.
@@ -254,12 +306,6 @@ void store(std::vector<uint8_t>& array, size_t i, const T& value) {
     std::memcpy(array.data() + i * sizeof(T), &value, sizeof(T));
 }
 
-template <class T>
-std::vector<uint8_t> bytesOf(const std::vector<T>& values) {
-    const auto* p = reinterpret_cast<const uint8_t*>(values.data());
-    return std::vector<uint8_t>(p, p + values.size() * sizeof(T));
-}
-
 int32_t primitiveTypeOf(const aiMesh& mesh) {
     if (mesh.mPrimitiveTypes & aiPrimitiveType_POINT)
         return int32_t(PrimitiveType::Points);
@@ -391,8 +437,10 @@ private:
         std::vector<uint8_t> position = arrayOf(true, sizeof(Vec3)), normal = arrayOf(normals, sizeof(Vec3)),
                              tangent = arrayOf(tangents, sizeof(Vec3)), bitangent = arrayOf(tangents, sizeof(Vec3)),
                              color = arrayOf(colors, sizeof(Color)), uv = arrayOf(texcoords, 2 * sizeof(float));
-        std::vector<int32_t> boneIndex;
-        std::vector<float> boneWeight;
+        std::vector<uint8_t> boneIndices = arrayOf(skinned, 4 * sizeof(int32_t)),
+                             boneWeights = arrayOf(skinned, 4 * sizeof(float));
+        auto* boneIndex = reinterpret_cast<int32_t*>(boneIndices.data());
+        auto* boneWeight = reinterpret_cast<float*>(boneWeights.data());
         std::vector<int32_t> indices;
         size_t indexCount = 0;
         for (const aiMesh* source : meshes)
@@ -430,7 +478,7 @@ private:
                     store(uv, base + v, pair);
                 }
             if (skinned)
-                addInfluences(*source, boneNames, inverseBinds, boneIndex, boneWeight);
+                addInfluences(*source, size_t(base), boneNames, inverseBinds, boneIndex, boneWeight);
 
             MeshSegment segment;
             segment.material = core::CountedRef<Material>(materialOf(*source));
@@ -485,8 +533,8 @@ private:
                     }
                 record.mesh.bones.push_back({nodeIndex, Mat4x3::identity()});
             }
-            mesh->setVertexArray(BoneIndexSlot, int32_t(ElementType::Int), 4, bytesOf(boneIndex));
-            mesh->setVertexArray(BoneWeightSlot, Float, 4, bytesOf(boneWeight));
+            mesh->setVertexArray(BoneIndexSlot, int32_t(ElementType::Int), 4, std::move(boneIndices));
+            mesh->setVertexArray(BoneWeightSlot, Float, 4, std::move(boneWeights));
             std::vector<ModelBoneRecord> bones;
             for (size_t b = 0; b < boneNames.size(); ++b)
                 bones.push_back({nodeNamed(boneNames[b]), inverseBinds[b]});
@@ -498,12 +546,10 @@ private:
     }
 
     // Four influences per vertex, heaviest first, weights summing to one.
-    void addInfluences(const aiMesh& source, std::vector<std::string>& boneNames, std::vector<Mat4x3>& inverseBinds,
-                       std::vector<int32_t>& boneIndex, std::vector<float>& boneWeight) {
-        size_t base = boneIndex.size() / 4;
+    // The mesh's vertices start at base in the entity's arrays.
+    void addInfluences(const aiMesh& source, size_t base, std::vector<std::string>& boneNames,
+                       std::vector<Mat4x3>& inverseBinds, int32_t* boneIndex, float* boneWeight) {
         unsigned n = source.mNumVertices;
-        boneIndex.resize((base + n) * 4, 0);
-        boneWeight.resize((base + n) * 4, 0.0f);
         for (unsigned b = 0; b < source.mNumBones; ++b) {
             const aiBone& bone = *source.mBones[b];
             std::string name = nameOf(bone.mName);
