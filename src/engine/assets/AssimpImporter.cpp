@@ -59,32 +59,34 @@ RepairWatch& repairWatch() {
 // assimp reads through quill's file system, so that a model and the files
 // it names are found in the data archive and on the search paths as well as
 // on disk. Nothing is ever written through it.
-class MemoryStream : public Assimp::IOStream {
+class FileStream : public Assimp::IOStream {
 public:
-    explicit MemoryStream(std::string bytes) : m_bytes(std::move(bytes)) {}
+    explicit FileStream(std::unique_ptr<core::File> file) : m_file(std::move(file)), m_length(size_t(m_file->getLength())) {}
 
     size_t Read(void* buffer, size_t size, size_t count) override {
         if (size == 0)
             return 0;
-        size_t items = std::min(count, (m_bytes.size() - m_position) / size);
-        std::memcpy(buffer, m_bytes.data() + m_position, items * size);
+        size_t items = std::min(count, (m_length - m_position) / size);
+        m_file->read(buffer, int64_t(items * size));
         m_position += items * size;
         return items;
     }
     size_t Write(const void*, size_t, size_t) override { return 0; }
     aiReturn Seek(size_t offset, aiOrigin origin) override {
-        size_t base = origin == aiOrigin_CUR ? m_position : origin == aiOrigin_END ? m_bytes.size() : 0;
-        if (origin == aiOrigin_END ? offset > base : offset > m_bytes.size() - base)
+        size_t base = origin == aiOrigin_CUR ? m_position : origin == aiOrigin_END ? m_length : 0;
+        if (origin == aiOrigin_END ? offset > base : offset > m_length - base)
             return aiReturn_FAILURE;
         m_position = origin == aiOrigin_END ? base - offset : base + offset;
+        m_file->seek(int64_t(m_position));
         return aiReturn_SUCCESS;
     }
     size_t Tell() const override { return m_position; }
-    size_t FileSize() const override { return m_bytes.size(); }
+    size_t FileSize() const override { return m_length; }
     void Flush() override {}
 
 private:
-    std::string m_bytes;
+    std::unique_ptr<core::File> m_file;
+    size_t m_length;
     size_t m_position = 0;
 };
 
@@ -96,7 +98,8 @@ public:
         if (std::strchr(mode, 'w') || std::strchr(mode, 'a') || !core::fileExists(path))
             return nullptr;
         try {
-            return new MemoryStream(core::readFile(path));
+            std::unique_ptr<core::File> file = core::openFile(path);
+            return file ? new FileStream(std::move(file)) : nullptr;
         } catch (const std::exception&) {
             return nullptr;
         }
