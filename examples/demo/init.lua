@@ -255,24 +255,36 @@ if renderer then
 end
 
 -- The waver: a post whose arm (two bones) waves by a looping clip. The model
--- file holds one skinned mesh and its three bone nodes; the controller drives
--- the bone nodes by name and the mesh bends with them.
+-- holds one skinned mesh and its three bone nodes; the controller drives the
+-- bone nodes by name and the mesh bends with them. It comes as a glTF file
+-- with its texture; where glTF is not converted, the model and clip files
+-- baked from it load instead (no "waver_baked.fbx" exists: its up-to-date
+-- model and clip are loaded as they are), and the paint is made here.
 local waver, waving
 if renderer then
-    local ok, model = pcall(Model.load, "waver.fbx")
+    local source = "waver.gltf"
+    local ok, model = pcall(Model.load, source)
+    if not ok then
+        print("waver: " .. tostring(model) .. "; loading the baked files")
+        source = "waver_baked.fbx"
+        ok, model = pcall(Model.load, source)
+    end
     if ok then
         waver = model:instantiate(scene)
         -- Turned about, so that the arm waves towards the middle of the view.
         waver:setPosition(-0.3, -1, 15)
         waver:setRotation(0, math.pi, 0)
-        local image = Image.create(1, 1)
-        image:setPixel(0, 0, {235, 120, 40, 255})
-        local paint = Material.create("waver")
-        paint.DiffuseMap = RenderableTexture.create(image)
+        local paint = Material.findMaterialByName("waver")
+        if not paint or not paint.DiffuseMap then
+            local image = Image.create(1, 1)
+            image:setPixel(0, 0, {235, 120, 40, 255})
+            paint = Material.create("waver")
+            paint.DiffuseMap = RenderableTexture.create(image)
+        end
         paint.Glossiness = 40
         waver:getRenderEntity():setMaterial(paint)
         waving = AnimationController.create(waver)
-        local clip = Animation.load("waver.fbx")
+        local clip = Animation.load(source)
         waving:addClip(clip, "wave")
         waving:play("wave", true)
         print(string.format("waver: clip %q, %d frames at %g per second", clip.Name, clip.FrameCount,

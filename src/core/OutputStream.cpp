@@ -20,4 +20,13 @@ void OutputStream::writeFloats(const float* values, int count) {
         writeFloat(values[i]);
 }
 
+void OutputStream::writeSignedInts(const int32_t* values, size_t count) {
+    if (!m_swap) {
+        writeBytes(values, static_cast<int64_t>(count * sizeof(int32_t)));
+        return;
+    }
+    for (size_t i = 0; i < count; ++i)
+        writeSignedInt(values[i]);
+}
+
 } // namespace core

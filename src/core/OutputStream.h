@@ -34,6 +34,8 @@ public:
     void writeString(const char* text);
     // Rows of floats, laid out as InputStream::readFloats reads them.
     void writeFloats(const float* values, int count);
+    // An array of signed 32-bit values, in one write when no byte needs swapping.
+    void writeSignedInts(const int32_t* values, size_t count);
 
 protected:
     template <class T>

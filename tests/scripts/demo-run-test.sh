@@ -2,7 +2,8 @@
 # The demo as `make run` packs it, run unattended: QUILL_DEMO_SECONDS ends it
 # after that many seconds with exit code 0 and its closing line, having drawn
 # frames and reported on them, its particles converted from the archive's
-# pictures; without the variable it stays open.
+# pictures and its waver from the archive's glTF file; without the variable
+# it stays open.
 set -u
 bin=$1
 source=$2
@@ -19,7 +20,8 @@ failed=0
 (cd "$work/game" && QUILL_DEMO_SECONDS=3 timeout 90 "$bin/quill") >"$work/out.txt" 2>&1
 status=$?
 if [ "$status" -ne 0 ] || ! grep -q "^3 s are up: closing$" "$work/out.txt" ||
-    ! grep -q "frames, " "$work/out.txt" || grep -q "^no \(materials\|sparks\|smoke\)" "$work/out.txt"; then
+    ! grep -q "frames, " "$work/out.txt" || grep -q "^no \(materials\|sparks\|smoke\|waver\)" "$work/out.txt" ||
+    grep -q "loading the baked files" "$work/out.txt"; then
     echo "not ok - QUILL_DEMO_SECONDS=3 ends the demo (exit $status)"
     tail -n 30 "$work/out.txt"
     failed=1

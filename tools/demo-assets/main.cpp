@@ -2,8 +2,13 @@
 //   quill-demo-assets OUTDIR
 // music.ogg    an eight-second loop of four soft chords (Ogg Vorbis, stereo)
 // chime.wav    a short bell (16-bit mono PCM WAVE), for a 3D sound source
-// waver.model  a post with a two-part arm, skinned to three bones
-// waver.animation  the arm waving, two seconds, looping
+// waver.gltf, waver.bin, waver.png  a post with a two-part arm, skinned to
+//              three bones, textured, and the arm waving (two seconds,
+//              looping), as a modelling tool exports them
+// waver_baked.model, waver_baked.animation  the same waver and clip already
+//              converted, for builds that do not convert glTF files (under
+//              other names: an archive keeps no file times, so beside the
+//              glTF file they would always count as up to date)
 // The same build always writes the same files.
 #include "core/ByteArrayStreams.h"
 #include "engine/assets/Animation.h"
@@ -11,7 +16,10 @@
 #include "engine/assets/MeshPrimitives.h"
 #include "engine/assets/ModelFile.h"
 
+#include "GltfWriter.h"
 #include "OggVorbisEncoder.h"
+
+#include "core/Image.h"
 
 #include <algorithm>
 #include <cmath>
@@ -196,6 +204,91 @@ std::unique_ptr<Animation> waveClip() {
     return clip;
 }
 
+// The waver in glTF's own terms: Z points the other way, front faces wind
+// counter-clockwise and texture rows count from the bottom. One orange texel
+// paints it.
+bool writeWaverGltf(const std::string& dir) {
+    std::unique_ptr<Mesh> mesh = waverMesh();
+    auto n = size_t(mesh->getVertexCount());
+    const float* position = mesh->floatArray(PositionSlot, 3);
+    const float* normal = mesh->floatArray(NormalSlot, 3);
+    const float* uv = mesh->floatArray(TexcoordSlot, 2);
+    const auto* bone = reinterpret_cast<const int32_t*>(mesh->getVertexArray(BoneIndexSlot).data.data());
+    std::vector<float> positions, normals, uvs, weights;
+    std::vector<uint16_t> joints;
+    for (size_t v = 0; v < n; ++v) {
+        positions.insert(positions.end(), {position[v * 3], position[v * 3 + 1], -position[v * 3 + 2]});
+        normals.insert(normals.end(), {normal[v * 3], normal[v * 3 + 1], -normal[v * 3 + 2]});
+        uvs.insert(uvs.end(), {uv ? uv[v * 2] : 0.0f, uv ? 1 - uv[v * 2 + 1] : 0.0f});
+        joints.insert(joints.end(), {uint16_t(bone[v]), 0, 0, 0});
+        weights.insert(weights.end(), {1, 0, 0, 0});
+    }
+    std::vector<uint32_t> indices;
+    const std::vector<int32_t>& corners = mesh->getIndices();
+    for (size_t i = 0; i + 2 < corners.size(); i += 3)
+        indices.insert(indices.end(), {uint32_t(corners[i]), uint32_t(corners[i + 2]), uint32_t(corners[i + 1])});
+
+    gltf::Writer file;
+    auto text = [](int accessor) { return std::to_string(accessor); };
+    std::string attributes = "\"POSITION\":" + text(file.floats(positions, "VEC3", true)) +
+                             ",\"NORMAL\":" + text(file.floats(normals, "VEC3")) +
+                             ",\"TEXCOORD_0\":" + text(file.floats(uvs, "VEC2")) +
+                             ",\"JOINTS_0\":" + text(file.joints(joints)) +
+                             ",\"WEIGHTS_0\":" + text(file.floats(weights, "VEC4"));
+    file.meshes.push_back("{\"primitives\":[{\"attributes\":{" + attributes + "},\"indices\":" +
+                          text(file.indices(indices)) + ",\"material\":0}]}");
+    // Each bone's inverse bind moves the mesh into its space at rest (column major).
+    auto inverseBind = [](float height) {
+        return std::vector<float>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -height, 0, 1};
+    };
+    std::vector<float> binds;
+    for (float height : {0.0f, ShoulderHeight, ShoulderHeight + UpperArmLength}) {
+        std::vector<float> m = inverseBind(height);
+        binds.insert(binds.end(), m.begin(), m.end());
+    }
+    int bindAccessor = file.floats(binds, "MAT4");
+    file.nodes = {
+        "{\"name\":\"waver\",\"mesh\":0,\"skin\":0,\"children\":[1]}",
+        "{\"name\":\"waver post\",\"children\":[2]}",
+        "{\"name\":\"waver shoulder\",\"translation\":[0," + std::to_string(ShoulderHeight) + ",0],\"children\":[3]}",
+        "{\"name\":\"waver elbow\",\"translation\":[0," + std::to_string(UpperArmLength) + ",0]}",
+    };
+    file.skins.push_back("{\"joints\":[1,2,3],\"inverseBindMatrices\":" + text(bindAccessor) + "}");
+    file.materials.push_back("{\"name\":\"waver\",\"pbrMetallicRoughness\":{\"baseColorTexture\":{\"index\":0}}}");
+    file.textures.push_back("{\"source\":0,\"sampler\":0}");
+    file.images.push_back("{\"uri\":\"waver.png\"}");
+
+    // The clip's keys, with the first repeated at the end to close the loop.
+    // Turns about Z read the same in both spaces.
+    std::unique_ptr<Animation> clip = waveClip();
+    int frames = clip->frameCount();
+    float fps = clip->framesPerSecond();
+    std::vector<float> times;
+    for (int i = 0; i <= frames; ++i)
+        times.push_back(float(i) / fps);
+    int timeAccessor = file.floats(times, "SCALAR", true);
+    std::string samplers, channels;
+    // The tracks are the shoulder's and the elbow's, nodes 2 and 3.
+    for (int t = 0; t < 2; ++t) {
+        const std::vector<AnimationKey>& keys = clip->tracks()[size_t(t)].keys;
+        std::vector<float> rotations;
+        for (int i = 0; i <= frames; ++i) {
+            const Quat& q = keys[size_t(i % frames)].rotation;
+            rotations.insert(rotations.end(), {q.x, q.y, q.z, q.w});
+        }
+        samplers += std::string(t ? "," : "") + "{\"input\":" + text(timeAccessor) +
+                    ",\"output\":" + text(file.floats(rotations, "VEC4")) + "}";
+        channels += std::string(t ? "," : "") + "{\"sampler\":" + text(t) +
+                    ",\"target\":{\"node\":" + text(t + 2) + ",\"path\":\"rotation\"}}";
+    }
+    file.animations.push_back("{\"name\":\"wave\",\"samplers\":[" + samplers + "],\"channels\":[" + channels + "]}");
+
+    core::Image paint(1, 1);
+    paint.setPixel(0, 0, {235, 120, 40, 255});
+    paint.save(dir + "/waver.png", true);
+    return file.saveWithBin(dir + "/waver.gltf", "waver.bin");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -212,7 +305,7 @@ int main(int argc, char** argv) {
     writeAnimation(animation, *waveClip());
     bool ok = writeFile(dir + "/music.ogg", music.data(), music.size()) &&
               writeFile(dir + "/chime.wav", chime.data(), chime.size()) &&
-              writeFile(dir + "/waver.model", model.data(), model.size()) &&
-              writeFile(dir + "/waver.animation", animation.data(), animation.size());
+              writeFile(dir + "/waver_baked.model", model.data(), model.size()) &&
+              writeFile(dir + "/waver_baked.animation", animation.data(), animation.size()) && writeWaverGltf(dir);
     return ok ? 0 : 1;
 }

@@ -43,8 +43,6 @@ void AssimpModelAssetProcessor::processFile(const std::string& source) {
 
 void AssimpModelAssetProcessor::convert(const std::string& source, const std::string& native) {
     ImportedModel model = importAssimpModel(source);
-    core::ByteArrayOutputStream buffer(core::ByteOrder::LittleEndian);
-    writeModelRecords(buffer, model.nodes);
     std::string folder = core::getPath(native);
     for (const ImportedFile& texture : model.textures) {
         std::string file = folder.empty() ? texture.name : folder + "/" + texture.name;
@@ -52,7 +50,27 @@ void AssimpModelAssetProcessor::convert(const std::string& source, const std::st
     }
     std::string library = core::stripExtension(native) + ".materials";
     writeWhole(library, reinterpret_cast<const uint8_t*>(model.materials.data()), model.materials.size());
-    writeWhole(native, buffer.data(), buffer.size());
+    // The model goes to a file of its own first and takes its name when
+    // complete, so that a reader never meets half of one; it is not built in
+    // memory, which would double the cost of a large model.
+    std::string part = native + ".part";
+    try {
+        int64_t written;
+        {
+            core::FileOutputStream file(part, core::ByteOrder::LittleEndian);
+            writeModelRecords(file, model.nodes);
+            written = file.getPosition();
+        }
+        // The last bytes reach the disk as the file closes: a full disk shows
+        // only in the length.
+        if (int64_t(core::fileLength(part)) != written)
+            throw core::Exception("Could not write %s", native.c_str());
+        core::moveFile(part, native);
+    } catch (...) {
+        if (core::fileExists(part))
+            core::deleteFile(part);
+        throw;
+    }
 }
 
 void AssimpAnimationAssetProcessor::convert(const std::string& source, const std::string& native) {

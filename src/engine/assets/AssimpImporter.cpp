@@ -2,12 +2,15 @@
 
 #include "core/ByteArrayStreams.h"
 #include "core/Exception.h"
+#include "core/FileSystem.h"
 #include "core/Path.h"
 #include "engine/assets/AssimpGltfCheck.h"
 #include "engine/assets/MeshGeometry.h"
 
 #include <assimp/DefaultLogger.hpp>
 #include <assimp/GltfMaterial.h>
+#include <assimp/IOStream.hpp>
+#include <assimp/IOSystem.hpp>
 #include <assimp/Importer.hpp>
 #include <assimp/config.h>
 #include <assimp/postprocess.h>
@@ -23,13 +26,13 @@ namespace engine {
 
 namespace {
 
-// At most four bone influences per vertex, and meshes split so that none
-// needs more bones than the renderers take. The mirror into quill's space is
+// Meshes split so that none needs more bones than the renderers take; the
+// four heaviest influences of each vertex are picked while they are copied. The mirror into quill's space is
 // done while the data is copied (see Mirror below): assimp's own passes over
 // every vertex would cost as much as reading the file. The builder checks
 // every index it copies, which is what assimp's validation would add.
 constexpr unsigned BaseSteps = aiProcess_Triangulate | aiProcess_SortByPType | aiProcess_GenSmoothNormals |
-                               aiProcess_LimitBoneWeights | aiProcess_SplitByBoneCount | aiProcess_GlobalScale;
+                               aiProcess_SplitByBoneCount | aiProcess_GlobalScale;
 
 // assimp repairs some broken input and says so only in its log: faces whose
 // indices pass the vertices are dropped. A model missing faces is a wrong
@@ -53,8 +56,60 @@ RepairWatch& repairWatch() {
     return *watch;
 }
 
+// assimp reads through quill's file system, so that a model and the files
+// it names are found in the data archive and on the search paths as well as
+// on disk. Nothing is ever written through it.
+class FileStream : public Assimp::IOStream {
+public:
+    explicit FileStream(std::unique_ptr<core::File> file) : m_file(std::move(file)), m_length(size_t(m_file->getLength())) {}
+
+    size_t Read(void* buffer, size_t size, size_t count) override {
+        if (size == 0)
+            return 0;
+        size_t items = std::min(count, (m_length - m_position) / size);
+        m_file->read(buffer, int64_t(items * size));
+        m_position += items * size;
+        return items;
+    }
+    size_t Write(const void*, size_t, size_t) override { return 0; }
+    aiReturn Seek(size_t offset, aiOrigin origin) override {
+        size_t base = origin == aiOrigin_CUR ? m_position : origin == aiOrigin_END ? m_length : 0;
+        if (origin == aiOrigin_END ? offset > base : offset > m_length - base)
+            return aiReturn_FAILURE;
+        m_position = origin == aiOrigin_END ? base - offset : base + offset;
+        m_file->seek(int64_t(m_position));
+        return aiReturn_SUCCESS;
+    }
+    size_t Tell() const override { return m_position; }
+    size_t FileSize() const override { return m_length; }
+    void Flush() override {}
+
+private:
+    std::unique_ptr<core::File> m_file;
+    size_t m_length;
+    size_t m_position = 0;
+};
+
+class QuillFiles : public Assimp::IOSystem {
+public:
+    bool Exists(const char* path) const override { return core::fileExists(path); }
+    char getOsSeparator() const override { return '/'; }
+    Assimp::IOStream* Open(const char* path, const char* mode) override {
+        if (std::strchr(mode, 'w') || std::strchr(mode, 'a') || !core::fileExists(path))
+            return nullptr;
+        try {
+            std::unique_ptr<core::File> file = core::openFile(path);
+            return file ? new FileStream(std::move(file)) : nullptr;
+        } catch (const std::exception&) {
+            return nullptr;
+        }
+    }
+    void Close(Assimp::IOStream* file) override { delete file; }
+};
+
 const aiScene* readScene(Assimp::Importer& importer, const std::string& path, unsigned steps) {
     checkGltfStructure(path);
+    importer.SetIOHandler(new QuillFiles);  // the importer owns it
     RepairWatch& watch = repairWatch();
     watch.repaired = false;
     // One bone of each mesh is kept for vertices that no bone moves.
@@ -248,10 +303,10 @@ std::string libraryText(const std::vector<MaterialInfo>& materials) {
 
 // --- meshes ---
 
+// Element i of an array laid out as the mesh holds it.
 template <class T>
-std::vector<uint8_t> bytesOf(const std::vector<T>& values) {
-    const auto* p = reinterpret_cast<const uint8_t*>(values.data());
-    return std::vector<uint8_t>(p, p + values.size() * sizeof(T));
+void store(std::vector<uint8_t>& array, size_t i, const T& value) {
+    std::memcpy(array.data() + i * sizeof(T), &value, sizeof(T));
 }
 
 int32_t primitiveTypeOf(const aiMesh& mesh) {
@@ -379,46 +434,54 @@ private:
             throw core::Exception("Could not import %s: %s", m_path.c_str(), "a mesh is too large");
         bool skinned = meshes.front()->mNumBones > 0;
 
-        std::vector<Vec3> position, normal, tangent, bitangent;
-        std::vector<Color> color;
-        std::vector<float> uv;
-        std::vector<int32_t> boneIndex;
-        std::vector<float> boneWeight;
+        // The vertex arrays are filled in place as the mesh will hold them:
+        // a model of a million triangles must not be copied array by array.
+        auto arrayOf = [&](bool present, size_t size) { return std::vector<uint8_t>(present ? vertexCount * size : 0); };
+        std::vector<uint8_t> position = arrayOf(true, sizeof(Vec3)), normal = arrayOf(normals, sizeof(Vec3)),
+                             tangent = arrayOf(tangents, sizeof(Vec3)), bitangent = arrayOf(tangents, sizeof(Vec3)),
+                             color = arrayOf(colors, sizeof(Color)), uv = arrayOf(texcoords, 2 * sizeof(float));
+        std::vector<uint8_t> boneIndices = arrayOf(skinned, 4 * sizeof(int32_t)),
+                             boneWeights = arrayOf(skinned, 4 * sizeof(float));
+        auto* boneIndex = reinterpret_cast<int32_t*>(boneIndices.data());
+        auto* boneWeight = reinterpret_cast<float*>(boneWeights.data());
         std::vector<int32_t> indices;
-        position.reserve(vertexCount);
+        size_t indexCount = 0;
+        for (const aiMesh* source : meshes)
+            indexCount += size_t(source->mNumFaces) * size_t(indicesPerPrimitive(primitiveTypeOf(*source)));
+        indices.reserve(indexCount);
+        size_t filled = 0;
         auto mesh = std::make_unique<Mesh>(int(vertexCount));
         std::vector<std::string> boneNames;
         std::vector<Mat4x3> inverseBinds;
 
         for (const aiMesh* source : meshes) {
-            auto base = int32_t(position.size());
+            auto base = int32_t(filled);
             unsigned n = source->mNumVertices;
-            for (unsigned v = 0; v < n; ++v) {
-                position.push_back(mirrored(source->mVertices[v]));
-            }
-            if (normals)
-                for (unsigned v = 0; v < n; ++v) {
-                    normal.push_back(source->mNormals ? mirrored(source->mNormals[v]) : Vec3{0, 0, 0});
-                }
+            filled += n;
+            for (unsigned v = 0; v < n; ++v)
+                store(position, base + v, mirrored(source->mVertices[v]));
+            if (normals && source->mNormals)
+                for (unsigned v = 0; v < n; ++v)
+                    store(normal, base + v, mirrored(source->mNormals[v]));
             if (tangents)
                 for (unsigned v = 0; v < n; ++v) {
-                    tangent.push_back(mirrored(source->mTangents[v]));
-                    bitangent.push_back(mirrored(source->mBitangents[v]));
+                    store(tangent, base + v, mirrored(source->mTangents[v]));
+                    store(bitangent, base + v, mirrored(source->mBitangents[v]));
                 }
             if (colors)
                 for (unsigned v = 0; v < n; ++v) {
                     aiColor4D c = source->mColors[0] ? source->mColors[0][v] : aiColor4D(1, 1, 1, 1);
                     auto byte = [](float f) { return static_cast<unsigned char>(std::clamp(f, 0.0f, 1.0f) * 255.0f + 0.5f); };
-                    color.push_back({byte(c.r), byte(c.g), byte(c.b), byte(c.a)});
+                    store(color, base + v, Color{byte(c.r), byte(c.g), byte(c.b), byte(c.a)});
                 }
             if (texcoords)
                 for (unsigned v = 0; v < n; ++v) {
                     aiVector3D t = source->mTextureCoords[0] ? source->mTextureCoords[0][v] : aiVector3D(0, 0, 0);
-                    uv.push_back(t.x);
-                    uv.push_back(1 - t.y);
+                    const float pair[2] = {t.x, 1 - t.y};
+                    store(uv, base + v, pair);
                 }
             if (skinned)
-                addInfluences(*source, boneNames, inverseBinds, boneIndex, boneWeight);
+                addInfluences(*source, size_t(base), boneNames, inverseBinds, boneIndex, boneWeight);
 
             MeshSegment segment;
             segment.material = core::CountedRef<Material>(materialOf(*source));
@@ -444,17 +507,17 @@ private:
         }
 
         constexpr auto Float = int32_t(ElementType::Float);
-        mesh->setVertexArray(PositionSlot, Float, 3, bytesOf(position));
+        mesh->setVertexArray(PositionSlot, Float, 3, std::move(position));
         if (normals)
-            mesh->setVertexArray(NormalSlot, Float, 3, bytesOf(normal));
+            mesh->setVertexArray(NormalSlot, Float, 3, std::move(normal));
         if (colors)
-            mesh->setVertexArray(ColorSlot, int32_t(ElementType::UnsignedByte), 4, bytesOf(color));
+            mesh->setVertexArray(ColorSlot, int32_t(ElementType::UnsignedByte), 4, std::move(color));
         if (texcoords)
-            mesh->setVertexArray(TexcoordSlot, Float, 2, bytesOf(uv));
+            mesh->setVertexArray(TexcoordSlot, Float, 2, std::move(uv));
         mesh->setIndices(std::move(indices));
         if (tangents) {
-            mesh->setVertexArray(TangentSlot, Float, 3, bytesOf(tangent));
-            mesh->setVertexArray(BitangentSlot, Float, 3, bytesOf(bitangent));
+            mesh->setVertexArray(TangentSlot, Float, 3, std::move(tangent));
+            mesh->setVertexArray(BitangentSlot, Float, 3, std::move(bitangent));
         } else if (bumpy && texcoords && normals) {
             computeTangentVectors(*mesh);
         }
@@ -473,8 +536,8 @@ private:
                     }
                 record.mesh.bones.push_back({nodeIndex, Mat4x3::identity()});
             }
-            mesh->setVertexArray(BoneIndexSlot, int32_t(ElementType::Int), 4, bytesOf(boneIndex));
-            mesh->setVertexArray(BoneWeightSlot, Float, 4, bytesOf(boneWeight));
+            mesh->setVertexArray(BoneIndexSlot, int32_t(ElementType::Int), 4, std::move(boneIndices));
+            mesh->setVertexArray(BoneWeightSlot, Float, 4, std::move(boneWeights));
             std::vector<ModelBoneRecord> bones;
             for (size_t b = 0; b < boneNames.size(); ++b)
                 bones.push_back({nodeNamed(boneNames[b]), inverseBinds[b]});
@@ -486,12 +549,10 @@ private:
     }
 
     // Four influences per vertex, heaviest first, weights summing to one.
-    void addInfluences(const aiMesh& source, std::vector<std::string>& boneNames, std::vector<Mat4x3>& inverseBinds,
-                       std::vector<int32_t>& boneIndex, std::vector<float>& boneWeight) {
-        size_t base = boneIndex.size() / 4;
+    // The mesh's vertices start at base in the entity's arrays.
+    void addInfluences(const aiMesh& source, size_t base, std::vector<std::string>& boneNames,
+                       std::vector<Mat4x3>& inverseBinds, int32_t* boneIndex, float* boneWeight) {
         unsigned n = source.mNumVertices;
-        boneIndex.resize((base + n) * 4, 0);
-        boneWeight.resize((base + n) * 4, 0.0f);
         for (unsigned b = 0; b < source.mNumBones; ++b) {
             const aiBone& bone = *source.mBones[b];
             std::string name = nameOf(bone.mName);

@@ -113,8 +113,7 @@ void writeMesh(core::OutputStream& stream, const Mesh& mesh) {
             stream.writeBytes(array.data.data(), int64_t(array.data.size()));
     }
     stream.writeSignedInt(int32_t(mesh.getIndices().size()));
-    for (int32_t index : mesh.getIndices())
-        stream.writeSignedInt(index);
+    stream.writeSignedInts(mesh.getIndices().data(), mesh.getIndices().size());
     stream.writeSignedInt(int32_t(mesh.getSegments().size()));
     for (const MeshSegment& segment : mesh.getSegments()) {
         stream.writeString(segment.material ? segment.material->getName() : std::string());
