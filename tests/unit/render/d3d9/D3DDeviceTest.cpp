@@ -1,0 +1,108 @@
+// The Direct3D 9 device layer on a real device: creation on a window, a
+// cleared pixel read back, the handler list, and the error and format names.
+#ifdef _WIN32
+#include "engine/render/d3d9/D3DDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+struct Handler : d3d::DeviceLostHandler {
+    int lost = 0, reset = 0;
+    void onDeviceReset() override { ++reset; }
+    void onDeviceLost() override { ++lost; }
+};
+
+class D3DDeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window_ = CreateWindowExW(0, L"STATIC", L"d3d", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(window_, nullptr);
+        direct3D_ = std::make_unique<d3d::Direct3D>();
+        device_ = std::make_unique<d3d::Device>(window_, 32, 16, D3DMULTISAMPLE_NONE,
+                                                d3d::Device::Windowed | d3d::Device::AutoDepthBuffer);
+    }
+    void TearDown() override
+    {
+        device_.reset();
+        direct3D_.reset();
+        if (window_)
+            DestroyWindow(window_);
+    }
+
+    HWND window_ = nullptr;
+    std::unique_ptr<d3d::Direct3D> direct3D_;
+    std::unique_ptr<d3d::Device> device_;
+};
+
+TEST_F(D3DDeviceTest, ClearsTheBackBufferAndPresents)
+{
+    EXPECT_EQ(d3d::Device::current(), device_.get());
+    ASSERT_TRUE(device_->testCooperativeLevel());
+    const unsigned char rgba[4] = {255, 128, 0, 255};
+    device_->setRenderTarget(0);
+    device_->clear(rgba, d3d::Device::ClearTarget | d3d::Device::ClearDepth);
+
+    IDirect3DDevice9* dev = device_->get();
+    IDirect3DSurface9* back = nullptr;
+    ASSERT_EQ(dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    IDirect3DSurface9* copy = nullptr;
+    ASSERT_EQ(dev->CreateOffscreenPlainSurface(32, 16, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &copy, nullptr), D3D_OK);
+    ASSERT_EQ(dev->GetRenderTargetData(back, copy), D3D_OK);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    uint32_t pixel;
+    std::memcpy(&pixel, static_cast<const char*>(locked.pBits) + locked.Pitch * 8 + 4 * 5, 4);
+    copy->UnlockRect();
+    copy->Release();
+    back->Release();
+    EXPECT_EQ(pixel & 0xffffffu, 0xff8000u);
+
+    device_->present();
+    EXPECT_FALSE(device_->isLost());
+}
+
+TEST_F(D3DDeviceTest, HandlersRegisterAndUnregister)
+{
+    Handler a, b;
+    device_->registerHandler(&a);
+    device_->registerHandler(&b);
+    device_->unregisterHandler(&a);
+    device_->unregisterHandler(&a); // not there any more: no effect
+    EXPECT_TRUE(device_->testCooperativeLevel());
+    EXPECT_EQ(a.lost + a.reset + b.lost + b.reset, 0); // a healthy device loses nothing
+    device_->unregisterHandler(&b);
+}
+
+TEST_F(D3DDeviceTest, NoSuitableRenderTargetFormatNamesTheCandidates)
+{
+    // Depth formats are never colour render targets.
+    const D3DFORMAT none[] = {D3DFMT_D24S8, D3DFMT_D16, D3DFMT_D32, D3DFMT_UNKNOWN};
+    try {
+        d3d::chooseRenderTargetFormat(none, D3DUSAGE_RENDERTARGET);
+        FAIL() << "expected an exception";
+    } catch (const core::Exception& e) {
+        EXPECT_STREQ(e.getMessage(), "No suitable render target format was found "
+                                     "(D3DFMT_D24S8, D3DFMT_D16 or D3DFMT_D32 required)");
+    }
+    const D3DFORMAT some[] = {D3DFMT_D24S8, D3DFMT_A8R8G8B8, D3DFMT_UNKNOWN};
+    EXPECT_EQ(d3d::chooseRenderTargetFormat(some, D3DUSAGE_RENDERTARGET), D3DFMT_A8R8G8B8);
+}
+
+TEST(D3DNames, ErrorsAndFormats)
+{
+    d3d::Exception_D3DError e("Present() failed", D3DERR_DEVICELOST);
+    EXPECT_STREQ(e.getMessage(), "D3DError - Present() failed: D3DERR_DEVICELOST");
+    EXPECT_STREQ(d3d::errorName(D3DERR_INVALIDCALL), "D3DERR_INVALIDCALL");
+    EXPECT_STREQ(d3d::formatName(D3DFMT_A16B16G16R16F), "D3DFMT_A16B16G16R16F");
+    EXPECT_STREQ(d3d::formatName(D3DFMT_D24S8), "D3DFMT_D24S8");
+    EXPECT_STREQ(d3d::formatName(D3DFORMAT(12345)), "<unknown d3d format>");
+}
+
+} // namespace
+#endif
