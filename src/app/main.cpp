@@ -5,7 +5,6 @@
 #include "core/ArchiveKey.h"
 #include "core/Exception.h"
 #include "core/MessageBox.h"
-#include "core/ProcessControl.h"
 #include "core/ProcessEntry.h"
 #include "core/Profiler.h"
 
@@ -37,8 +36,6 @@ std::unique_ptr<core::ArchiveFileSystem> mountDataArchive() {
 
 int main() {
     core::startProcess();
-    // Ctrl+C, kill and timeout end the game in every state.
-    core::keepDefaultTerminationHandling();
     // The profiler's frame clock runs from the start of the process.
     core::Profiler::instance();
     std::unique_ptr<core::ArchiveFileSystem> archive = mountDataArchive();

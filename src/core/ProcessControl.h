@@ -2,12 +2,8 @@
 
 // How the process meets interrupt and terminate requests (Ctrl+C, `kill`,
 // `timeout`) and the helper processes that show its modal boxes. Implemented
-// per platform (core/posix/ with the SDL side in core/sdl/, core/win32/).
+// per platform (core/posix/, core/win32/).
 namespace core {
-
-// Called first in main: interrupt and terminate end the process at once in
-// every state; no library may turn them into events that nobody reads.
-void keepDefaultTerminationHandling();
 
 // From now on an interrupt or terminate request ends the process at once with
 // exitCode, whatever it waits for (a modal box included). For the crash report.

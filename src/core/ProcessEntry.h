@@ -3,7 +3,7 @@
 namespace core {
 
 // What the platform needs at process entry, before anything else runs
-// (core/posix/, core/win32/).
+// (core/sdl/, core/win32/).
 void startProcess();
 
 } // namespace core

@@ -16,8 +16,6 @@ BOOL WINAPI exitAtOnce(DWORD) {
 }
 } // namespace
 
-void keepDefaultTerminationHandling() {}
-
 void exitOnTerminationRequest(int exitCode) {
     g_exitCode = exitCode;
     SetConsoleCtrlHandler(exitAtOnce, TRUE);

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "core/DebugLog.h"
+#include "support/TempDirectory.h"
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <system_error>
@@ -13,12 +13,7 @@
 // can read what the host wrote there.
 class CapturedDebugLog {
 public:
-    CapturedDebugLog() {
-        namespace fs = std::filesystem;
-        std::random_device random;
-        do {
-            m_folder = fs::temp_directory_path() / ("quill-debug-log-" + std::to_string(random()));
-        } while (!fs::create_directory(m_folder));
+    CapturedDebugLog() : m_folder(makeFreshFolder("quill-debug-log-")) {
         core::setDebugLogFolder(m_folder.generic_string());
     }
     ~CapturedDebugLog() {

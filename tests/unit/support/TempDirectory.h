@@ -8,16 +8,23 @@
 #include <string>
 #include <system_error>
 
+// A folder of the system's temporary folder made for the caller alone: its
+// name is the prefix and a number no other folder there has.
+inline std::filesystem::path makeFreshFolder(const std::string& prefix) {
+    namespace fs = std::filesystem;
+    std::random_device random;
+    fs::path folder;
+    do {
+        folder = fs::temp_directory_path() / (prefix + std::to_string(random()));
+    } while (!fs::create_directory(folder));
+    return folder;
+}
+
 // A fresh folder that becomes the working directory for the life of the object.
 class TempDirectory {
 public:
     TempDirectory() {
-        namespace fs = std::filesystem;
-        std::random_device random;
-        fs::path folder;
-        do {
-            folder = fs::temp_directory_path() / ("quill-test-" + std::to_string(random()));
-        } while (!fs::create_directory(folder));
+        std::filesystem::path folder = makeFreshFolder("quill-test-");
         std::u8string name = folder.u8string();
         m_path.assign(reinterpret_cast<const char*>(name.data()), name.size());
         m_previous = core::getCurrentDirectory();

@@ -1,7 +1,0 @@
-#include "core/ProcessEntry.h"
-
-namespace core {
-
-void startProcess() {}
-
-} // namespace core
