@@ -10,6 +10,7 @@
 #include "engine/assets/Material.h"
 #include "engine/assets/MeshPrimitives.h"
 #include "engine/render/BuiltinShaders.h"
+#include "engine/render/CascadedShadows.h"
 #include "engine/draw/DebugDraw.h"
 #include "engine/draw/Font.h"
 #include "engine/draw/ImmediateMode.h"
@@ -105,6 +106,8 @@ void RendererGL::createResources() {
     m_resources.flatNormalTexture = core::CountedRef<RenderableTextureGL>(solidTexture(128, 128, 255, 255));
     m_resources.lightVolumeSphere = core::CountedRef<RenderableMeshGL>(new RenderableMeshGL);
     m_resources.lightVolumeSphere->init(*createSphere(2), false);
+    m_resources.lightVolumeCone = core::CountedRef<RenderableMeshGL>(new RenderableMeshGL);
+    m_resources.lightVolumeCone->init(*createCone(SpotVolumeSides), false);
     if (filesExist({RenderableShaderGL::DefaultVertexPath, RenderableShaderGL::DefaultGeometryPath,
                     RenderableShaderGL::DefaultMaterialPath, RenderableShaderGL::DefaultUnlitPath,
                     RenderableShaderGL::DefaultShadowPath})) {

@@ -35,6 +35,7 @@ struct RenderResourcesGL {
     core::CountedRef<RenderableTextureGL> whiteTexture;       // (255, 255, 255, 255)
     core::CountedRef<RenderableTextureGL> flatNormalTexture;  // (128, 128, 255, 255): the normal (0, 0, 1)
     core::CountedRef<RenderableMeshGL> lightVolumeSphere;     // unit icosphere of level 2
+    core::CountedRef<RenderableMeshGL> lightVolumeCone;       // apex at 0, ten-sided base at z = 1
     core::CountedRef<RenderableShaderGL> surfaceShader;       // the default surface shader
     core::CountedRef<RenderableShaderGL> postProcessShader;   // copies a texture to the target
     core::CountedRef<Material> postProcessMaterial;           // unnamed, with the post-process shader
