@@ -156,6 +156,25 @@ TEST_F(LightPassGLWindow, StaticShadowMapHoldsStaticCastersOnly) {
     box->node()->setPosition({-2, 1, 0});
     ASSERT_TRUE(frameMatches("point-shadow-static-off"));
     EXPECT_GT(brightness(framePixelAt("point-shadow-static-off", {-2.5f, 0, -2})), 60);
+
+    light->setCastShadow(true);
+    // Blurred as it is made, the map softens the shadow's edges: the frame
+    // changes along them, and only there.
+    light->setStaticShadowMap(renderer->renderStaticShadowMap(light, 64, 0, 0));
+    renderer->beginRender();
+    renderer->renderScene(scene.get(), camera.get(), nullptr);
+    renderer->saveScreenShot(test::testOutputDirectory() + "/static-sharp-frame.png");
+    renderer->endRender();
+    light->setStaticShadowMap(renderer->renderStaticShadowMap(light, 64, 20, 0));
+    ASSERT_TRUE(frameMatches("point-shadow-static-blurred"));
+    core::Image sharp = core::Image::load(test::testOutputDirectory() + "/static-sharp-frame.png");
+    core::Image blurred = core::Image::load(test::testOutputDirectory() + "/point-shadow-static-blurred-frame.png");
+    int changed = 0;
+    for (int y = 0; y < sharp.getHeight(); ++y)
+        for (int x = 0; x < sharp.getWidth(); ++x)
+            changed += std::abs(brightness(sharp.getPixel(x, y)) - brightness(blurred.getPixel(x, y))) > 15;
+    EXPECT_GT(changed, 20);
+    EXPECT_LT(changed, sharp.getWidth() * sharp.getHeight() / 4);
 }
 
 // Lights that reach nothing add nothing and render no shadow, whatever else they ask for.

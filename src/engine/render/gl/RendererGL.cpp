@@ -351,7 +351,7 @@ void RendererGL::flushDebugDrawing(Camera& camera) {
         DebugDraw::clear();
 }
 
-RenderableTexture* RendererGL::renderStaticShadowMap(LightEntity* light, int size, float, int) {
+RenderableTexture* RendererGL::renderStaticShadowMap(LightEntity* light, int size, float blurAngleDegrees, int) {
     RenderContextGL& context = requireContext();
     if (m_settings.notebookMode || !light)
         return nullptr;
@@ -361,8 +361,13 @@ RenderableTexture* RendererGL::renderStaticShadowMap(LightEntity* light, int siz
             cubes = m_pipeline->lights().shadowMaps().cubes(log2);
     if (!cubes)
         throw core::Exception("No depth buffer for static shadow map");
+    // Rendered into the size's blur source (the frame's shadows overwrite it
+    // anyway) and always blurred into the map, by the angle asked for: at 0
+    // the blur copies.
     auto cube = std::make_unique<TextureCubeGL>(size, 1, ShadowMapsGL::CubeFormat);
-    m_pipeline->lights().shadowMaps().renderPointShadow(*light, *cube, *cubes->depth, true);
+    ShadowMapsGL& shadowMaps = m_pipeline->lights().shadowMaps();
+    shadowMaps.renderPointShadow(*light, *cubes->secondary, *cubes->depth, true);
+    shadowMaps.blurCube(*cubes->secondary, *cube, blurAngleDegrees * 3.14159265f / 180.0f);
     // Scripts may call this between beginRender and endRender: drawing goes
     // on into the window.
     context.bindWindowFramebuffer();

@@ -59,10 +59,10 @@ public:
     void setRenderWindow(RenderWindow*) override {}
     void beginRender() override;
     void renderScene(Scene* scene, Camera* camera, RenderableTexture* target) override;
-    // A cube of the light's static shadow casters, rendered now; null in
-    // notebook mode. Throws "No depth buffer for static shadow map" for sizes
-    // without shadow cubes (other than 16 to 256). The blur angle and the last
-    // argument are not used by this backend.
+    // A cube of the light's static shadow casters, rendered now and blurred
+    // over a cone of the angle in degrees; null in notebook mode. Throws "No
+    // depth buffer for static shadow map" for sizes without shadow cubes
+    // (other than 16 to 256). The last argument is not used.
     RenderableTexture* renderStaticShadowMap(LightEntity* light, int size, float blurAngleDegrees, int option) override;
     void endRender() override;
     void saveScreenShot(const std::string& path) override;
