@@ -141,6 +141,15 @@ Mat4 shadowTextureMatrix() {
     return t;
 }
 
+Mat4 shadowTextureMatrixRowsDown(int width, int height) {
+    Mat4 t;
+    t.m[0][0] = 0.5f;
+    t.m[1][1] = -0.5f;
+    t.m[3][0] = 0.5f + 0.5f / float(width);
+    t.m[3][1] = 0.5f + 0.5f / float(height);
+    return t;
+}
+
 Mat4 spotShadowProjection(const LightEntity& light) {
     // A range at or inside the near distance would give no depth range at all.
     float farZ = std::max(light.lightRange(), SpotNear * 2);

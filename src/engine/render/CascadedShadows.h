@@ -70,9 +70,12 @@ int cascadeCasterPlanes(Camera& camera, const Vec3& lightDirection, const std::a
 // the map. The light must be on a node.
 void forEachCascade(Camera& camera, LightEntity& light, const std::function<void(const CascadeSlice&)>& renderAndLight);
 
-// Clip space of a shadow render to texture coordinates 0..1 (x right, y up,
-// as GL stores render targets), depth kept.
+// Clip space of a shadow render to texture coordinates 0..1, depth kept: y
+// up as GL stores render targets, or, for a backend whose texture rows run
+// down and whose texel centres sit half a texel off (Direct3D 9), y flipped
+// and shifted by half a texel of a map of width × height.
 Mat4 shadowTextureMatrix();
+Mat4 shadowTextureMatrixRowsDown(int width, int height);
 
 // The spot light's shadow projection: its cone angle, square, near 0.1, far its range.
 Mat4 spotShadowProjection(const LightEntity& light);

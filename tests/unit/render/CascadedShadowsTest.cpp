@@ -87,6 +87,14 @@ TEST(CascadedShadows, SpotMatricesFollowTheCone) {
     // The cone's edge maps to the map's edge.
     p = Vec4{std::tan(0.5f) * 5, 0, 5, 1} * (spotShadowProjection(spot) * shadowTextureMatrix());
     EXPECT_NEAR(p.x / p.w, 1, 1e-5f);
+
+    // Rows running down: the top of the cone is row 0, and texel centres
+    // are half a texel in.
+    Mat4 rowsDown = shadowTextureMatrixRowsDown(1024, 512);
+    Vec4 top = Vec4{-1, 1, 0.5f, 1} * rowsDown;
+    EXPECT_NEAR(top.x, 0.5f / 1024, 1e-7f);
+    EXPECT_NEAR(top.y, 0.5f / 512, 1e-7f);
+    EXPECT_FLOAT_EQ(top.z, 0.5f);
 }
 
 } // namespace
