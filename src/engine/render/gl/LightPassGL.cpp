@@ -185,6 +185,7 @@ void LightPassGL::directionalLight(Camera& camera, LightEntity& light) {
     setSurfaceInputs(*m_directional, camera);
     setUniform(*m_directional, "lightDirection", viewDirection(camera, light));
     setUniform(*m_directional, "lightColor", light.lightColor());
+    setUniform(*m_directional, "quadDepth", -1.0f);
     additiveQuadState(context);
     context.drawFullScreenQuad();
 }
@@ -210,10 +211,21 @@ void LightPassGL::directionalCascade(Camera& camera, LightEntity& light, const C
     setUniform(program, "shadowFade", shadowFade(camera.farDistance(), light.maxShadowDistance()));
     // The last cascade also lights what lies past the shadow distance, where
     // the shadow has faded out: the sun does not stop there.
-    float end = slice.index == CascadeCount - 1 ? FLT_MAX : slice.farSplit;
+    bool last = slice.index == CascadeCount - 1;
+    float end = last ? FLT_MAX : slice.farSplit;
     setUniform(program, "cascadeRange", Vec2{slice.index == 0 ? 0.0f : slice.nearSplit, end});
+    // The shader decides which cascade lights a pixel; the depth test only
+    // spares it the pixels well beyond this one, so it stands a little past
+    // the split, where the depth buffer and the shader cannot disagree.
+    float quadDepth = -1;
+    if (!last)
+        quadDepth = std::min(2 * projectedDepth(camera.projection(), slice.farSplit * 1.01f) - 1, 1.0f);
+    setUniform(program, "quadDepth", quadDepth);
     additiveQuadState(context);
+    if (!last)
+        glDepthFunc(GL_GEQUAL);
     context.drawFullScreenQuad();
+    glDepthFunc(GL_LEQUAL);
 }
 
 void LightPassGL::pointLight(Camera& camera, LightEntity& light, const TextureCubeGL* shadowCube) {

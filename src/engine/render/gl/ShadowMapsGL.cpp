@@ -55,8 +55,8 @@ ShadowMapsGL::ShadowMapsGL(RenderContextGL& context) : m_context(context) {
     // the moment test turns into soft edges.
     m_shadowMap = std::make_unique<Texture2DGL>(ShadowMapSize, ShadowMapSize, 1, CubeFormat, GL_LINEAR, GL_LINEAR,
                                                 GL_CLAMP_TO_EDGE);
-    m_shadowBlurMap = std::make_unique<Texture2DGL>(ShadowMapSize, ShadowMapSize, 1, CubeFormat, GL_LINEAR,
-                                                    GL_LINEAR, GL_CLAMP_TO_EDGE);
+    m_shadowBlurMap = std::make_unique<Texture2DGL>(ShadowMapSize, ShadowMapSize, 1, CubeFormat, GL_NEAREST,
+                                                    GL_NEAREST, GL_CLAMP_TO_EDGE);
     m_shadowDepth = std::make_unique<RenderBufferGL>(DepthFormat, ShadowMapSize, ShadowMapSize);
     m_mapBlurProgram = programFromFiles(MapBlurVertexPath, MapBlurFragmentPath);
     glBindTexture(GL_TEXTURE_2D, 0);
@@ -224,6 +224,8 @@ const Texture2DGL& ShadowMapsGL::renderSpotShadow(LightEntity& light, int shadow
     renderIntoShadowMap(m_visitor.entities(), view, viewProj, 1 / light.lightRange());
     if (shadowQuality > 0)
         blurShadowMap();
+    // Spot lights read the moments blended between texels.
+    setMapFilter(GL_LINEAR);
     return *m_shadowMap;
 }
 
@@ -239,7 +241,19 @@ const Texture2DGL& ShadowMapsGL::renderCascadeShadow(LightEntity& light, const C
     depthOnly.m[1][1] = 0;
     renderIntoShadowMap(m_visitor.entities(), slice.shadowMatrix * depthOnly,
                         slice.shadowMatrix * depthConversionMatrix(), 1);
+    // The sun's shader softens by its own taps and reads texels whole.
+    setMapFilter(GL_NEAREST);
     return *m_shadowMap;
+}
+
+void ShadowMapsGL::setMapFilter(int filter) {
+    if (m_shadowMapFilter == filter)
+        return;
+    m_shadowMap->bind();
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    m_shadowMapFilter = filter;
 }
 
 void ShadowMapsGL::blurShadowMap() {
@@ -251,6 +265,9 @@ void ShadowMapsGL::blurShadowMap() {
     const GLenum drawBuffer = GL_COLOR_ATTACHMENT0;
     Texture2DGL* source = m_shadowMap.get();
     Texture2DGL* destination = m_shadowBlurMap.get();
+    // The taps fall on texel centres: nearest reads give the same values and
+    // cost a software rasteriser far less than linear ones.
+    setMapFilter(GL_NEAREST);
     for (int pass = 0; pass < 2; ++pass) {
         m_context.setRenderTargets(destination->name(), 0, 0, 0);
         gl().glDrawBuffers(1, &drawBuffer);

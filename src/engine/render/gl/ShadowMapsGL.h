@@ -86,12 +86,15 @@ private:
                              float invRange);
     void drawCasters(const std::vector<MeshEntity*>& casters, const Mat4& view, const Mat4& viewProj, float invRange,
                      bool staticOnly);
+    // GL_NEAREST or GL_LINEAR reading of the square map, set only when it changes.
+    void setMapFilter(int filter);
 
     RenderContextGL& m_context;
     std::array<std::unique_ptr<ShadowCubeGL>, MaxShadowCubeLog2 + 1> m_cubes;
     std::unique_ptr<ShaderProgramGL> m_blurProgram;
     std::unique_ptr<Texture2DGL> m_shadowMap;
     std::unique_ptr<Texture2DGL> m_shadowBlurMap;
+    int m_shadowMapFilter = 0x2601;  // GL_LINEAR, as made
     std::unique_ptr<RenderBufferGL> m_shadowDepth;
     std::unique_ptr<ShaderProgramGL> m_mapBlurProgram;
     ShadowMapVisitor m_visitor;
