@@ -1,6 +1,7 @@
 // Frame time of the deferred pipeline with 1, 16 and 64 point lights over a
 // floor with 25 boxes, without and with shadows (128-texel cubes, blurred),
-// at 640 × 360. Needs a display:
+// at 640 × 360; then a sun with and without its four shadow cascades, and 1
+// to 16 shadow-casting spot lights (blurred maps). Needs a display:
 //   scripts/with-display.sh build/bin/quill_bench_lights
 // The host's own cost per frame, with Mesa discarding the drawing:
 //   GALLIUM_NOOP=1 scripts/with-display.sh build/bin/quill_bench_lights
@@ -36,8 +37,17 @@ Node* addMesh(Scene& scene, std::unique_ptr<Mesh> mesh, const Vec3& position) {
     return node;
 }
 
+LightEntity* addLight(Scene& scene, LightEntity::LightType type, const Vec3& color, const Vec3& position) {
+    auto* light = new LightEntity(type);
+    light->setLightColor(color);
+    Node* node = scene.addNode();
+    node->setPosition(position);
+    node->setComponent(Component::RenderEntityKind, light);
+    return light;
+}
+
 // Lights spread over the floor in a square, each reaching a few boxes.
-std::unique_ptr<Scene> litScene(int lights, bool shadows) {
+std::unique_ptr<Scene> litScene(int lights, bool shadows, LightEntity::LightType type = LightEntity::Point) {
     std::unique_ptr<Scene> scene(Scene::createQuadTree(64, 6));
     addMesh(*scene, createPlane(40, 40), {0, 0, 0});
     for (int i = 0; i < 25; ++i)
@@ -49,31 +59,41 @@ std::unique_ptr<Scene> litScene(int lights, bool shadows) {
     int side = 1;
     while (side * side < lights)
         ++side;
+    float step = 36.0f / float(side);
     for (int i = 0; i < lights; ++i) {
-        auto* light = new LightEntity(LightEntity::Point);
-        light->setLightColor({float(i % 3 == 0), float(i % 3 == 1), float(i % 3 == 2)});
+        Vec3 position{-18 + step * (float(i % side) + 0.5f), 3, -18 + step * (float(i / side) + 0.5f)};
+        LightEntity* light =
+            addLight(*scene, type, {float(i % 3 == 0), float(i % 3 == 1), float(i % 3 == 2)}, position);
         light->setLightRange(lights == 1 ? 20.0f : 8.0f);
         light->setCastShadow(shadows);
         light->setShadowMapSize(128);
-        Node* node = scene->addNode();
-        float step = 36.0f / float(side);
-        node->setPosition({-18 + step * (float(i % side) + 0.5f), 3, -18 + step * (float(i / side) + 0.5f)});
-        node->setComponent(Component::RenderEntityKind, light);
+        if (type == LightEntity::Spot) {
+            // Down and a little ahead, over the nearest boxes.
+            light->setLightRange(lights == 1 ? 20.0f : 10.0f);
+            light->setSpotAngle(1.2f);
+            light->node()->lookAt(position + Vec3{0, -3, 2});
+        }
     }
     return scene;
 }
 
-void frame(benchmark::State& state) {
-    int lights = int(state.range(0));
-    bool shadows = state.range(1) != 0;
+// The floor and boxes under a low sun, shadows reaching the whole view.
+std::unique_ptr<Scene> sunScene(bool shadows) {
+    std::unique_ptr<Scene> scene = litScene(0, false);
+    LightEntity* sun = addLight(*scene, LightEntity::Directional, {1, 0.95f, 0.9f}, {0, 0, 0});
+    sun->node()->lookAt({0.6f, -1, 0.4f});
+    sun->setCastShadow(shadows);
+    return scene;
+}
+
+void runFrames(benchmark::State& state, Scene& scene) {
     Renderer* renderer = Renderer::current();
-    auto scene = litScene(lights, shadows);
     std::unique_ptr<Camera> camera(Camera::perspective(1.2f, float(Height) / Width, 0.5f, 200));
     camera->setPosition({0, 22, -30});
     camera->lookAt({0, 0, 0});
     for (auto _ : state) {
         renderer->beginRender();
-        renderer->renderScene(scene.get(), camera.get(), nullptr);
+        renderer->renderScene(&scene, camera.get(), nullptr);
         renderer->endRender();
         glFinish();
     }
@@ -81,11 +101,35 @@ void frame(benchmark::State& state) {
     state.counters["visibleLights"] = renderStats().visibleLights;
 }
 
+void frame(benchmark::State& state) {
+    auto scene = litScene(int(state.range(0)), state.range(1) != 0);
+    runFrames(state, *scene);
+}
+
+void sun(benchmark::State& state) {
+    auto scene = sunScene(state.range(0) != 0);
+    runFrames(state, *scene);
+}
+
+void spots(benchmark::State& state) {
+    auto scene = litScene(int(state.range(0)), state.range(1) != 0, LightEntity::Spot);
+    runFrames(state, *scene);
+}
+
 } // namespace
 
 BENCHMARK(frame)
     ->ArgNames({"lights", "shadows"})
     ->ArgsProduct({{1, 16, 64}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(1.0);
+
+BENCHMARK(sun)->ArgName("shadows")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+
+BENCHMARK(spots)
+    ->ArgNames({"spots", "shadows"})
+    ->ArgsProduct({{1, 4, 16}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->MinTime(1.0);

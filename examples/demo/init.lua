@@ -9,9 +9,10 @@
 -- occlusion buffers, I the renderer's statistics, F12 saves a screenshot; a
 -- panel at the bottom shows the frame rate and the keys; the keys and mouse input it sees
 -- are printed; closing the window ends it. The scene is lit by a sky
--- (ambient), a sun (directional), coloured lamps (point lights: two over the
--- middle cast shadows every frame, one uses a shadow map rendered once at the
--- start, the rest stand in a ring) and a torch (spot light); keys 5 to 9
+-- (ambient), a sun (directional, casting shadows in four cascades), coloured
+-- lamps (point lights: two over the middle cast shadows every frame, one uses
+-- a shadow map rendered once at the start, the rest stand in a ring) and a
+-- torch (spot light, casting its own shadow); keys 5 to 9
 -- switch them on and off, H switches shadows and J their softening. Sparks
 -- fly from a ball and smoke rises from the crates (particle systems read
 -- from particles/). A post with a skinned two-part arm waves by an animation
@@ -105,6 +106,9 @@ local sky = scene:createLight("ambient", {0.3, 0.3, 0.35})
 sky:setName("sky")
 local sun = scene:createLight("directional", {0.6, 0.55, 0.45}, {0.3, -1, 0.5})
 sun:setName("sun")
+-- Shadows up to 60 units away, fading out over the last 12.
+sun:getRenderEntity().CastShadow = true
+sun:getRenderEntity().MaxShadowDistance = 60
 local ringLamps = {}
 local ring = {"box", "sphere", "cone", "tetrahedron"}
 local materials = {}
@@ -232,6 +236,7 @@ local torch = scene:createLight("spot", {2, 2, 1.6}, {0, -1, 1}, 15, math.pi / 4
 torch:setName("torch")
 torch:setPosition(0, 4, 3)
 torch:getRenderEntity().SpotSharpness = 0.6
+torch:getRenderEntity().CastShadow = true
 -- Particle effects: sparks from the ball in front of the start, smoke from
 -- the crates. Each is advanced once a frame; a definition that fails to load
 -- leaves its effect out.

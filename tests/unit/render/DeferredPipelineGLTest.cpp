@@ -1,3 +1,4 @@
+#include "engine/assets/MeshGeometry.h"
 #include "engine/assets/MeshPrimitives.h"
 #include "engine/draw/DebugDraw.h"
 #include "engine/render/gl/AmbientOcclusionGL.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace engine;
@@ -385,6 +387,58 @@ TEST_F(DeferredPipelineGLWindow, DepthBiasedDecalShowsOverACoplanarSurface) {
     }
     core::Image::Rgba beside = framePixelAt("depth-bias-decal", {4, 0, -3});
     EXPECT_GT(int(beside.green), int(beside.red) + 60);
+}
+
+} // namespace
+
+namespace {
+
+// Pixels of the saved frame for which the test holds.
+int countPixels(const std::string& name, bool (*test)(const core::Image::Rgba&)) {
+    core::Image image = core::Image::load(test::testOutputDirectory() + "/" + name + "-frame.png");
+    int count = 0;
+    for (int y = 0; y < image.getHeight(); ++y)
+        for (int x = 0; x < image.getWidth(); ++x)
+            count += test(image.getPixel(x, y));
+    return count;
+}
+
+// Close up to a dim ball and box: the normals flag draws a white line from
+// every vertex, the tangents flag a red, green and blue basis instead (and
+// only where the mesh has tangents); meshes switched off still show them.
+TEST_F(DeferredPipelineGLWindow, NormalAndTangentDebugLines) {
+    auto boxMesh = createBox(1, 1, 1);
+    computeTangentVectors(*boxMesh);
+    MeshEntity* ball = addMesh(*createSphere(2), {-0.8f, 0, 0});
+    MeshEntity* box = addMesh(*boxMesh, {0.9f, 0, 0});
+    addLight(LightEntity::Ambient, {0.2f, 0.2f, 0.2f});
+    camera->setPosition({0, 0.5f, -2.6f});
+    camera->lookAt({0, 0, 0});
+    auto white = [](const core::Image::Rgba& c) { return c.red > 240 && c.green > 240 && c.blue > 240; };
+    // Red, green or blue: one channel far above another.
+    auto coloured = [](const core::Image::Rgba& c) {
+        return std::max({c.red, c.green, c.blue}) - std::min({c.red, c.green, c.blue}) > 120;
+    };
+
+    ASSERT_TRUE(frameMatches("debug-lines-off"));
+    EXPECT_EQ(countPixels("debug-lines-off", white), 0);
+
+    ball->setFlag(MeshEntity::DrawNormals, true);
+    box->setFlag(MeshEntity::DrawNormals, true);
+    ASSERT_TRUE(frameMatches("debug-normals"));
+    EXPECT_GT(countPixels("debug-normals", white), 100);
+    EXPECT_EQ(countPixels("debug-normals", coloured), 0);
+
+    // Tangents win over normals; the ball has no tangents and shows nothing.
+    ball->setFlag(MeshEntity::DrawTangents, true);
+    box->setFlag(MeshEntity::DrawTangents, true);
+    ASSERT_TRUE(frameMatches("debug-tangents"));
+    EXPECT_GT(countPixels("debug-tangents", coloured), 15);
+    EXPECT_EQ(countPixels("debug-tangents", white), 0);
+
+    renderer->renderMeshes = false;
+    ASSERT_TRUE(frameMatches("debug-tangents-without-meshes"));
+    EXPECT_GT(countPixels("debug-tangents-without-meshes", coloured), 15);
 }
 
 } // namespace

@@ -156,6 +156,25 @@ TEST_F(LightPassGLWindow, StaticShadowMapHoldsStaticCastersOnly) {
     box->node()->setPosition({-2, 1, 0});
     ASSERT_TRUE(frameMatches("point-shadow-static-off"));
     EXPECT_GT(brightness(framePixelAt("point-shadow-static-off", {-2.5f, 0, -2})), 60);
+
+    light->setCastShadow(true);
+    // Blurred as it is made, the map softens the shadow's edges: the frame
+    // changes along them, and only there.
+    light->setStaticShadowMap(renderer->renderStaticShadowMap(light, 64, 0, 0));
+    renderer->beginRender();
+    renderer->renderScene(scene.get(), camera.get(), nullptr);
+    renderer->saveScreenShot(test::testOutputDirectory() + "/static-sharp-frame.png");
+    renderer->endRender();
+    light->setStaticShadowMap(renderer->renderStaticShadowMap(light, 64, 20, 0));
+    ASSERT_TRUE(frameMatches("point-shadow-static-blurred"));
+    core::Image sharp = core::Image::load(test::testOutputDirectory() + "/static-sharp-frame.png");
+    core::Image blurred = core::Image::load(test::testOutputDirectory() + "/point-shadow-static-blurred-frame.png");
+    int changed = 0;
+    for (int y = 0; y < sharp.getHeight(); ++y)
+        for (int x = 0; x < sharp.getWidth(); ++x)
+            changed += std::abs(brightness(sharp.getPixel(x, y)) - brightness(blurred.getPixel(x, y))) > 15;
+    EXPECT_GT(changed, 20);
+    EXPECT_LT(changed, sharp.getWidth() * sharp.getHeight() / 4);
 }
 
 // Lights that reach nothing add nothing and render no shadow, whatever else they ask for.
@@ -286,6 +305,121 @@ TEST_F(LightPassGLWindow, WireframeOutlinesMeshesAndLightsTheLines) {
     renderer->wireframe = false;
     ASSERT_TRUE(frameMatches("wireframe-off"));
     EXPECT_GT(brightness(framePixelAt("wireframe-off", {0, 0, -2})), 3 * 40);
+}
+
+} // namespace
+
+namespace {
+
+// A long ground under a sun: a pillar near the camera, a box far down the
+// ground, and a row of open ground running from near to far through every
+// cascade split.
+class SunShadowWindow : public LightPassGLWindow {
+protected:
+    void buildSunScene() {
+        addMesh(*createPlane(40, 70), {0, 0, 20});
+        addMesh(*createBox(1, 4, 1), {-2, 2, 0});
+        addMesh(*createBox(3, 3, 3), {-4, 1.5f, 28});
+        addLight(LightEntity::Ambient, {0.05f, 0.05f, 0.05f});
+        sun = addLight(LightEntity::Directional, {1, 0.95f, 0.9f});
+        sun->node()->lookAt({1, -1.2f, 0.3f});
+        sun->setMaxShadowDistance(60);
+        camera->setPosition({0, 3, -8});
+        camera->lookAt({0, 0, 12});
+    }
+
+    LightEntity* sun = nullptr;
+};
+
+// Shadows near and far come from different cascades; along the open ground
+// every pixel is lit by exactly one of them: the frame there is the frame of
+// the unshadowed sun, with no seam where one cascade hands over to the next.
+TEST_F(SunShadowWindow, CascadesShadowNearAndFarWithoutASeam) {
+    buildSunScene();
+    const Vec3 nearShadow{0, 0, 0.5f}, farShadow{-1.5f, 0, 28.5f};
+    ASSERT_TRUE(frameMatches("sun-unshadowed"));
+    sun->setCastShadow(true);
+    ASSERT_TRUE(frameMatches("sun-cascades"));
+
+    int lit = brightness(framePixelAt("sun-unshadowed", nearShadow));
+    EXPECT_GT(lit, 300);
+    EXPECT_LT(brightness(framePixelAt("sun-cascades", nearShadow)), lit / 3);
+    EXPECT_GT(brightness(framePixelAt("sun-unshadowed", farShadow)), 300);
+    EXPECT_LT(brightness(framePixelAt("sun-cascades", farShadow)), lit / 3);
+    for (float z = -5; z <= 45; z += 0.25f) {
+        const Vec3 open{3.5f, 0, z};
+        EXPECT_NEAR(brightness(framePixelAt("sun-cascades", open)), brightness(framePixelAt("sun-unshadowed", open)), 9)
+            << "z " << z;
+    }
+
+    // Beyond its shadow distance the sun still lights, unshadowed.
+    sun->setMaxShadowDistance(15);
+    ASSERT_TRUE(frameMatches("sun-short-shadow-distance"));
+    EXPECT_NEAR(brightness(framePixelAt("sun-short-shadow-distance", farShadow)),
+                brightness(framePixelAt("sun-unshadowed", farShadow)), 9);
+    EXPECT_LT(brightness(framePixelAt("sun-short-shadow-distance", nearShadow)), lit / 3);
+
+    // RenderShadows off, or a shadow distance inside the near plane: no cascades.
+    for (float distance : {60.0f, 0.2f}) {
+        sun->setMaxShadowDistance(distance);
+        renderer->renderShadows = distance < 1;
+        renderStats() = RenderStats{};
+        EXPECT_TRUE(frameMatches("sun-unshadowed")) << distance;
+        EXPECT_EQ(renderStats().shadowSegments, 0) << distance;
+    }
+}
+
+// A spot light above and behind the box throws its shadow toward the camera:
+// dark with shadows, lit without them; blurred, the edge softens.
+TEST_F(LightPassGLWindow, SpotShadowsHardAndBlurred) {
+    buildScene();
+    LightEntity* spot = addLight(LightEntity::Spot, {1, 1, 1}, {-2, 5, 3});
+    spot->setLightRange(12);
+    spot->setSpotAngle(1.4f);
+    spot->setSpotSharpness(0.6f);
+    spot->node()->lookAt({-2, 0, -1});
+    const Vec3 shadowed{-2, 0, -2}, open{1, 0, -2};
+    ASSERT_TRUE(frameMatches("spot-shadow-off"));
+    int lit = brightness(framePixelAt("spot-shadow-off", shadowed));
+    EXPECT_GT(lit, 150);
+
+    spot->setCastShadow(true);
+    for (int quality : {0, 1}) {
+        renderer->shadowQuality = quality;
+        std::string name = quality ? "spot-shadow-soft" : "spot-shadow-hard";
+        ASSERT_TRUE(frameMatches(name));
+        EXPECT_LT(brightness(framePixelAt(name, shadowed)), lit / 3) << name;
+        EXPECT_NEAR(brightness(framePixelAt(name, open)), brightness(framePixelAt("spot-shadow-off", open)), 6) << name;
+    }
+    // The blur leaves fewer pixels at the extremes of the edge: more of them in between.
+    auto midTones = [](const std::string& name) {
+        core::Image image = core::Image::load(test::testOutputDirectory() + "/" + name + "-frame.png");
+        int count = 0;
+        for (int y = 0; y < image.getHeight(); ++y)
+            for (int x = 0; x < image.getWidth(); ++x) {
+                int b = brightness(image.getPixel(x, y));
+                count += b > 90 && b < 300;
+            }
+        return count;
+    };
+    EXPECT_GT(midTones("spot-shadow-soft"), midTones("spot-shadow-hard"));
+
+    renderer->renderShadows = false;
+    EXPECT_TRUE(frameMatches("spot-shadow-off"));
+}
+
+// The cone volume still marks the ground it covers when the cone reaches
+// past a near far plane, and leaves the ground outside the cone dark.
+TEST_F(LightPassGLWindow, SpotConeAcrossTheFarPlane) {
+    buildScene();
+    camera->setProjection(Mat4::perspective(1.0471976f, float(FrameHeight) / float(FrameWidth), 0.5f, 13));
+    LightEntity* spot = addLight(LightEntity::Spot, {1, 1, 0.5f}, {0, 3, -2});
+    spot->setLightRange(20);
+    spot->setSpotAngle(1.2f);
+    spot->node()->lookAt({0, 0, 8});
+    ASSERT_TRUE(frameMatches("spot-far-plane"));
+    EXPECT_GT(brightness(framePixelAt("spot-far-plane", {0, 0, 1})), 150);
+    EXPECT_LT(brightness(framePixelAt("spot-far-plane", {-5, 0, -4})), 40);
 }
 
 } // namespace

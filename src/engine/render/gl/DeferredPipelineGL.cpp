@@ -3,6 +3,7 @@
 #include "engine/assets/Material.h"
 #include "engine/draw/DebugDraw.h"
 #include "engine/particles/ParticleEntity.h"
+#include "engine/render/MeshDebugLines.h"
 #include "engine/render/MeshEntity.h"
 #include "engine/render/gl/GLChecks.h"
 #include "engine/render/gl/GLEntryPoints.h"
@@ -180,14 +181,34 @@ void DeferredPipelineGL::geometryPass(Camera& camera) {
     gl().glActiveTexture(GL_TEXTURE0);
     glAlphaFunc(GL_GREATER, 0.5f);
     setMeshFill();
-    if (m_settings.renderMeshes) {
-        for (MeshEntity* entity : m_visitor.meshes)
+    for (MeshEntity* entity : m_visitor.meshes) {
+        if (m_settings.renderMeshes)
             drawMeshEntity(camera, *entity, GeometryPass);
+        if (entity->hasFlag(MeshEntity::DrawTangents) || entity->hasFlag(MeshEntity::DrawNormals))
+            queueDebugLines(*entity);
     }
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     static const GLenum first[] = {GL_COLOR_ATTACHMENT0};
     gl().glDrawBuffers(1, first);
     RenderableMeshGL::unbind();
+}
+
+// Read back from the vertex buffer: the mesh keeps no copy of its vertices.
+void DeferredPipelineGL::queueDebugLines(MeshEntity& entity) {
+    auto* mesh = dynamic_cast<RenderableMeshGL*>(entity.mesh());
+    if (!mesh || !entity.node() || mesh->layout().vertexCount <= 0)
+        return;
+    const VertexLayoutGL& layout = mesh->layout();
+    const GLEntryPoints& f = gl();
+    f.glBindBuffer(GL_ARRAY_BUFFER, mesh->vertexBuffer());
+    const void* vertices = f.glMapBuffer(GL_ARRAY_BUFFER, GL_READ_ONLY);
+    if (vertices) {
+        DebugVertexLayout debugLayout{layout.stride, 0, layout.normal, layout.tangent, layout.bitangent};
+        queueMeshDebugLines(static_cast<const uint8_t*>(vertices), layout.vertexCount, debugLayout,
+                            entity.node()->worldTransform(), entity.hasFlag(MeshEntity::DrawTangents));
+        f.glUnmapBuffer(GL_ARRAY_BUFFER);
+    }
+    f.glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
 void DeferredPipelineGL::lightPass(Camera& camera) {

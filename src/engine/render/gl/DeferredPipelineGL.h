@@ -110,6 +110,8 @@ public:
 
 private:
     void setMeshFill();
+    // The entity's tangent frames when it asks for them, else its normals.
+    void queueDebugLines(MeshEntity& entity);
     void setDepthBias(float bias);
 
     RenderContextGL& m_context;

@@ -94,6 +94,7 @@ void RenderContextGL::checkCapabilities() {
     // faces' edges.
     if (hasExtension("GL_ARB_seamless_cube_map", extensions))
         glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
+    m_depthClamp = hasExtension("GL_ARB_depth_clamp", extensions) || hasExtension("GL_NV_depth_clamp", extensions);
 }
 
 void RenderContextGL::bindWindowFramebuffer() {

@@ -53,6 +53,8 @@ public:
     virtual void present();
 
     float maxAnisotropy() const { return m_maxAnisotropy; }
+    // Whether GL_DEPTH_CLAMP can keep geometry beyond the far plane.
+    bool hasDepthClamp() const { return m_depthClamp; }
     unsigned framebuffer() const { return m_framebuffer; }
 
     // --- state caches ---
@@ -95,6 +97,7 @@ private:
     std::unique_ptr<core::GLContext> m_context;
     uint64_t m_generation = 0;
     float m_maxAnisotropy = 0.0f;
+    bool m_depthClamp = false;
     unsigned m_currentProgram = 0;
     BlendMode m_blendMode = BlendMode::Opaque;
     int m_nextTextureUnit = 0;

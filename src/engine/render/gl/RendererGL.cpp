@@ -10,6 +10,7 @@
 #include "engine/assets/Material.h"
 #include "engine/assets/MeshPrimitives.h"
 #include "engine/render/BuiltinShaders.h"
+#include "engine/render/CascadedShadows.h"
 #include "engine/draw/DebugDraw.h"
 #include "engine/draw/Font.h"
 #include "engine/draw/ImmediateMode.h"
@@ -105,6 +106,8 @@ void RendererGL::createResources() {
     m_resources.flatNormalTexture = core::CountedRef<RenderableTextureGL>(solidTexture(128, 128, 255, 255));
     m_resources.lightVolumeSphere = core::CountedRef<RenderableMeshGL>(new RenderableMeshGL);
     m_resources.lightVolumeSphere->init(*createSphere(2), false);
+    m_resources.lightVolumeCone = core::CountedRef<RenderableMeshGL>(new RenderableMeshGL);
+    m_resources.lightVolumeCone->init(*createCone(SpotVolumeSides), false);
     if (filesExist({RenderableShaderGL::DefaultVertexPath, RenderableShaderGL::DefaultGeometryPath,
                     RenderableShaderGL::DefaultMaterialPath, RenderableShaderGL::DefaultUnlitPath,
                     RenderableShaderGL::DefaultShadowPath})) {
@@ -348,7 +351,7 @@ void RendererGL::flushDebugDrawing(Camera& camera) {
         DebugDraw::clear();
 }
 
-RenderableTexture* RendererGL::renderStaticShadowMap(LightEntity* light, int size, float, int) {
+RenderableTexture* RendererGL::renderStaticShadowMap(LightEntity* light, int size, float blurAngleDegrees, int) {
     RenderContextGL& context = requireContext();
     if (m_settings.notebookMode || !light)
         return nullptr;
@@ -358,8 +361,13 @@ RenderableTexture* RendererGL::renderStaticShadowMap(LightEntity* light, int siz
             cubes = m_pipeline->lights().shadowMaps().cubes(log2);
     if (!cubes)
         throw core::Exception("No depth buffer for static shadow map");
+    // Rendered into the size's blur source (the frame's shadows overwrite it
+    // anyway) and always blurred into the map, by the angle asked for: at 0
+    // the blur copies.
     auto cube = std::make_unique<TextureCubeGL>(size, 1, ShadowMapsGL::CubeFormat);
-    m_pipeline->lights().shadowMaps().renderPointShadow(*light, *cube, *cubes->depth, true);
+    ShadowMapsGL& shadowMaps = m_pipeline->lights().shadowMaps();
+    shadowMaps.renderPointShadow(*light, *cubes->secondary, *cubes->depth, true);
+    shadowMaps.blurCube(*cubes->secondary, *cube, blurAngleDegrees * 3.14159265f / 180.0f);
     // Scripts may call this between beginRender and endRender: drawing goes
     // on into the window.
     context.bindWindowFramebuffer();

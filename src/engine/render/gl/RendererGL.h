@@ -35,6 +35,7 @@ struct RenderResourcesGL {
     core::CountedRef<RenderableTextureGL> whiteTexture;       // (255, 255, 255, 255)
     core::CountedRef<RenderableTextureGL> flatNormalTexture;  // (128, 128, 255, 255): the normal (0, 0, 1)
     core::CountedRef<RenderableMeshGL> lightVolumeSphere;     // unit icosphere of level 2
+    core::CountedRef<RenderableMeshGL> lightVolumeCone;       // apex at 0, ten-sided base at z = 1
     core::CountedRef<RenderableShaderGL> surfaceShader;       // the default surface shader
     core::CountedRef<RenderableShaderGL> postProcessShader;   // copies a texture to the target
     core::CountedRef<Material> postProcessMaterial;           // unnamed, with the post-process shader
@@ -58,10 +59,10 @@ public:
     void setRenderWindow(RenderWindow*) override {}
     void beginRender() override;
     void renderScene(Scene* scene, Camera* camera, RenderableTexture* target) override;
-    // A cube of the light's static shadow casters, rendered now; null in
-    // notebook mode. Throws "No depth buffer for static shadow map" for sizes
-    // without shadow cubes (other than 16 to 256). The blur angle and the last
-    // argument are not used by this backend.
+    // A cube of the light's static shadow casters, rendered now and blurred
+    // over a cone of the angle in degrees; null in notebook mode. Throws "No
+    // depth buffer for static shadow map" for sizes without shadow cubes
+    // (other than 16 to 256). The last argument is not used.
     RenderableTexture* renderStaticShadowMap(LightEntity* light, int size, float blurAngleDegrees, int option) override;
     void endRender() override;
     void saveScreenShot(const std::string& path) override;

@@ -1,10 +1,12 @@
 #pragma once
 
-// The shadow cubes of point lights. For each size from 16 to 256 there is a
-// primary cube (what the light shaders read), a secondary cube (the render
-// target when the shadow is blurred into the primary) and a depth buffer.
-// Cubes are shared by every light of their size in turn: a light's shadow
-// lasts until the next light of that size renders its own.
+// The shadow maps of the light pass. For point lights, for each size from 16
+// to 256: a primary cube (what the light shaders read), a secondary cube (the
+// render target when the shadow is blurred into the primary) and a depth
+// buffer. Cubes are shared by every light of their size in turn: a light's
+// shadow lasts until the next light of that size renders its own. For spot
+// lights and the cascades of directional lights: one square map, a second
+// one to blur through, and their depth buffer, reused by each in turn.
 
 #include "engine/render/ShadowCube.h"
 #include "engine/render/ShadowMapVisitor.h"
@@ -12,11 +14,14 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 namespace engine {
 
 class Camera;
 class LightEntity;
+class MeshEntity;
+struct CascadeSlice;
 class RenderContextGL;
 class ShaderProgramGL;
 
@@ -33,6 +38,8 @@ public:
     static constexpr int DepthFormat = 0x81A6; // GL_DEPTH_COMPONENT24
     static constexpr const char* BlurVertexPath = "shaders/gl/BlurCubeMap.vsh";
     static constexpr const char* BlurFragmentPath = "shaders/gl/BlurCubeMap.fsh";
+    static constexpr const char* MapBlurVertexPath = "shaders/gl/ShadowBlur.vsh";
+    static constexpr const char* MapBlurFragmentPath = "shaders/gl/ShadowBlur.fsh";
 
     // Makes the cubes of every size and the blur program; throws
     // core::Exception when a shader file is missing or does not build.
@@ -60,12 +67,39 @@ public:
     // direction into the destination, a cube of the same size.
     void blurCube(const TextureCubeGL& source, TextureCubeGL& destination, float coneAngle);
 
+    // The spot light's shadow casters seen through its cone into the shadow
+    // map, blurred when shadow quality is above 0. Gives the map.
+    const Texture2DGL& renderSpotShadow(LightEntity& light, int shadowQuality);
+    // The casters of one cascade of a directional light into the shadow map,
+    // as depths 0..1 through the slice's shadow matrix. Gives the map.
+    const Texture2DGL& renderCascadeShadow(LightEntity& light, const CascadeSlice& slice);
+    // Seven-texel box blur of the shadow map, across and then down, through the blur map.
+    void blurShadowMap();
+
+    const Texture2DGL& shadowMap() const { return *m_shadowMap; }
+
 private:
+    // Clears the square map and draws the opaque segments of the casters into
+    // it: view takes world space to the space whose distance from the origin,
+    // times invRange, the shadow shader stores; viewProj to GL clip space.
+    void renderIntoShadowMap(const std::vector<MeshEntity*>& casters, const Mat4& view, const Mat4& viewProj,
+                             float invRange);
+    void drawCasters(const std::vector<MeshEntity*>& casters, const Mat4& view, const Mat4& viewProj, float invRange,
+                     bool staticOnly);
+    // GL_NEAREST or GL_LINEAR reading of the square map, set only when it changes.
+    void setMapFilter(int filter);
+
     RenderContextGL& m_context;
     std::array<std::unique_ptr<ShadowCubeGL>, MaxShadowCubeLog2 + 1> m_cubes;
     std::unique_ptr<ShaderProgramGL> m_blurProgram;
+    std::unique_ptr<Texture2DGL> m_shadowMap;
+    std::unique_ptr<Texture2DGL> m_shadowBlurMap;
+    int m_shadowMapFilter = 0x2601;  // GL_LINEAR, as made
+    std::unique_ptr<RenderBufferGL> m_shadowDepth;
+    std::unique_ptr<ShaderProgramGL> m_mapBlurProgram;
     ShadowMapVisitor m_visitor;
     std::unique_ptr<Camera> m_faceCamera;  // only for its frustum planes
+    std::unique_ptr<Camera> m_spotCamera;  // likewise
 };
 
 } // namespace engine
