@@ -25,10 +25,13 @@ void line_vs(float4 corner : POSITION, float2 p0 : TEXCOORD0, float2 p1 : TEXCOO
 void line_ps(float4 color : COLOR0, float2 position : TEXCOORD0, float2 p0 : TEXCOORD1, float2 p1 : TEXCOORD2,
              out float4 oColor : COLOR0) {
     float2 p = position + 0.5;
-    float2 d = p1 - p0;
-    float along = saturate(dot(p - p0, d) / max(dot(d, d), 1e-8));
-    float distance = length(p - (p0 + d * along));
-    float coverage = saturate(g_lineWidth * 0.5 + 0.5 - distance);
+    float2 segment = p1 - p0;
+    float2 fromStart = p - p0;
+    float lengthSquared = max(dot(segment, segment), 1e-8);
+    float along = saturate(dot(fromStart, segment) / lengthSquared);
+    float2 nearest = p0 + segment * along;
+    float away = length(p - nearest);
+    float coverage = saturate(g_lineWidth * 0.5 + 0.5 - away);
     oColor = float4(color.rgb, color.a * coverage);
 }
 
@@ -45,8 +48,14 @@ void rounded_rect_vs(float4 position : POSITION, out float4 oPosition : POSITION
 }
 
 void rounded_rect_ps(float2 position : TEXCOORD0, out float4 oColor : COLOR0) {
-    float2 half = g_rectSize * 0.5;
-    float2 q = abs(position + 0.5 - (g_rectPos + half)) - half;
-    float outside = length(max(q, 0.0)) + min(max(q.x, q.y), 0.0) - g_rectRadius;
-    oColor = float4(g_color.rgb, g_color.a * saturate(0.5 - outside));
+    float2 halfSize = g_rectSize * 0.5;
+    float2 fromCentre = position + 0.5 - (g_rectPos + halfSize);
+    float2 q = ABS(fromCentre) - halfSize;
+    // Inside the rounded rectangle the distance is that to the nearest edge.
+    float nearestEdge = max(q.x, q.y);
+    float inside = min(nearestEdge, 0.0);
+    float2 beyond = max(q, 0.0);
+    float outside = length(beyond) + inside - g_rectRadius;
+    float coverage = saturate(0.5 - outside);
+    oColor = float4(g_color.rgb, g_color.a * coverage);
 }
