@@ -12,9 +12,11 @@ float4x4 g_transform;
 // distance from the segment over the last pixel.
 float g_lineWidth;
 
+// The outputs take other semantics than the inputs: Wine's compiler mixes up
+// an output with the input of the same semantic.
 void line_vs(float4 corner : POSITION, float2 p0 : TEXCOORD0, float2 p1 : TEXCOORD1, float4 color : COLOR0,
-             out float4 oPosition : POSITION, out float4 oColor : COLOR0, out float2 oPoint : TEXCOORD0,
-             out float2 oP0 : TEXCOORD1, out float2 oP1 : TEXCOORD2) {
+             out float4 oPosition : POSITION, out float4 oColor : TEXCOORD2, out float2 oPoint : TEXCOORD3,
+             out float2 oP0 : TEXCOORD4, out float2 oP1 : TEXCOORD5) {
     oPosition = mul(g_transform, float4(corner.xy, 0.0, 1.0));
     oColor = color;
     oPoint = corner.xy;
@@ -22,13 +24,16 @@ void line_vs(float4 corner : POSITION, float2 p0 : TEXCOORD0, float2 p1 : TEXCOO
     oP1 = p1;
 }
 
-void line_ps(float4 color : COLOR0, float2 position : TEXCOORD0, float2 p0 : TEXCOORD1, float2 p1 : TEXCOORD2,
+void line_ps(float4 color : TEXCOORD2, float2 position : TEXCOORD3, float2 p0 : TEXCOORD4, float2 p1 : TEXCOORD5,
              out float4 oColor : COLOR0) {
     float2 p = position + 0.5;
-    float2 d = p1 - p0;
-    float along = saturate(dot(p - p0, d) / max(dot(d, d), 1e-8));
-    float distance = length(p - (p0 + d * along));
-    float coverage = saturate(g_lineWidth * 0.5 + 0.5 - distance);
+    float2 segment = p1 - p0;
+    float2 fromStart = p - p0;
+    float lengthSquared = max(dot(segment, segment), 1e-8);
+    float along = saturate(dot(fromStart, segment) / lengthSquared);
+    float2 nearest = p0 + segment * along;
+    float away = length(p - nearest);
+    float coverage = saturate(g_lineWidth * 0.5 + 0.5 - away);
     oColor = float4(color.rgb, color.a * coverage);
 }
 
@@ -45,8 +50,16 @@ void rounded_rect_vs(float4 position : POSITION, out float4 oPosition : POSITION
 }
 
 void rounded_rect_ps(float2 position : TEXCOORD0, out float4 oColor : COLOR0) {
-    float2 half = g_rectSize * 0.5;
-    float2 q = abs(position + 0.5 - (g_rectPos + half)) - half;
-    float outside = length(max(q, 0.0)) + min(max(q.x, q.y), 0.0) - g_rectRadius;
-    oColor = float4(g_color.rgb, g_color.a * saturate(0.5 - outside));
+    float2 halfSize = g_rectSize * 0.5;
+    float2 fromCentre = position + 0.5 - (g_rectPos + halfSize);
+    float2 q = ABS(fromCentre) - halfSize;
+    // Inside the rounded rectangle the distance is that to the nearest edge
+    // (the larger of q.x and q.y, written out: Wine's compiler gets max of
+    // two components of one vector wrong).
+    float nearestEdge = (q.x + q.y + ABS(q.x - q.y)) * 0.5;
+    float inside = min(nearestEdge, 0.0);
+    float2 beyond = max(q, 0.0);
+    float outside = length(beyond) + inside - g_rectRadius;
+    float coverage = saturate(0.5 - outside);
+    oColor = float4(g_color.rgb, g_color.a * coverage);
 }

@@ -38,10 +38,10 @@ void particle_vs(float3 position : POSITION, float3 velocity : NORMAL, float2 co
     float b = age * age * (0.5 - kt / 6.0);
     // Both sides may be computed, so the exact one never divides by zero.
     float safeK = k;
-    if (abs(kt) < 1e-3)
+    if (ABS(kt) < 1e-3)
         safeK = 1.0;
     float exactA = (1.0 - EXP(-safeK * age)) / safeK;
-    if (abs(kt) >= 1e-3) {
+    if (ABS(kt) >= 1e-3) {
         a = exactA;
         b = (age - exactA) / safeK;
     }

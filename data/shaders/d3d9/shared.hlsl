@@ -18,6 +18,8 @@
 #define DDX(x) 0.0
 #define DDY(x) 0.0
 #define EXP(x) pow(2.718281828, (x))
+// Its abs() returns max(x, 0).
+#define ABS(x) max((x), -(x))
 
 // Sets s and c to the sine and cosine of the angle: the series on
 // [-pi/2, pi/2], other angles folded into it. Shared code is macros that call
@@ -52,6 +54,7 @@
 #define DDX(x) ddx(x)
 #define DDY(x) ddy(x)
 #define EXP(x) exp(x)
+#define ABS(x) abs(x)
 #define SINCOS(angle, s, c) sincos(angle, s, c)
 // VPOS counts whole pixels; texel centres are half a pixel in.
 #define SCREEN_INPUT(semantic) float2 screenPixel : VPOS

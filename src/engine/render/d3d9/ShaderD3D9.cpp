@@ -173,6 +173,10 @@ HRESULT IncludeHandler::Close(LPCVOID data) {
 
 int ShaderD3D9::compileCount() { return compiles; }
 
+bool ShaderD3D9::minimalCompiler(d3d::Device& device) {
+    return !compilerHasTex2D(profileFor(device, ConstantTableD3D9::PixelStage));
+}
+
 std::string ShaderD3D9::cacheFileName(const std::string& resolvedSource, const std::string& entryPoint,
                                       const std::vector<std::string>& defines) {
     std::string suffix;
