@@ -32,7 +32,7 @@ protected:
             GTEST_SKIP() << "no window: " << e.getMessage();
         }
         engine::EngineOptions engineOptions;
-        engineOptions.settings.renderEngine = engine::RenderEngineKind::OpenGL;
+        engineOptions.settings.renderEngine = renderEngine;
         engineOptions.settings.window = &m_frame->window();
         engineOptions.settings.width = width;
         engineOptions.settings.height = height;
@@ -48,6 +48,8 @@ protected:
 
     // Set before SetUp for the forward renderer of notebook mode.
     bool notebookMode = false;
+    // Set before SetUp for another backend.
+    engine::RenderEngineKind renderEngine = engine::RenderEngineKind::OpenGL;
     std::unique_ptr<core::Frame> m_frame;
     engine::EngineSystems* m_systems = nullptr;
 };

@@ -2,11 +2,11 @@
 // cleared pixel read back, the handler list, and the error and format names.
 #ifdef _WIN32
 #include "engine/render/d3d9/D3DDevice.h"
+#include "render/d3d9/D3DTestDevice.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -16,29 +16,7 @@ struct Handler : d3d::DeviceLostHandler {
     void onDeviceLost() override { ++lost; }
 };
 
-class D3DDeviceTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        window_ = CreateWindowExW(0, L"STATIC", L"d3d", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-        ASSERT_NE(window_, nullptr);
-        direct3D_ = std::make_unique<d3d::Direct3D>();
-        device_ = std::make_unique<d3d::Device>(window_, 32, 16, D3DMULTISAMPLE_NONE,
-                                                d3d::Device::Windowed | d3d::Device::AutoDepthBuffer);
-    }
-    void TearDown() override
-    {
-        device_.reset();
-        direct3D_.reset();
-        if (window_)
-            DestroyWindow(window_);
-    }
-
-    HWND window_ = nullptr;
-    std::unique_ptr<d3d::Direct3D> direct3D_;
-    std::unique_ptr<d3d::Device> device_;
-};
+class D3DDeviceTest : public test::D3DTestDevice {};
 
 TEST_F(D3DDeviceTest, ClearsTheBackBufferAndPresents)
 {
