@@ -254,12 +254,7 @@ Device::Device(HWND window, int width, int height, D3DMULTISAMPLE_TYPE multisamp
         throw Exception_D3DError("GetDeviceCaps failed", hr);
     }
 
-    device_->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    device_->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
-    device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
-    device_->SetRenderState(D3DRS_LIGHTING, FALSE);
-    for (DWORD s = 0; s < 16; ++s)
-        device_->SetSamplerState(s, D3DSAMP_MAXANISOTROPY, caps_.MaxAnisotropy);
+    setDefaultStates();
 
     g_device = this;
     g_generation = ++g_lastGeneration;
@@ -286,6 +281,17 @@ Device::~Device()
 
 Device* Device::current() { return g_device; }
 uint64_t Device::liveGeneration() { return g_generation; }
+
+// A reset puts every state back to Direct3D's defaults: these are set again then.
+void Device::setDefaultStates()
+{
+    device_->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device_->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+    device_->SetRenderState(D3DRS_LIGHTING, FALSE);
+    for (DWORD s = 0; s < 16; ++s)
+        device_->SetSamplerState(s, D3DSAMP_MAXANISOTROPY, caps_.MaxAnisotropy);
+}
 
 void Device::unbindAll()
 {
@@ -496,6 +502,7 @@ void Device::lose()
 void Device::restore()
 {
     core::debugLog("Device restored, recreating device objects\n");
+    setDefaultStates();
     for (DeviceLostHandler* handler : handlers_)
         handler->onDeviceReset();
     device_->GetDepthStencilSurface(&depthSurface_);

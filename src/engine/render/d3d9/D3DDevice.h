@@ -166,6 +166,7 @@ private:
     // Reset with the kept parameters, after lose(); see testCooperativeLevel.
     bool resetLost();
     void unbindAll();
+    void setDefaultStates();
 
     IDirect3DDevice9* device_ = nullptr;
     IDirect3DSurface9* depthSurface_ = nullptr;

@@ -81,6 +81,9 @@ void RenderableTextureD3D9::load(const std::string& name, int skip, bool srgb)
         if (width < 64 || height < 64 || levels < 3)
             skip = 0;
         skip = std::clamp(skip, 0, levels - 1);
+        // Direct3D refuses a compressed texture whose top level is under one 4 x 4 block.
+        while (skip > 0 && dds.compressed() && ((width >> skip) < 4 || (height >> skip) < 4))
+            --skip;
         for (int i = 0; i < skip; ++i) {
             width = std::max(width / 2, 1);
             height = std::max(height / 2, 1);
