@@ -1,0 +1,270 @@
+#include "engine/render/d3d9/ShaderD3D9.h"
+
+#include "core/DebugLog.h"
+#include "core/Exception.h"
+#include "core/FileSystem.h"
+#include "core/Path.h"
+#include "engine/render/BuiltinShaders.h"
+#include "engine/render/d3d9/D3DDevice.h"
+
+#include <zlib.h>
+
+#include <cctype>
+#include <cstring>
+
+namespace engine {
+
+namespace {
+
+int compiles = 0;
+
+// D3DX objects are COM objects: released when the holder goes.
+template <class T>
+struct ComRef {
+    T* p = nullptr;
+    ComRef() = default;
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+    ~ComRef() {
+        if (p)
+            p->Release();
+    }
+    T** out() { return &p; }
+    void reset() {
+        if (p)
+            p->Release();
+        p = nullptr;
+    }
+    T* operator->() const { return p; }
+};
+
+// A cache file is the compiled code followed by this trailer: a file that was
+// cut short or damaged on disk while keeping its time stamp is then noticed
+// and compiled again instead of being handed to the driver.
+constexpr uint32_t CacheTag = 0x43485351; // "QSHC"
+constexpr size_t CacheTrailerSize = 8;
+
+uint32_t checksum(const void* data, size_t size) {
+    return uint32_t(crc32(0L, static_cast<const Bytef*>(data), uInt(size)));
+}
+
+std::string withTrailer(const void* code, size_t size) {
+    std::string file(static_cast<const char*>(code), size);
+    const uint32_t trailer[2] = {checksum(code, size), CacheTag};
+    file.append(reinterpret_cast<const char*>(trailer), sizeof trailer);
+    return file;
+}
+
+// The code of a cache file when it is whole: a program of the expected
+// stage (version token), ending with the end token, with a matching checksum.
+bool cachedCode(const std::string& file, ConstantTableD3D9::Stage stage, size_t& size) {
+    if (file.size() < CacheTrailerSize + 8 || file.size() % 4 != 0)
+        return false;
+    size = file.size() - CacheTrailerSize;
+    uint32_t trailer[2], first, last;
+    std::memcpy(trailer, file.data() + size, sizeof trailer);
+    std::memcpy(&first, file.data(), 4);
+    std::memcpy(&last, file.data() + size - 4, 4);
+    const uint32_t versionType = stage == ConstantTableD3D9::VertexStage ? 0xFFFE0000u : 0xFFFF0000u;
+    return trailer[1] == CacheTag && trailer[0] == checksum(file.data(), size) &&
+           (first & 0xFFFF0000u) == versionType && last == 0x0000FFFFu;
+}
+
+const char* profileFor(d3d::Device& device, ConstantTableD3D9::Stage stage) {
+    const char* profile = stage == ConstantTableD3D9::VertexStage ? D3DXGetVertexShaderProfile(device.get())
+                                                                  : D3DXGetPixelShaderProfile(device.get());
+    if (profile)
+        return profile;
+    return stage == ConstantTableD3D9::VertexStage ? "vs_3_0" : "ps_3_0";
+}
+
+struct Compiled {
+    ComRef<ID3DXBuffer> code;
+    ComRef<ID3DXConstantTable> table;
+};
+
+// Some HLSL compilers (Wine's among them) ignore the packing flag; the pragma
+// says the same inside the text, so every compiler packs rows into registers.
+const char* const rowMajorPrologue = "#pragma pack_matrix(row_major)\n";
+
+// Whether the compiler knows the shader model 3 texture functions. The one
+// Wine ships knows only texture objects and a few intrinsics; shader files
+// see QUILL_MINIMAL_HLSL defined then and pick what it understands.
+bool compilerHasTex2D(const char* profile) {
+    static int known = -1;
+    if (known < 0) {
+        const char probe[] = "sampler2D s; float4 main(float2 uv : TEXCOORD0) : COLOR { return tex2D(s, uv); }";
+        ID3DXBuffer* code = nullptr;
+        ID3DXBuffer* messages = nullptr;
+        HRESULT hr = D3DXCompileShader(probe, UINT(sizeof probe - 1), nullptr, nullptr, "main",
+                                       profile[0] == 'p' ? profile : "ps_3_0", 0, &code, &messages, nullptr);
+        if (code)
+            code->Release();
+        if (messages)
+            messages->Release();
+        known = SUCCEEDED(hr) ? 1 : 0;
+    }
+    return known == 1;
+}
+
+// Put before every source; "#line 1" keeps the compiler's line numbers those of the file.
+std::string prologue(const char* profile) {
+    std::string text = rowMajorPrologue;
+    if (!compilerHasTex2D(profile))
+        text += "#define QUILL_MINIMAL_HLSL 1\n";
+    return text + "#line 1\n";
+}
+
+void compile(const std::string& body, const ShaderSourceD3D9& source, const std::string& includeDirectory,
+             const char* profile, Compiled& out) {
+    std::vector<D3DXMACRO> macros;
+    for (const std::string& define : source.defines)
+        macros.push_back({define.c_str(), "1"});
+    macros.push_back({nullptr, nullptr});
+
+    const std::string text = prologue(profile) + body;
+    IncludeHandler includes(includeDirectory);
+    ComRef<ID3DXBuffer> messages;
+    ++compiles;
+    HRESULT hr = D3DXCompileShader(text.data(), UINT(text.size()), macros.data(), &includes,
+                                   source.entryPoint.c_str(), profile, D3DXSHADER_PACKMATRIX_ROWMAJOR,
+                                   out.code.out(), messages.out(), out.table.out());
+    if (messages.p && messages->GetBufferSize() > 0) {
+        std::string log(static_cast<const char*>(messages->GetBufferPointer()), messages->GetBufferSize());
+        log.resize(strnlen(log.c_str(), log.size()));
+        if (FAILED(hr))
+            throw core::Exception("%s", log.c_str());
+        core::debugLog("%s", log.c_str());
+    }
+    if (FAILED(hr))
+        throw d3d::Exception_D3DError("D3DXCompileShader failed", hr);
+}
+
+HRESULT createProgram(d3d::Device& device, ConstantTableD3D9::Stage stage, const void* code,
+                      IDirect3DVertexShader9** vertex, IDirect3DPixelShader9** pixel) {
+    if (stage == ConstantTableD3D9::VertexStage)
+        return device.get()->CreateVertexShader(static_cast<const DWORD*>(code), vertex);
+    return device.get()->CreatePixelShader(static_cast<const DWORD*>(code), pixel);
+}
+
+} // namespace
+
+HRESULT IncludeHandler::Open(D3DXINCLUDE_TYPE, LPCSTR name, LPCVOID, LPCVOID* data, UINT* bytes) {
+    std::string candidate = m_directory.empty() ? std::string(name) : m_directory + "/" + name;
+    if (!shaderFileExists(candidate))
+        candidate = std::string("shaders/d3d9/") + name;
+    try {
+        std::string text = readShaderFile(candidate);
+        char* copy = new char[text.size() + 1];
+        std::memcpy(copy, text.c_str(), text.size() + 1);
+        *data = copy;
+        *bytes = UINT(text.size());
+        return S_OK;
+    } catch (const core::Exception& e) {
+        core::debugLog("%s\n", e.getMessage());
+        return E_FAIL;
+    }
+}
+
+HRESULT IncludeHandler::Close(LPCVOID data) {
+    delete[] static_cast<const char*>(data);
+    return S_OK;
+}
+
+int ShaderD3D9::compileCount() { return compiles; }
+
+std::string ShaderD3D9::cacheFileName(const std::string& resolvedSource, const std::string& entryPoint,
+                                      const std::vector<std::string>& defines) {
+    std::string suffix;
+    for (const std::string& define : defines) {
+        suffix += '_';
+        for (char c : define)
+            suffix += char(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return core::stripExtension(resolvedSource) + "_" + entryPoint + suffix + ".d3d9_shader";
+}
+
+std::unique_ptr<ShaderD3D9> ShaderD3D9::createVertexShader(d3d::Device& device, const ShaderSourceD3D9& source) {
+    return create(device, source, ConstantTableD3D9::VertexStage);
+}
+
+std::unique_ptr<ShaderD3D9> ShaderD3D9::createPixelShader(d3d::Device& device, const ShaderSourceD3D9& source) {
+    return create(device, source, ConstantTableD3D9::PixelStage);
+}
+
+std::unique_ptr<ShaderD3D9> ShaderD3D9::create(d3d::Device& device, const ShaderSourceD3D9& source, Stage stage) {
+    std::unique_ptr<ShaderD3D9> shader(new ShaderD3D9);
+    const char* profile = profileFor(device, stage);
+    Compiled compiled;
+
+    if (!source.fromFile) {
+        compile(source.source, source, source.includeDirectory, profile, compiled);
+    } else {
+        const std::string& path = source.source;
+        std::string resolved = core::resolvePath(path);
+        if (resolved.empty())
+            resolved = path;
+        const std::string cache = cacheFileName(resolved, source.entryPoint, source.defines);
+        // A source that is only built into the host has no time stamp to
+        // compare a cache file with: it is compiled every time.
+        const bool onDisk = core::fileExists(path);
+        const core::FileTime sourceTime = onDisk ? core::fileDate(path) : 0;
+
+        bool cached = false;
+        if (onDisk && core::fileExists(cache) && core::fileDate(cache) == sourceTime) {
+            std::string file = core::readFile(cache);
+            size_t size = 0;
+            if (cachedCode(file, stage, size)) {
+                HRESULT hr = D3DXCreateBuffer(DWORD(size), compiled.code.out());
+                if (FAILED(hr))
+                    throw d3d::Exception_D3DError("D3DXCreateBuffer failed", hr);
+                std::memcpy(compiled.code->GetBufferPointer(), file.data(), size);
+                cached = SUCCEEDED(D3DXGetShaderConstantTable(
+                    static_cast<const DWORD*>(compiled.code->GetBufferPointer()), compiled.table.out()));
+            }
+            if (!cached) {
+                core::debugLog("Shader cache file %s is damaged; compiling again\n", cache.c_str());
+                compiled.code.reset();
+                compiled.table.reset();
+            }
+        }
+        if (!cached) {
+            core::debugLog("Compiling shader %s\n", path.c_str());
+            std::string text = readShaderFile(path);
+            compile(text, source, source.includeDirectory.empty() ? core::getPath(path) : source.includeDirectory,
+                    profile, compiled);
+            if (onDisk) {
+                // A cache that cannot be written costs the next start a compile, nothing more.
+                try {
+                    std::string file =
+                        withTrailer(compiled.code->GetBufferPointer(), compiled.code->GetBufferSize());
+                    {
+                        std::unique_ptr<core::File> out = core::createFile(cache);
+                        out->write(file.data(), int64_t(file.size()));
+                    }
+                    core::setFileDate(cache, sourceTime);
+                } catch (const core::Exception& e) {
+                    core::debugLog("Shader cache file %s not written: %s\n", cache.c_str(), e.getMessage());
+                }
+            }
+        }
+    }
+
+    HRESULT hr = createProgram(device, stage, compiled.code->GetBufferPointer(), &shader->m_vertexShader,
+                               &shader->m_pixelShader);
+    if (FAILED(hr))
+        throw d3d::Exception_D3DError(stage == ConstantTableD3D9::VertexStage ? "CreateVertexShader failed"
+                                                                               : "CreatePixelShader failed",
+                                      hr);
+    shader->m_constants = std::make_unique<ConstantTableD3D9>(compiled.table.p, stage);
+    return shader;
+}
+
+ShaderD3D9::~ShaderD3D9() {
+    if (m_vertexShader)
+        m_vertexShader->Release();
+    if (m_pixelShader)
+        m_pixelShader->Release();
+}
+
+} // namespace engine
