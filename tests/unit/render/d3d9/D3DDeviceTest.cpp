@@ -2,11 +2,9 @@
 // cleared pixel read back, the handler list, and the error and format names.
 #ifdef _WIN32
 #include "engine/render/d3d9/D3DDevice.h"
-#include "render/d3d9/D3DTestDevice.h"
+#include "render/d3d9/D3D9TestDevice.h"
 
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 namespace {
 
@@ -16,7 +14,7 @@ struct Handler : d3d::DeviceLostHandler {
     void onDeviceLost() override { ++lost; }
 };
 
-class D3DDeviceTest : public test::D3DTestDevice {};
+class D3DDeviceTest : public D3D9TestDevice {};
 
 TEST_F(D3DDeviceTest, ClearsTheBackBufferAndPresents)
 {
@@ -26,19 +24,7 @@ TEST_F(D3DDeviceTest, ClearsTheBackBufferAndPresents)
     device_->setRenderTarget(0);
     device_->clear(rgba, d3d::Device::ClearTarget | d3d::Device::ClearDepth);
 
-    IDirect3DDevice9* dev = device_->get();
-    IDirect3DSurface9* back = nullptr;
-    ASSERT_EQ(dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
-    IDirect3DSurface9* copy = nullptr;
-    ASSERT_EQ(dev->CreateOffscreenPlainSurface(32, 16, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &copy, nullptr), D3D_OK);
-    ASSERT_EQ(dev->GetRenderTargetData(back, copy), D3D_OK);
-    D3DLOCKED_RECT locked;
-    ASSERT_EQ(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-    uint32_t pixel;
-    std::memcpy(&pixel, static_cast<const char*>(locked.pBits) + locked.Pitch * 8 + 4 * 5, 4);
-    copy->UnlockRect();
-    copy->Release();
-    back->Release();
+    uint32_t pixel = backBufferPixel(5, 8);
     EXPECT_EQ(pixel & 0xffffffu, 0xff8000u);
 
     device_->present();

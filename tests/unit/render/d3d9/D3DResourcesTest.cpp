@@ -3,7 +3,7 @@
 // and failures that name the call.
 #ifdef _WIN32
 #include "engine/render/d3d9/D3DResources.h"
-#include "render/d3d9/D3DTestDevice.h"
+#include "render/d3d9/D3D9TestDevice.h"
 #include "support/ExceptionMessage.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@ struct Handler : d3d::DeviceLostHandler {
     void onDeviceLost() override { ++lost; }
 };
 
-class D3DResources : public test::D3DTestDevice {};
+class D3DResources : public D3D9TestDevice {};
 
 TEST_F(D3DResources, StreamingAllocationsRunOnThenWrapToTheStart)
 {
