@@ -37,7 +37,11 @@ protected:
         engineOptions.settings.width = width;
         engineOptions.settings.height = height;
         engineOptions.settings.notebookMode = notebookMode;
-        m_systems = engine::EngineSystems::create(engineOptions);
+        try {
+            m_systems = engine::EngineSystems::create(engineOptions);
+        } catch (const core::Exception& e) {
+            FAIL() << "no engine systems: " << e.getMessage();
+        }
     }
 
     void TearDown() override {

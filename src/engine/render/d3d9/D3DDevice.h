@@ -8,6 +8,8 @@
 #include "core/Exception.h"
 
 #include <d3d9.h>
+// windows.h would rename the drawing state of engine/draw to DrawStateW.
+#undef DrawState
 
 #include <cstdint>
 #include <utility>

@@ -2,6 +2,7 @@
 
 #include "core/Exception.h"
 #include "engine/render/d3d9/RenderableMeshD3D9.h"
+#include "engine/render/d3d9/ShaderD3D9.h"
 
 #include <cstdint>
 #include <cstring>
@@ -62,6 +63,47 @@ void RenderContextD3D9::clearCaches()
     m_indices = nullptr;
     m_vertexShader = nullptr;
     m_pixelShader = nullptr;
+    m_vertexProgram = nullptr;
+    m_pixelProgram = nullptr;
+}
+
+void RenderContextD3D9::bindShaders(ShaderD3D9* vertex, ShaderD3D9* pixel)
+{
+    bindVertexShader(vertex ? vertex->vertexShader() : nullptr);
+    bindPixelShader(pixel ? pixel->pixelShader() : nullptr);
+    m_vertexProgram = vertex;
+    m_pixelProgram = pixel;
+}
+
+void RenderContextD3D9::setSampler(const char* name, const d3d::SamplerDesc& sampler)
+{
+    if (!m_pixelProgram)
+        return;
+    if (const ConstantTableD3D9::Constant* constant = m_pixelProgram->find(name))
+        sampler.apply(constant->registerIndex);
+}
+
+void RenderContextD3D9::setConstant(const char* name, const float* values, int count)
+{
+    for (ShaderD3D9* program : {m_vertexProgram, m_pixelProgram})
+        if (program)
+            if (const ConstantTableD3D9::Constant* constant = program->find(name))
+                program->constants().setFloats(*constant, values, count);
+}
+
+void RenderContextD3D9::setConstant(const char* name, const Mat4& matrix)
+{
+    for (ShaderD3D9* program : {m_vertexProgram, m_pixelProgram})
+        if (program)
+            if (const ConstantTableD3D9::Constant* constant = program->find(name))
+                program->constants().setMatrix(*constant, matrix);
+}
+
+void RenderContextD3D9::uploadConstants()
+{
+    for (ShaderD3D9* program : {m_vertexProgram, m_pixelProgram})
+        if (program)
+            program->upload(m_device->get());
 }
 
 void RenderContextD3D9::bindDeclaration(d3d::VertexDeclaration* declaration)

@@ -5,6 +5,7 @@
 // shared quad index buffer, and the full-screen quad.
 
 #include "engine/render/d3d9/D3DResources.h"
+#include "engine/scene/Matrix.h"
 
 #include <memory>
 
@@ -13,6 +14,7 @@ namespace engine {
 class Camera;
 class RenderableMeshD3D9;
 class Scene;
+class ShaderD3D9;
 
 class RenderContextD3D9 {
 public:
@@ -47,6 +49,18 @@ public:
     void bindIndices(d3d::IndexBuffer* indices);
     void bindVertexShader(IDirect3DVertexShader9* shader);
     void bindPixelShader(IDirect3DPixelShader9* shader);
+    // Binds both programs; their constant tables are what setSampler,
+    // setConstant and uploadConstants reach. Null unbinds a stage.
+    void bindShaders(ShaderD3D9* vertex, ShaderD3D9* pixel);
+    ShaderD3D9* vertexShader() const { return m_vertexProgram; }
+    ShaderD3D9* pixelShader() const { return m_pixelProgram; }
+    // The sampler of the pixel program's constant of that name; nothing without one.
+    void setSampler(const char* name, const d3d::SamplerDesc& sampler);
+    // Into the constant of that name of each bound program that has one.
+    void setConstant(const char* name, const float* values, int count);
+    void setConstant(const char* name, const Mat4& matrix);
+    // Both programs' register buffers into the device.
+    void uploadConstants();
     // Forgets what the caches hold (after a device reset or foreign binds).
     void clearCaches();
     d3d::VertexDeclaration* boundDeclaration() const { return m_declaration; }
@@ -71,6 +85,8 @@ private:
     d3d::IndexBuffer* m_indices = nullptr;
     IDirect3DVertexShader9* m_vertexShader = nullptr;
     IDirect3DPixelShader9* m_pixelShader = nullptr;
+    ShaderD3D9* m_vertexProgram = nullptr;
+    ShaderD3D9* m_pixelProgram = nullptr;
     std::unique_ptr<d3d::VertexBuffer> m_stream;
     std::unique_ptr<d3d::IndexBuffer> m_quadIndices;
     std::unique_ptr<d3d::VertexDeclaration> m_quadDeclaration;

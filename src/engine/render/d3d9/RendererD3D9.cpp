@@ -5,7 +5,10 @@
 #include "core/win32/WindowNative.h"
 #include "engine/assets/AssetProcessor.h"
 #include "engine/draw/DebugDraw.h"
+#include "engine/draw/Font.h"
 #include "engine/draw/ImmediateMode.h"
+#include "engine/scene/Camera.h"
+#include "engine/render/d3d9/ImmediateModeD3D9.h"
 #include "engine/render/d3d9/RenderableMeshD3D9.h"
 #include "engine/render/d3d9/RenderableTextureD3D9.h"
 
@@ -21,6 +24,7 @@ RendererD3D9::~RendererD3D9()
     clearRenderBuffers();
     m_depthStencil.reset();
     m_swapChain.reset();
+    m_immediateMode.reset();
     m_antialiasingSource.reset();
     m_resources = RenderResourcesD3D9{};
     m_context.reset();
@@ -46,6 +50,7 @@ void RendererD3D9::init(const RenderSettings& settings)
     m_antialiasingSource = std::make_unique<d3d::Texture2D>(settings.width, settings.height, 1, D3DFMT_A8R8G8B8,
                                                             D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT);
     m_resources.create();
+    m_immediateMode = std::make_unique<ImmediateModeD3D9>(*m_context, *this);
     m_depthStencil =
         std::make_unique<d3d::DepthBuffer>(settings.width, settings.height, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, false);
 
@@ -119,18 +124,20 @@ void RendererD3D9::beginRender()
 }
 
 // The deferred frame is not drawn by this backend yet; the scene and camera
-// are still taken and let go as the passes will, and the debug queues emptied.
+// are still taken and let go as the passes will, and the debug queues drawn.
 void RendererD3D9::renderScene(Scene* scene, Camera* camera, RenderableTexture*)
 {
     RenderContextD3D9& context = requireContext();
     context.currentScene = scene;
     context.currentCamera = camera;
-    DebugDraw::clear();
+    if (camera && m_resources.debugFont)
+        DebugDraw::flush(drawContext(), camera->viewProjection(), *m_resources.debugFont);
+    else
+        DebugDraw::clear();
     context.currentScene = nullptr;
     context.currentCamera = nullptr;
     context.bindDeclaration(nullptr);
-    context.bindVertexShader(nullptr);
-    context.bindPixelShader(nullptr);
+    context.bindShaders(nullptr, nullptr);
 }
 
 void RendererD3D9::endRender()

@@ -12,6 +12,8 @@
 
 namespace engine {
 
+class ImmediateModeD3D9;
+
 class RenderWindowD3D9 final : public RenderWindow {};
 
 class RendererD3D9 final : public Renderer {
@@ -41,6 +43,7 @@ public:
     // Null before init.
     RenderContextD3D9* context() const { return m_context.get(); }
     RenderResourcesD3D9& resources() { return m_resources; }
+    ImmediateModeD3D9* immediateMode() const { return m_immediateMode.get(); }
     // Null until the first resizeRenderBuffers.
     d3d::SwapChain* windowSwapChain() const { return m_swapChain.get(); }
     d3d::DepthBuffer* depthStencilBuffer() const { return m_depthStencil.get(); }
@@ -54,6 +57,7 @@ private:
     std::unique_ptr<RenderContextD3D9> m_context;
     RenderResourcesD3D9 m_resources;
     std::unique_ptr<d3d::Texture2D> m_antialiasingSource;
+    std::unique_ptr<ImmediateModeD3D9> m_immediateMode;
     std::unique_ptr<d3d::SwapChain> m_swapChain;
     std::unique_ptr<d3d::DepthBuffer> m_depthStencil;
 };
