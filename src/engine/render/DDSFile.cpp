@@ -165,17 +165,45 @@ void writeDDS(const std::string& path, const core::Image& image, DDSFile::Format
         ++levels;
 
     bool compressed = format != DDSFile::Format::A8R8G8B8;
+    std::vector<std::vector<uint8_t>> chain;
+    core::Image level = image;
+    std::vector<uint8_t> rgba;
+    for (int i = 0; i < levels; ++i) {
+        if (i > 0)
+            level = nextLevel(level);
+        const uint8_t* pixels = level.data();
+        if (!compressed) {
+            // Stored blue, green, red, alpha: the memory order of A8R8G8B8.
+            chain.emplace_back(pixels, pixels + level.dataSize());
+            continue;
+        }
+        rgba.resize(level.dataSize());
+        for (size_t p = 0; p < rgba.size(); p += 4) {
+            rgba[p] = pixels[p + 2];
+            rgba[p + 1] = pixels[p + 1];
+            rgba[p + 2] = pixels[p];
+            rgba[p + 3] = pixels[p + 3];
+        }
+        int flags = (format == DDSFile::Format::DXT1 ? squish::kDxt1 : squish::kDxt5) | squish::kColourClusterFit;
+        chain.emplace_back(DDSFile::levelBytes(format, level.getWidth(), level.getHeight()));
+        squish::CompressImage(rgba.data(), level.getWidth(), level.getHeight(), chain.back().data(), flags);
+    }
+    writeDDS(path, format, static_cast<uint32_t>(image.getWidth()), static_cast<uint32_t>(image.getHeight()), chain);
+}
+
+void writeDDS(const std::string& path, DDSFile::Format format, uint32_t width, uint32_t height,
+              const std::vector<std::vector<uint8_t>>& levels) {
+    bool compressed = format != DDSFile::Format::A8R8G8B8;
     std::vector<uint8_t> file(4 + HeaderSize, 0);
     putWord(file.data(), Word(0), fourCC("DDS "));
     putWord(file.data(), Word(4), HeaderSize);
     putWord(file.data(), Flags,
             FlagCaps | FlagHeight | FlagWidth | FlagPixelFormat | FlagLevelCount | (compressed ? FlagLinearSize : FlagPitch));
-    putWord(file.data(), Height, static_cast<uint32_t>(image.getHeight()));
-    putWord(file.data(), Width, static_cast<uint32_t>(image.getWidth()));
+    putWord(file.data(), Height, height);
+    putWord(file.data(), Width, width);
     putWord(file.data(), PitchOrLinearSize,
-            compressed ? static_cast<uint32_t>(DDSFile::levelBytes(format, image.getWidth(), image.getHeight()))
-                       : static_cast<uint32_t>(image.getWidth()) * 4);
-    putWord(file.data(), LevelCount, static_cast<uint32_t>(levels));
+            compressed ? static_cast<uint32_t>(DDSFile::levelBytes(format, width, height)) : width * 4);
+    putWord(file.data(), LevelCount, static_cast<uint32_t>(levels.size()));
     putWord(file.data(), PixelFormatSize, 32);
     if (compressed) {
         putWord(file.data(), PixelFlags, PixelFourCC);
@@ -188,31 +216,9 @@ void writeDDS(const std::string& path, const core::Image& image, DDSFile::Format
         putWord(file.data(), BlueMask, 0x000000FF);
         putWord(file.data(), AlphaMask, 0xFF000000);
     }
-    putWord(file.data(), Caps, CapsTexture | (levels > 1 ? CapsComplex | CapsMipmap : 0));
-
-    core::Image level = image;
-    std::vector<uint8_t> rgba;
-    for (int i = 0; i < levels; ++i) {
-        if (i > 0)
-            level = nextLevel(level);
-        const uint8_t* pixels = level.data();
-        if (!compressed) {
-            // Stored blue, green, red, alpha: the memory order of A8R8G8B8.
-            file.insert(file.end(), pixels, pixels + level.dataSize());
-            continue;
-        }
-        rgba.resize(level.dataSize());
-        for (size_t p = 0; p < rgba.size(); p += 4) {
-            rgba[p] = pixels[p + 2];
-            rgba[p + 1] = pixels[p + 1];
-            rgba[p + 2] = pixels[p];
-            rgba[p + 3] = pixels[p + 3];
-        }
-        int flags = (format == DDSFile::Format::DXT1 ? squish::kDxt1 : squish::kDxt5) | squish::kColourClusterFit;
-        size_t offset = file.size();
-        file.resize(offset + DDSFile::levelBytes(format, level.getWidth(), level.getHeight()));
-        squish::CompressImage(rgba.data(), level.getWidth(), level.getHeight(), file.data() + offset, flags);
-    }
+    putWord(file.data(), Caps, CapsTexture | (levels.size() > 1 ? CapsComplex | CapsMipmap : 0));
+    for (const std::vector<uint8_t>& level : levels)
+        file.insert(file.end(), level.begin(), level.end());
 
     FILE* out = core::disk::openStream(path, "wb");
     bool written = out && fwrite(file.data(), 1, file.size(), out) == file.size();

@@ -59,5 +59,9 @@ private:
 // Writes an image as a 2D DDS file with its whole mip chain, uncompressed
 // (A8R8G8B8), DXT1 or DXT5, straight to disk.
 void writeDDS(const std::string& path, const core::Image& image, DDSFile::Format format);
+// Writes a 2D DDS file of levels already in the format's bytes, top level
+// first, each the next halving of the one before.
+void writeDDS(const std::string& path, DDSFile::Format format, uint32_t width, uint32_t height,
+              const std::vector<std::vector<uint8_t>>& levels);
 
 } // namespace engine

@@ -1,0 +1,34 @@
+// Bones for the vertex programs compiled with SKINNING: three registers per
+// bone, register j holding the bone matrix's column j (m0j, m1j, m2j, m3j).
+// Bone indices arrive as bytes (0 to 63), weights normalised to sum to 1.
+
+#ifndef SKINNING_HLSL
+#define SKINNING_HLSL
+
+#ifdef QUILL_MINIMAL_HLSL
+// That compiler places an array of n registers near register 2n and the
+// device refuses programs past its constant registers: 12 bones fit.
+float4 g_skinningMatrices[36];
+#else
+float4 g_skinningMatrices[192];
+#endif
+
+// Declares c0, c1 and c2: the columns of the weighted sum of the four bones.
+#define SKIN_MATRIX(bones, weights, c0, c1, c2)                                                     \
+    float4 c0 = g_skinningMatrices[(int)bones.x * 3] * weights.x +                                  \
+                g_skinningMatrices[(int)bones.y * 3] * weights.y +                                  \
+                g_skinningMatrices[(int)bones.z * 3] * weights.z +                                  \
+                g_skinningMatrices[(int)bones.w * 3] * weights.w;                                   \
+    float4 c1 = g_skinningMatrices[(int)bones.x * 3 + 1] * weights.x +                              \
+                g_skinningMatrices[(int)bones.y * 3 + 1] * weights.y +                              \
+                g_skinningMatrices[(int)bones.z * 3 + 1] * weights.z +                              \
+                g_skinningMatrices[(int)bones.w * 3 + 1] * weights.w;                               \
+    float4 c2 = g_skinningMatrices[(int)bones.x * 3 + 2] * weights.x +                              \
+                g_skinningMatrices[(int)bones.y * 3 + 2] * weights.y +                              \
+                g_skinningMatrices[(int)bones.z * 3 + 2] * weights.z +                              \
+                g_skinningMatrices[(int)bones.w * 3 + 2] * weights.w;
+
+// A point (w = 1) or a direction (w = 0) moved by those columns.
+#define SKIN_APPLY(p, c0, c1, c2) float3(dot(p, c0), dot(p, c1), dot(p, c2))
+
+#endif
