@@ -1,8 +1,11 @@
 #include "engine/render/d3d9/RenderResourcesD3D9.h"
 
+#include "core/Exception.h"
+#include "engine/assets/Material.h"
 #include "engine/assets/MeshPrimitives.h"
 #include "engine/draw/Font.h"
 #include "engine/render/d3d9/RenderableMeshD3D9.h"
+#include "engine/render/d3d9/RenderableShaderD3D9.h"
 #include "engine/render/d3d9/RenderableTextureD3D9.h"
 
 #include <cmath>
@@ -14,6 +17,13 @@ namespace engine {
 namespace {
 
 RenderResourcesD3D9* g_resources = nullptr;
+
+const char* const PostProcessVertexText =
+    "void main(float4 pos : POSITION, out float4 oPos : POSITION, out float2 oTexcoord : TEXCOORD ) { oPos = pos; "
+    "oTexcoord = pos.xy * float2(0.5, -0.5) + float2(0.5, 0.5); }";
+const char* const PostProcessPixelText =
+    "sampler2D g_sourceTex; void main(float2 texcoord : TEXCOORD, out float4 oColor : COLOR) { oColor = "
+    "tex2D(g_sourceTex, texcoord); }";
 
 // A texture of pixels given as 0xAARRGGBB, which is A8R8G8B8 in memory.
 RenderableTextureD3D9* textureOf(int width, int height, const uint32_t* pixels)
@@ -72,6 +82,16 @@ void RenderResourcesD3D9::create()
     spotLightVolume = core::CountedRef<RenderableMeshD3D9>(new RenderableMeshD3D9);
     spotLightVolume->init(*createCone(10), false);
     debugFont = core::CountedRef<Font>(Font::createBuiltin(1));
+    try {
+        auto* shader = new RenderableShaderD3D9(*d3d::Device::current());
+        postProcessShader = core::CountedRef<RenderableShaderD3D9>(shader);
+        shader->loadPostProcessShaderFromText(PostProcessVertexText, PostProcessPixelText);
+        postProcessMaterial = core::CountedRef<Material>(new Material(""));
+        postProcessMaterial->shader = core::CountedRef<RenderableShader>(shader);
+    } catch (const core::Exception&) {
+        postProcessShader = {};
+        postProcessMaterial = {};
+    }
     g_resources = this;
 }
 

@@ -11,7 +11,9 @@ namespace engine {
 
 class Font;
 class Material;
+class Material;
 class RenderableMeshD3D9;
+class RenderableShaderD3D9;
 class RenderableTextureD3D9;
 
 struct RenderResourcesD3D9 {
@@ -28,6 +30,9 @@ struct RenderResourcesD3D9 {
     core::CountedRef<RenderableMeshD3D9> lightVolumeSphere;    // icosphere of level 2
     core::CountedRef<RenderableMeshD3D9> spotLightVolume;      // cone of 10 sides
     core::CountedRef<Font> debugFont;                          // built-in font 1
+    // Copies a texture to the target; null where the HLSL compiler cannot sample textures.
+    core::CountedRef<RenderableShaderD3D9> postProcessShader;
+    core::CountedRef<Material> postProcessMaterial; // unnamed, with the post-process shader
 };
 
 // The live renderer's resources, or null when there is none.

@@ -10,6 +10,8 @@
 #include "engine/scene/Camera.h"
 #include "engine/render/d3d9/ImmediateModeD3D9.h"
 #include "engine/render/d3d9/RenderableMeshD3D9.h"
+#include "engine/render/d3d9/RenderableShaderD3D9.h"
+#include "engine/render/d3d9/TextureAssetProcessorD3D9.h"
 #include "engine/render/d3d9/RenderableTextureD3D9.h"
 
 #include <cstring>
@@ -54,11 +56,7 @@ void RendererD3D9::init(const RenderSettings& settings)
     m_depthStencil =
         std::make_unique<d3d::DepthBuffer>(settings.width, settings.height, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, false);
 
-    // Textures load from DDS files; image sources are converted to them on first use.
-    registerAssetProcessor(AssetProcessor::Texture, "dds", "dds");
-    for (const char* source : {"tga", "png", "jpg"})
-        registerAssetProcessor(AssetProcessor::Texture, source,
-                               core::CountedRef<AssetProcessor>(new TextureAssetProcessorDDS));
+    registerTextureProcessorsD3D9();
     drawContext().resetState(m_renderWidth, m_renderHeight);
 }
 
@@ -221,16 +219,34 @@ RenderableTexture* RendererD3D9::createRenderBuffer(int width, int height)
     return createRenderBufferD3D9(width, height);
 }
 
-void RendererD3D9::drawFullScreen(RenderableTexture*, RenderableShader*)
+// Through slots 1 and 2 of the shader, its sampler "g_sourceTex".
+void RendererD3D9::drawFullScreen(RenderableTexture* texture, RenderableShader* given)
 {
-    requireContext();
-    throw core::Exception("No post-process shader");
+    RenderContextD3D9& context = requireContext();
+    auto* shader = given ? dynamic_cast<RenderableShaderD3D9*>(given) : m_resources.postProcessShader.get();
+    if (!shader || !shader->slot(1) || !shader->slot(2))
+        throw core::Exception("No post-process shader");
+    d3d::Device& device = context.device();
+    device.setRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    device.setRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    device.setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device.setRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    device.setRenderState(D3DRS_STENCILENABLE, FALSE);
+    device.setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    device.setRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    context.bindShaders(shader->slot(1), shader->slot(2));
+    auto* source = dynamic_cast<RenderableTextureD3D9*>(texture);
+    if (source && source->texture())
+        context.setSampler("g_sourceTex", {source->texture(), d3d::SamplerDesc::Linear, d3d::SamplerDesc::Clamp, false});
+    context.uploadConstants();
+    context.drawFullScreenQuad();
+    device.setRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device.setRenderState(D3DRS_ZWRITEENABLE, TRUE);
 }
 
 RenderableShader* RendererD3D9::createRenderableShader()
 {
-    requireContext();
-    throw core::Exception("HLSL shaders are not available in this build");
+    return new RenderableShaderD3D9(requireContext().device());
 }
 
 std::vector<Resolution> RendererD3D9::enumerateResolutions()
