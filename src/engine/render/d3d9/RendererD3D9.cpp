@@ -8,6 +8,7 @@
 #include "engine/draw/Font.h"
 #include "engine/draw/ImmediateMode.h"
 #include "engine/scene/Camera.h"
+#include "engine/render/d3d9/GraphicsD3D9.h"
 #include "engine/render/d3d9/ImmediateModeD3D9.h"
 #include "engine/render/d3d9/RenderableMeshD3D9.h"
 #include "engine/render/d3d9/RenderableShaderD3D9.h"
@@ -26,6 +27,7 @@ RendererD3D9::~RendererD3D9()
     clearRenderBuffers();
     m_depthStencil.reset();
     m_swapChain.reset();
+    m_graphics.reset();
     m_immediateMode.reset();
     m_antialiasingSource.reset();
     m_resources = RenderResourcesD3D9{};
@@ -53,6 +55,7 @@ void RendererD3D9::init(const RenderSettings& settings)
                                                             D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT);
     m_resources.create();
     m_immediateMode = std::make_unique<ImmediateModeD3D9>(*m_context, *this);
+    m_graphics = std::make_unique<GraphicsD3D9>(*m_context, *this);
     m_depthStencil =
         std::make_unique<d3d::DepthBuffer>(settings.width, settings.height, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, false);
 
@@ -226,20 +229,12 @@ void RendererD3D9::drawFullScreen(RenderableTexture* texture, RenderableShader* 
     auto* shader = given ? dynamic_cast<RenderableShaderD3D9*>(given) : m_resources.postProcessShader.get();
     if (!shader || !shader->slot(1) || !shader->slot(2))
         throw core::Exception("No post-process shader");
-    d3d::Device& device = context.device();
-    device.setRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    device.setRenderState(D3DRS_ZWRITEENABLE, FALSE);
-    device.setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-    device.setRenderState(D3DRS_ALPHATESTENABLE, FALSE);
-    device.setRenderState(D3DRS_STENCILENABLE, FALSE);
-    device.setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
-    device.setRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    context.bindShaders(shader->slot(1), shader->slot(2));
+    m_graphics->useShader(shader);
     auto* source = dynamic_cast<RenderableTextureD3D9*>(texture);
     if (source && source->texture())
         context.setSampler("g_sourceTex", {source->texture(), d3d::SamplerDesc::Linear, d3d::SamplerDesc::Clamp, false});
-    context.uploadConstants();
-    context.drawFullScreenQuad();
+    m_graphics->drawFullScreenQuad();
+    d3d::Device& device = context.device();
     device.setRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     device.setRenderState(D3DRS_ZWRITEENABLE, TRUE);
 }

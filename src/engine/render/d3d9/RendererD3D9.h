@@ -12,6 +12,7 @@
 
 namespace engine {
 
+class GraphicsD3D9;
 class ImmediateModeD3D9;
 
 class RenderWindowD3D9 final : public RenderWindow {};
@@ -44,6 +45,7 @@ public:
     RenderContextD3D9* context() const { return m_context.get(); }
     RenderResourcesD3D9& resources() { return m_resources; }
     ImmediateModeD3D9* immediateMode() const { return m_immediateMode.get(); }
+    GraphicsD3D9* graphics() const { return m_graphics.get(); }
     // Null until the first resizeRenderBuffers.
     d3d::SwapChain* windowSwapChain() const { return m_swapChain.get(); }
     d3d::DepthBuffer* depthStencilBuffer() const { return m_depthStencil.get(); }
@@ -58,6 +60,7 @@ private:
     RenderResourcesD3D9 m_resources;
     std::unique_ptr<d3d::Texture2D> m_antialiasingSource;
     std::unique_ptr<ImmediateModeD3D9> m_immediateMode;
+    std::unique_ptr<GraphicsD3D9> m_graphics;
     std::unique_ptr<d3d::SwapChain> m_swapChain;
     std::unique_ptr<d3d::DepthBuffer> m_depthStencil;
 };

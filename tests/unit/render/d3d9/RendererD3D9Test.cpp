@@ -3,6 +3,8 @@
 // and a device reset that every resource the scripts hold survives.
 #ifdef _WIN32
 #include "core/Image.h"
+#include "engine/draw/Graphics.h"
+#include "engine/render/d3d9/GraphicsD3D9.h"
 #include "engine/render/DDSFile.h"
 #include "engine/render/RenderableTexture.h"
 #include "engine/render/d3d9/RenderableMeshD3D9.h"
@@ -14,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 
 namespace {
@@ -72,6 +75,28 @@ protected:
         device.setTexture(0, nullptr);
     }
 
+    // The top-left pixel of a half-float render target: red, green, blue, alpha.
+    std::array<uint16_t, 4> firstHalfPixel(d3d::Texture2D& target)
+    {
+        std::array<uint16_t, 4> halves{};
+        IDirect3DDevice9* device = m_renderer->context()->device().get();
+        IDirect3DSurface9* surface = target.surface(0);
+        IDirect3DSurface9* copy = nullptr;
+        if (device->CreateOffscreenPlainSurface(UINT(target.width()), UINT(target.height()), D3DFMT_A16B16G16R16F,
+                                                D3DPOOL_SYSTEMMEM, &copy, nullptr) == D3D_OK &&
+            device->GetRenderTargetData(surface, copy) == D3D_OK) {
+            D3DLOCKED_RECT locked;
+            if (copy->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK) {
+                std::memcpy(halves.data(), locked.pBits, sizeof halves);
+                copy->UnlockRect();
+            }
+        }
+        if (copy)
+            copy->Release();
+        surface->Release();
+        return halves;
+    }
+
     TempDirectory m_folder;
     RendererD3D9* m_renderer = nullptr;
 };
@@ -122,23 +147,30 @@ TEST_F(RendererD3D9Window, MeshesTexturesAndRenderBuffersSurviveADeviceReset)
     device.setRenderTarget(0, *bufferTexture);
     const unsigned char green[4] = {0, 255, 0, 255};
     device.clear(green, d3d::Device::ClearTarget);
-    IDirect3DSurface9* surface = bufferTexture->surface(0);
-    IDirect3DSurface9* copy = nullptr;
-    ASSERT_EQ(device.get()->CreateOffscreenPlainSurface(8, 8, D3DFMT_A16B16G16R16F, D3DPOOL_SYSTEMMEM, &copy,
-                                                        nullptr),
-              D3D_OK);
-    ASSERT_EQ(device.get()->GetRenderTargetData(surface, copy), D3D_OK);
-    D3DLOCKED_RECT locked;
-    ASSERT_EQ(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-    uint16_t halves[4];
-    std::memcpy(halves, locked.pBits, sizeof halves);
-    copy->UnlockRect();
-    copy->Release();
-    surface->Release();
-    EXPECT_EQ(halves[0], 0x0000); // red
-    EXPECT_EQ(halves[1], 0x3C00); // green
-    EXPECT_EQ(halves[2], 0x0000); // blue
+    EXPECT_EQ(firstHalfPixel(*bufferTexture), (std::array<uint16_t, 4>{0x0000, 0x3C00, 0x0000, 0x3C00}));
     device.setRenderTarget(0, m_renderer->windowSwapChain());
+    m_renderer->endRender();
+}
+
+TEST_F(RendererD3D9Window, GraphicsClearsARenderTargetAndGoesBackToTheWindow)
+{
+    ASSERT_EQ(engine::Graphics::current(), m_renderer->graphics());
+    engine::Graphics& graphics = *engine::Graphics::current();
+    std::unique_ptr<engine::RenderableTexture> buffer(m_renderer->createRenderBuffer(8, 8));
+    m_renderer->beginRender();
+    graphics.setRenderTarget(buffer.get());
+    graphics.clear({0, 255, 0, 255});
+    EXPECT_EQ(firstHalfPixel(*dynamic_cast<engine::RenderableTextureD3D9&>(*buffer).texture2D()),
+              (std::array<uint16_t, 4>{0x0000, 0x3C00, 0x0000, 0x3C00}));
+    graphics.setRenderTarget(nullptr);
+    IDirect3DDevice9* device = m_renderer->context()->device().get();
+    IDirect3DSurface9 *bound = nullptr, *back = nullptr;
+    ASSERT_EQ(device->GetRenderTarget(0, &bound), D3D_OK);
+    ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    EXPECT_EQ(bound, back);
+    bound->Release();
+    back->Release();
+    EXPECT_EQ(messageOf([&] { graphics.useShader(nullptr); }), "Shader has no full-screen program");
     m_renderer->endRender();
 }
 
