@@ -6,6 +6,8 @@
 local t = require "testing"
 
 local phase = sys.args().phase or "defaults"
+-- Direct3D 9 exists on Windows only.
+local windows = sys.platform() == "win32"
 
 local w = require "windowing"
 
@@ -53,9 +55,11 @@ if phase == "defaults" then
             {{audioEngine = "fmod"}, "Invalid audio engine"},
             {{audioEngine = "openal"}, "Invalid audio engine"},
             {{physicsEngine = "physx"}, "Invalid physics engine"},
-            {{renderEngine = "d3d9"}, "not available on this platform"},
             {{renderEngine = "gles2"}, "not available on this platform"},
         }
+        if not windows then
+            table.insert(cases, {{renderEngine = "d3d9"}, "not available on this platform"})
+        end
         for _, case in ipairs(cases) do
             local systems, message = EngineSystems.create(case[1])
             t.equal(systems, nil, case[2])
@@ -65,9 +69,18 @@ if phase == "defaults" then
     end)
 
     t.test("Renderer.create makes a renderer without a context", function()
-        local none, message = Renderer.create("d3d9")
-        t.equal(none, nil)
-        t.equal(message:find("not available", 1, true) ~= nil, true, message)
+        local d3d9, message = Renderer.create("d3d9")
+        if windows then
+            t.equal(d3d9 ~= nil, true, tostring(message))
+            t.equal(d3d9:isReadyToRender(), true)
+            local info = d3d9:getRendererInfo()
+            t.equal(info.vendor .. info.renderer, "")
+            t.fails(function() d3d9:beginRender() end, "Renderer not initialized")
+            d3d9:dispose()
+        else
+            t.equal(d3d9, nil)
+            t.equal(message:find("not available", 1, true) ~= nil, true, message)
+        end
         t.fails(function() Renderer.create("metal") end, "invalid enum")
         local renderer = Renderer.create("opengl")
         t.equal(renderer:isReadyToRender(), true)
@@ -189,7 +202,7 @@ elseif phase == "zero" then
         t.equal(w .. "x" .. h, "800x600", "X window size")
     end)
     restartWith("fixed")
-else
+elseif phase == "fixed" then
     local frame = Frame.create{title = "engine-fixed", width = 640, height = 480}
     t.test("dontAdjustFrame leaves the window alone", function()
         local systems, message = EngineSystems.create{dontAdjustFrame = true, width = 800, height = 600,
@@ -200,6 +213,25 @@ else
         t.equal(size[1] .. "x" .. size[2], "640x480")
         local w, h = windowSize("engine-fixed")
         t.equal(w .. "x" .. h, "640x480", "X window size")
+    end)
+    if windows then
+        restartWith("d3d9")
+    else
+        t.done()
+    end
+elseif phase == "d3d9" then
+    Frame.create{title = "engine-d3d9", width = 320, height = 240}
+    t.test("a Direct3D 9 renderer clears its frames to the clear colour", function()
+        local systems, message = EngineSystems.create{renderEngine = "d3d9", verticalSync = false}
+        t.equal(systems ~= nil, true, tostring(message))
+        local r = Renderer.active()
+        t.equal(r:isReadyToRender(), true)
+        r.ClearColor = {0, 160, 255, 255}
+        r:beginRender()
+        r:saveScreenShot("d3d9.png")
+        r:endRender()
+        local shot = Image.load("d3d9.png")
+        t.nearVec(shot:getPixel(160, 120), {0, 160, 255}, 0.5, "the middle pixel", 3)
     end)
     t.done()
 end

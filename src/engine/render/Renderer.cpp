@@ -3,6 +3,9 @@
 #include "core/Exception.h"
 #include "engine/render/RenderableTexture.h"
 #include "engine/render/gl/RendererGL.h"
+#ifdef _WIN32
+#include "engine/render/d3d9/RendererD3D9.h"
+#endif
 
 #include <algorithm>
 
@@ -84,7 +87,11 @@ Renderer* createRenderer(RenderEngineKind kind) {
     case RenderEngineKind::OpenGL:
         return new RendererGL;
     case RenderEngineKind::D3D9:
+#ifdef _WIN32
+        return new RendererD3D9;
+#else
         throw core::Exception("Direct3D 9 renderer is not available on this platform");
+#endif
     case RenderEngineKind::GLES2:
         break;
     }

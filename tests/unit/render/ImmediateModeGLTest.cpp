@@ -6,6 +6,7 @@
 #include "engine/render/gl/ImmediateModeGL.h"
 #include "engine/render/gl/RendererGL.h"
 #include "support/ExceptionMessage.h"
+#include "support/ImmediateModeFrames.h"
 #include "support/SceneWindow.h"
 #include "support/TempDirectory.h"
 
@@ -18,7 +19,6 @@ using namespace engine;
 
 namespace {
 
-constexpr Color Red{255, 0, 0, 255};
 constexpr Color White{255, 255, 255, 255};
 
 class ImmediateModeGLWindow : public test::SceneWindow {
@@ -63,40 +63,11 @@ TEST_F(ImmediateModeGLWindow, TheRendererOwnsTheBackendAndResetsTheStateEachFram
     renderer->endRender();
 }
 
-// Pixel-exact placement: filled rectangles cover [x, x + w), outlines sit on
-// the corner pixels, the clip is half-open.
 TEST_F(ImmediateModeGLWindow, PrimitivesTextAndClippingMatchTheirReference) {
     renderer->clearColor = {20, 20, 40, 255};
     renderer->beginRender();
-    draw.beginDraw();
-    draw.fillRect(10, 10, 20, 20, Red);
-    draw.drawRect(40, 10, 59, 29, {0, 255, 0, 255});
-    draw.drawLine(70, 10, 120, 30, {255, 255, 0, 255});
-    draw.fillRoundedRect(70, 40, 50, 24, 8, {80, 160, 255, 255});
-    draw.fillPolygon({{10, 40}, {40, 40}, {25, 64}}, {255, 128, 0, 255});
-    draw.drawImage(checkerTexture({255, 255, 255, 255}, {0, 0, 0, 255}), 44, 40, 16, 16, 0, 0, 0.5f, 0.5f, White,
-                   0);
-    draw.setBlendMode(DrawBlendMode::Translucent);
-    draw.fillRect(50, 44, 20, 10, {255, 0, 255, 128});
-    draw.drawText("Hi!\nquill", 4, 68, *font, White);
-    draw.pushState();
-    draw.clipTo(90, 70, 110, 90);
-    draw.fillRect(80, 66, 48, 30, {0, 200, 100, 255});
-    draw.popState();
-    draw.endDraw();
-    core::Image frame = saved("immediate-mode-2d");
-    EXPECT_TRUE(isColor(frame.getPixel(10, 10), 255, 0, 0));
-    EXPECT_TRUE(isColor(frame.getPixel(29, 29), 255, 0, 0));
-    EXPECT_TRUE(isColor(frame.getPixel(30, 30), 20, 20, 40));
-    EXPECT_TRUE(isColor(frame.getPixel(9, 10), 20, 20, 40));
-    EXPECT_TRUE(isColor(frame.getPixel(40, 10), 0, 255, 0));
-    EXPECT_TRUE(isColor(frame.getPixel(59, 29), 0, 255, 0));
-    EXPECT_TRUE(isColor(frame.getPixel(50, 20), 20, 20, 40));
-    EXPECT_TRUE(isColor(frame.getPixel(90, 70), 0, 200, 100));
-    EXPECT_TRUE(isColor(frame.getPixel(109, 89), 0, 200, 100));
-    EXPECT_TRUE(isColor(frame.getPixel(110, 80), 20, 20, 40));
-    EXPECT_TRUE(isColor(frame.getPixel(89, 80), 20, 20, 40));
-    EXPECT_TRUE(isColor(frame.getPixel(100, 69), 20, 20, 40));
+    test::drawImmediateModeFrame(draw, *font, checkerTexture({255, 255, 255, 255}, {0, 0, 0, 255}));
+    test::expectImmediateModeFramePixels(saved("immediate-mode-2d"));
     renderer->endRender();
     EXPECT_TRUE(test::matchesReference(test::testOutputDirectory() + "/immediate-mode-2d-frame.png",
                                        "immediate-mode-2d"));

@@ -32,12 +32,16 @@ protected:
             GTEST_SKIP() << "no window: " << e.getMessage();
         }
         engine::EngineOptions engineOptions;
-        engineOptions.settings.renderEngine = engine::RenderEngineKind::OpenGL;
+        engineOptions.settings.renderEngine = renderEngine;
         engineOptions.settings.window = &m_frame->window();
         engineOptions.settings.width = width;
         engineOptions.settings.height = height;
         engineOptions.settings.notebookMode = notebookMode;
-        m_systems = engine::EngineSystems::create(engineOptions);
+        try {
+            m_systems = engine::EngineSystems::create(engineOptions);
+        } catch (const core::Exception& e) {
+            FAIL() << "no engine systems: " << e.getMessage();
+        }
     }
 
     void TearDown() override {
@@ -48,6 +52,8 @@ protected:
 
     // Set before SetUp for the forward renderer of notebook mode.
     bool notebookMode = false;
+    // Set before SetUp for another backend.
+    engine::RenderEngineKind renderEngine = engine::RenderEngineKind::OpenGL;
     std::unique_ptr<core::Frame> m_frame;
     engine::EngineSystems* m_systems = nullptr;
 };

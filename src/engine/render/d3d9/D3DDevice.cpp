@@ -1,6 +1,7 @@
 #include "engine/render/d3d9/D3DDevice.h"
 
 #include "core/DebugLog.h"
+#include "engine/render/d3d9/D3DResources.h"
 
 #include <algorithm>
 #include <string>
@@ -134,6 +135,8 @@ const char* formatName(D3DFORMAT format)
 namespace {
 Direct3D* g_direct3D = nullptr;
 Device* g_device = nullptr;
+uint64_t g_generation = 0;
+uint64_t g_lastGeneration = 0;
 } // namespace
 
 Direct3D::Direct3D()
@@ -251,14 +254,10 @@ Device::Device(HWND window, int width, int height, D3DMULTISAMPLE_TYPE multisamp
         throw Exception_D3DError("GetDeviceCaps failed", hr);
     }
 
-    device_->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    device_->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
-    device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
-    device_->SetRenderState(D3DRS_LIGHTING, FALSE);
-    for (DWORD s = 0; s < 16; ++s)
-        device_->SetSamplerState(s, D3DSAMP_MAXANISOTROPY, caps_.MaxAnisotropy);
+    setDefaultStates();
 
     g_device = this;
+    g_generation = ++g_lastGeneration;
 }
 
 Device::~Device()
@@ -270,8 +269,10 @@ Device::~Device()
         back->Release();
     }
     unbindAll();
-    if (g_device == this)
+    if (g_device == this) {
         g_device = nullptr;
+        g_generation = 0;
+    }
     handlers_.clear();
     if (depthSurface_)
         depthSurface_->Release();
@@ -279,6 +280,18 @@ Device::~Device()
 }
 
 Device* Device::current() { return g_device; }
+uint64_t Device::liveGeneration() { return g_generation; }
+
+// A reset puts every state back to Direct3D's defaults: these are set again then.
+void Device::setDefaultStates()
+{
+    device_->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device_->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+    device_->SetRenderState(D3DRS_LIGHTING, FALSE);
+    for (DWORD s = 0; s < 16; ++s)
+        device_->SetSamplerState(s, D3DSAMP_MAXANISOTROPY, caps_.MaxAnisotropy);
+}
 
 void Device::unbindAll()
 {
@@ -331,6 +344,62 @@ void Device::setRenderTarget(int index, IDirect3DSurface9* surface)
         throw Exception_D3DError("SetRenderTarget failed", hr);
 }
 
+void Device::setRenderTarget(int index, SwapChain* chain)
+{
+    if (!chain) {
+        setRenderTarget(index);
+        return;
+    }
+    IDirect3DSurface9* back = chain->backBuffer();
+    HRESULT hr = device_->SetRenderTarget(DWORD(index), back);
+    back->Release();
+    if (FAILED(hr))
+        throw Exception_D3DError("SetRenderTarget failed", hr);
+}
+
+void Device::setRenderTarget(int index, Texture2D& texture, int level)
+{
+    IDirect3DSurface9* surface = nullptr;
+    HRESULT hr = texture.get() ? texture.get()->GetSurfaceLevel(UINT(level), &surface) : D3DERR_DEVICELOST;
+    if (FAILED(hr))
+        throw Exception_D3DError("Could not acquire surface", hr);
+    hr = device_->SetRenderTarget(DWORD(index), surface);
+    surface->Release();
+    if (FAILED(hr))
+        throw Exception_D3DError("Could not set render target", hr);
+}
+
+void Device::setRenderTarget(int index, TextureCube& texture, D3DCUBEMAP_FACES face, int level)
+{
+    IDirect3DSurface9* surface = nullptr;
+    HRESULT hr = texture.get() ? texture.get()->GetCubeMapSurface(face, UINT(level), &surface) : D3DERR_DEVICELOST;
+    if (FAILED(hr))
+        throw Exception_D3DError("Could not acquire surface", hr);
+    hr = device_->SetRenderTarget(DWORD(index), surface);
+    surface->Release();
+    if (FAILED(hr))
+        throw Exception_D3DError("Could not set render target", hr);
+}
+
+void Device::setDepthBuffer(DepthBuffer* buffer)
+{
+    HRESULT hr = device_->SetDepthStencilSurface(buffer ? buffer->surface() : depthSurface_);
+    if (FAILED(hr))
+        throw Exception_D3DError("SetDepthStencilSurface failed", hr);
+}
+
+void Device::setStreamSource(int stream, VertexBuffer* buffer, int offset, int stride)
+{
+    device_->SetStreamSource(UINT(stream), buffer ? buffer->get() : nullptr, UINT(offset), UINT(stride));
+}
+
+void Device::setIndices(IndexBuffer* buffer) { device_->SetIndices(buffer ? buffer->get() : nullptr); }
+
+void Device::setVertexDeclaration(VertexDeclaration* declaration)
+{
+    device_->SetVertexDeclaration(declaration ? declaration->get() : nullptr);
+}
+
 void Device::setScissorRect(int left, int top, int right, int bottom)
 {
     RECT r = {left, top, right, bottom};
@@ -364,6 +433,19 @@ void Device::present(const RECT* source, const RECT* destination, HWND window)
         throw Exception_D3DError("Present() failed", hr);
 }
 
+void Device::present(SwapChain& chain, const RECT* source, const RECT* destination, HWND window)
+{
+    if (!chain.get())
+        return;
+    HRESULT hr = chain.get()->Present(source, destination, window, nullptr, 0);
+    if (hr == D3DERR_DEVICELOST) {
+        lose();
+        return;
+    }
+    if (FAILED(hr))
+        throw Exception_D3DError("Swap chain present failed", hr);
+}
+
 bool Device::testCooperativeLevel()
 {
     HRESULT hr = device_->TestCooperativeLevel();
@@ -376,8 +458,13 @@ bool Device::testCooperativeLevel()
     if (hr != D3DERR_DEVICENOTRESET)
         throw Exception_D3DError("TestCooperativeLevel() failed", hr);
     lose();
+    return resetLost();
+}
+
+bool Device::resetLost()
+{
     D3DPRESENT_PARAMETERS params = params_;
-    hr = device_->Reset(&params);
+    HRESULT hr = device_->Reset(&params);
     if (hr == D3DERR_DEVICELOST)
         return false;
     if (FAILED(hr))
@@ -385,6 +472,16 @@ bool Device::testCooperativeLevel()
     restore();
     lost_ = false;
     return true;
+}
+
+bool Device::reset(int width, int height)
+{
+    if (width > 0 && height > 0) {
+        params_.BackBufferWidth = UINT(width);
+        params_.BackBufferHeight = UINT(height);
+    }
+    lose();
+    return resetLost();
 }
 
 void Device::lose()
@@ -405,6 +502,7 @@ void Device::lose()
 void Device::restore()
 {
     core::debugLog("Device restored, recreating device objects\n");
+    setDefaultStates();
     for (DeviceLostHandler* handler : handlers_)
         handler->onDeviceReset();
     device_->GetDepthStencilSurface(&depthSurface_);

@@ -2,11 +2,9 @@
 // cleared pixel read back, the handler list, and the error and format names.
 #ifdef _WIN32
 #include "engine/render/d3d9/D3DDevice.h"
+#include "render/d3d9/D3D9TestDevice.h"
 
 #include <gtest/gtest.h>
-
-#include <cstring>
-#include <memory>
 
 namespace {
 
@@ -16,29 +14,7 @@ struct Handler : d3d::DeviceLostHandler {
     void onDeviceLost() override { ++lost; }
 };
 
-class D3DDeviceTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        window_ = CreateWindowExW(0, L"STATIC", L"d3d", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-        ASSERT_NE(window_, nullptr);
-        direct3D_ = std::make_unique<d3d::Direct3D>();
-        device_ = std::make_unique<d3d::Device>(window_, 32, 16, D3DMULTISAMPLE_NONE,
-                                                d3d::Device::Windowed | d3d::Device::AutoDepthBuffer);
-    }
-    void TearDown() override
-    {
-        device_.reset();
-        direct3D_.reset();
-        if (window_)
-            DestroyWindow(window_);
-    }
-
-    HWND window_ = nullptr;
-    std::unique_ptr<d3d::Direct3D> direct3D_;
-    std::unique_ptr<d3d::Device> device_;
-};
+class D3DDeviceTest : public D3D9TestDevice {};
 
 TEST_F(D3DDeviceTest, ClearsTheBackBufferAndPresents)
 {
@@ -48,19 +24,7 @@ TEST_F(D3DDeviceTest, ClearsTheBackBufferAndPresents)
     device_->setRenderTarget(0);
     device_->clear(rgba, d3d::Device::ClearTarget | d3d::Device::ClearDepth);
 
-    IDirect3DDevice9* dev = device_->get();
-    IDirect3DSurface9* back = nullptr;
-    ASSERT_EQ(dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
-    IDirect3DSurface9* copy = nullptr;
-    ASSERT_EQ(dev->CreateOffscreenPlainSurface(32, 16, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &copy, nullptr), D3D_OK);
-    ASSERT_EQ(dev->GetRenderTargetData(back, copy), D3D_OK);
-    D3DLOCKED_RECT locked;
-    ASSERT_EQ(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-    uint32_t pixel;
-    std::memcpy(&pixel, static_cast<const char*>(locked.pBits) + locked.Pitch * 8 + 4 * 5, 4);
-    copy->UnlockRect();
-    copy->Release();
-    back->Release();
+    uint32_t pixel = backBufferPixel(5, 8);
     EXPECT_EQ(pixel & 0xffffffu, 0xff8000u);
 
     device_->present();
