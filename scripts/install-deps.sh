@@ -13,7 +13,7 @@ linux)
     PACKAGES="
 cmake ninja-build g++ clang pkg-config make
 libluajit-5.1-dev luajit
-zlib1g-dev libogg-dev libvorbis-dev
+zlib1g-dev libdeflate-dev libogg-dev libvorbis-dev
 libfreetype-dev libfreeimage-dev libsquish-dev fonts-dejavu-core
 libsdl2-dev libfaudio-dev libgl-dev libgl1-mesa-dri
 libassimp-dev assimp-utils

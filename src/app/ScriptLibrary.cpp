@@ -1,5 +1,7 @@
 #include "app/ScriptLibrary.h"
 
+#include "bindings/MathValues.h"
+
 #include <lua.hpp>
 
 #include <string>
@@ -54,6 +56,7 @@ int startGlobalModules(lua_State* L) {
         lua_pushnil(L);
         lua_setfield(L, loaded, name);
     }
+    bind::rememberOwnMath(L);
     return 0;
 }
 } // namespace

@@ -1,6 +1,7 @@
 // The script faces of the mount list, the disk operations and FileDate.
 #include "bindings/Binding.h"
 #include "bindings/Registration.h"
+#include "core/ArchiveFileSystem.h"
 #include "core/FileDate.h"
 #include "core/FileSystem.h"
 #include "core/Path.h"
@@ -46,8 +47,19 @@ int fileDate(lua_State* L) {
     return 1;
 }
 
+// Read straight into the script's string: an archive entry is already whole
+// in memory (mapped, or just inflated), anything else is read once into an
+// uninitialised buffer.
 int readFile(lua_State* L) {
-    bind::pushString(L, core::readFile(bind::checkString(L, 1)));
+    std::unique_ptr<core::File> file = core::openFile(bind::checkString(L, 1));
+    auto length = static_cast<size_t>(file->getLength());
+    if (auto* entry = dynamic_cast<core::ArchiveFile*>(file.get())) {
+        lua_pushlstring(L, reinterpret_cast<const char*>(entry->data()), length);
+        return 1;
+    }
+    std::unique_ptr<char[]> content(new char[length ? length : 1]);
+    file->read(content.get(), static_cast<int64_t>(length));
+    lua_pushlstring(L, content.get(), length);
     return 1;
 }
 

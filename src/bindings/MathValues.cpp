@@ -8,11 +8,15 @@ namespace {
 
 using namespace engine;
 
-// Checks for a table and gives its absolute index, which stays valid while
-// the readers push and pop fields.
+// The absolute form of a stack index, which stays valid while the readers
+// push and pop fields.
+int absolute(lua_State* L, int index) {
+    return index < 0 && index > LUA_REGISTRYINDEX ? lua_gettop(L) + index + 1 : index;
+}
+
+// Checks for a table and gives its absolute index.
 int checkTable(lua_State* L, int index, const char* type) {
-    if (index < 0 && index > LUA_REGISTRYINDEX)
-        index = lua_gettop(L) + index + 1;
+    index = absolute(L, index);
     if (!lua_istable(L, index))
         luaL_typerror(L, index, type);
     return index;
@@ -26,12 +30,28 @@ float element(lua_State* L, int index, int i) {
     return value;
 }
 
+// The elements are pushed together and popped at once: every call into the
+// Lua API counts on paths that read a vec per primitive.
 Vec3 vec3At(lua_State* L, int index) {
-    return {element(L, index, 1), element(L, index, 2), element(L, index, 3)};
+    index = absolute(L, index);
+    lua_rawgeti(L, index, 1);
+    lua_rawgeti(L, index, 2);
+    lua_rawgeti(L, index, 3);
+    Vec3 v{float(lua_tonumber(L, -3)), float(lua_tonumber(L, -2)), float(lua_tonumber(L, -1))};
+    lua_pop(L, 3);
+    return v;
 }
 
 Vec4 vec4At(lua_State* L, int index) {
-    return {element(L, index, 1), element(L, index, 2), element(L, index, 3), element(L, index, 4)};
+    index = absolute(L, index);
+    lua_rawgeti(L, index, 1);
+    lua_rawgeti(L, index, 2);
+    lua_rawgeti(L, index, 3);
+    lua_rawgeti(L, index, 4);
+    Vec4 v{float(lua_tonumber(L, -4)), float(lua_tonumber(L, -3)), float(lua_tonumber(L, -2)),
+           float(lua_tonumber(L, -1))};
+    lua_pop(L, 4);
+    return v;
 }
 
 // Pushes field name of the table at index; a value that is not a table is a
@@ -86,13 +106,142 @@ void callVec(lua_State* L, float x, float y, float z, float w) {
     lua_call(L, 4, 1);
 }
 
-void pushRows(lua_State* L, const float (*rows)[4]) {
+void callMat(lua_State* L, const float (*rows)[4]) {
     pushConstructor(L, "mat");
     lua_getfield(L, -1, "create");
     lua_remove(L, -2);
     for (int i = 0; i < 4; ++i)
         callVec(L, rows[i][0], rows[i][1], rows[i][2], rows[i][3]);
     lua_call(L, 4, 1);
+}
+
+// Calling vec and mat.create from C costs five Lua calls for a matrix. While
+// the globals are still quill's own library, the host builds the very tables
+// those functions would (same layout, same metatables) itself; a game's own
+// vec or mat, or one whose constructor was swapped, is still called.
+//
+// The registry keeps, under the address of ownMathKey, a table of what quill's
+// library was when it started, and the strings the checks use, interned once.
+const char ownMathKey = 0;
+
+enum OwnMathSlot {
+    VecModule = 1, // the vec table
+    VecCallMeta,   // its metatable, whose __call builds a vec
+    VecCall,
+    VecMeta,       // the metatable of every vec
+    MatModule,
+    MatCreate,
+    MatMeta,
+    NameVec,
+    NameMat,
+    NameCreate,
+    NameCall,
+    NameX, // x, y, z, w follow in order
+    OwnMathSlots = NameX + 3
+};
+
+// Pushes the table of ownMathKey; false (and nothing pushed) when this state
+// has none, as in a state that never ran quill's library.
+bool pushOwnMath(lua_State* L) {
+    lua_pushlightuserdata(L, const_cast<char*>(&ownMathKey));
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    if (lua_istable(L, -1))
+        return true;
+    lua_pop(L, 1);
+    return false;
+}
+
+// Whether the value at index equals the slot of the table at own (raw).
+bool isSlot(lua_State* L, int index, int own, int slot) {
+    index = absolute(L, index);
+    lua_rawgeti(L, own, slot);
+    bool same = lua_rawequal(L, index, -1) != 0;
+    lua_pop(L, 1);
+    return same;
+}
+
+// Whether global vec (raw read) is still quill's own, and builds as it did.
+bool vecIsOwn(lua_State* L, int own) {
+    lua_rawgeti(L, own, NameVec);
+    lua_rawget(L, LUA_GLOBALSINDEX);
+    bool same = isSlot(L, -1, own, VecModule) && lua_getmetatable(L, -1);
+    if (same) {
+        same = isSlot(L, -1, own, VecCallMeta);
+        if (same) {
+            lua_rawgeti(L, own, NameCall);
+            lua_rawget(L, -2);
+            same = isSlot(L, -1, own, VecCall);
+            lua_pop(L, 1);
+        }
+        lua_pop(L, 1);
+    }
+    lua_pop(L, 1);
+    return same;
+}
+
+bool matIsOwn(lua_State* L, int own) {
+    if (!vecIsOwn(L, own))
+        return false;
+    lua_rawgeti(L, own, NameMat);
+    lua_rawget(L, LUA_GLOBALSINDEX);
+    bool same = isSlot(L, -1, own, MatModule);
+    if (same) {
+        lua_rawgeti(L, own, NameCreate);
+        lua_rawget(L, -2);
+        same = isSlot(L, -1, own, MatCreate);
+        lua_pop(L, 1);
+    }
+    lua_pop(L, 1);
+    return same;
+}
+
+// {x, y, z, w} with the vec metatable, as vec(x, y, z, w) makes it.
+void newVec(lua_State* L, int own, float x, float y, float z, float w) {
+    lua_createtable(L, 4, 0);
+    lua_pushnumber(L, x);
+    lua_rawseti(L, -2, 1);
+    lua_pushnumber(L, y);
+    lua_rawseti(L, -2, 2);
+    lua_pushnumber(L, z);
+    lua_rawseti(L, -2, 3);
+    lua_pushnumber(L, w);
+    lua_rawseti(L, -2, 4);
+    lua_rawgeti(L, own, VecMeta);
+    lua_setmetatable(L, -2);
+}
+
+void pushVec(lua_State* L, float x, float y, float z, float w) {
+    if (pushOwnMath(L)) {
+        int own = lua_gettop(L);
+        if (vecIsOwn(L, own)) {
+            newVec(L, own, x, y, z, w);
+            lua_remove(L, own);
+            return;
+        }
+        lua_pop(L, 1);
+    }
+    callVec(L, x, y, z, w);
+}
+
+void pushRows(lua_State* L, const float (*rows)[4]) {
+    if (pushOwnMath(L)) {
+        int own = lua_gettop(L);
+        if (matIsOwn(L, own)) {
+            // The fields in the order mat.create's constructor sets them.
+            lua_createtable(L, 0, 4);
+            for (int i = 0; i < 4; ++i) {
+                lua_rawgeti(L, own, NameX + i);
+                newVec(L, own, rows[i][0], rows[i][1], rows[i][2], rows[i][3]);
+                lua_rawset(L, -3);
+            }
+            lua_rawgeti(L, own, MatMeta);
+            lua_setmetatable(L, -2);
+            lua_remove(L, own);
+            return;
+        }
+        lua_pop(L, 1);
+    }
+    callMat(L, rows);
 }
 
 } // namespace
@@ -165,13 +314,14 @@ Vec2 readRange(lua_State* L, int index) {
 
 Color readColor(lua_State* L, int index) {
     index = checkTable(L, index, "color");
-    unsigned char bytes[4];
-    for (int i = 0; i < 4; ++i) {
-        lua_rawgeti(L, index, i + 1);
-        bytes[i] = toByte(lua_tonumber(L, -1));
-        lua_pop(L, 1);
-    }
-    return {bytes[0], bytes[1], bytes[2], bytes[3]};
+    lua_rawgeti(L, index, 1);
+    lua_rawgeti(L, index, 2);
+    lua_rawgeti(L, index, 3);
+    lua_rawgeti(L, index, 4);
+    Color color{toByte(lua_tonumber(L, -4)), toByte(lua_tonumber(L, -3)), toByte(lua_tonumber(L, -2)),
+                toByte(lua_tonumber(L, -1))};
+    lua_pop(L, 4);
+    return color;
 }
 
 Vec3 readVec3Args(lua_State* L, int index) {
@@ -183,11 +333,11 @@ Vec3 readVec3Args(lua_State* L, int index) {
 }
 
 void pushVec3(lua_State* L, const Vec3& v) {
-    callVec(L, v.x, v.y, v.z, 0);
+    pushVec(L, v.x, v.y, v.z, 0);
 }
 
 void pushVec4(lua_State* L, const Vec4& v) {
-    callVec(L, v.x, v.y, v.z, v.w);
+    pushVec(L, v.x, v.y, v.z, v.w);
 }
 
 void pushMat3(lua_State* L, const Mat3& m) {
@@ -219,7 +369,34 @@ void pushRay(lua_State* L, const Ray& ray) {
 }
 
 void pushColor(lua_State* L, const Color& color) {
-    callVec(L, color.r, color.g, color.b, color.a);
+    pushVec(L, color.r, color.g, color.b, color.a);
+}
+
+void rememberOwnMath(lua_State* L) {
+    lua_createtable(L, OwnMathSlots, 0);
+    int own = lua_gettop(L);
+    const char* names[] = {"vec", "mat", "create", "__call", "x", "y", "z", "w"};
+    for (int i = 0; i < 8; ++i) {
+        lua_pushstring(L, names[i]);
+        lua_rawseti(L, own, NameVec + i);
+    }
+    lua_getglobal(L, "vec");
+    lua_getmetatable(L, -1);
+    lua_getfield(L, -1, "__call");
+    lua_getfield(L, -3, "metatable");
+    lua_rawseti(L, own, VecMeta);
+    lua_rawseti(L, own, VecCall);
+    lua_rawseti(L, own, VecCallMeta);
+    lua_rawseti(L, own, VecModule);
+    lua_getglobal(L, "mat");
+    lua_getfield(L, -1, "create");
+    lua_getfield(L, -2, "metatable");
+    lua_rawseti(L, own, MatMeta);
+    lua_rawseti(L, own, MatCreate);
+    lua_rawseti(L, own, MatModule);
+    lua_pushlightuserdata(L, const_cast<char*>(&ownMathKey));
+    lua_insert(L, own);
+    lua_rawset(L, LUA_REGISTRYINDEX);
 }
 
 } // namespace bind

@@ -41,4 +41,9 @@ void pushBox(lua_State* L, const engine::BoundingBox& box);  // {pos = center, h
 void pushRay(lua_State* L, const engine::Ray& ray);          // {pos, dir}
 void pushColor(lua_State* L, const engine::Color& color);    // vec(r, g, b, a)
 
+// Called once quill's library has made the globals vec and mat: remembers them,
+// so that while they stay in place the push functions above build their
+// tables directly instead of calling into the script.
+void rememberOwnMath(lua_State* L);
+
 } // namespace bind

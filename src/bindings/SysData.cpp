@@ -26,7 +26,9 @@ int compress(lua_State* L) {
 int uncompress(lua_State* L) {
     size_t length;
     const char* data = luaL_checklstring(L, 1, &length);
-    bind::pushString(L, core::uncompress(data, length));
+    uint32_t contentLength;
+    std::unique_ptr<uint8_t[]> content = core::uncompressBytes(data, length, contentLength);
+    lua_pushlstring(L, reinterpret_cast<const char*>(content.get()), contentLength);
     return 1;
 }
 

@@ -78,6 +78,15 @@ int getHeight(lua_State* L) {
     return 1;
 }
 
+// Indexed by RenderableTexture::Filter, after Default.
+const bind::EnumEntry Filters[] = {{"nearest", 1}, {"linear", 2}, {"trilinear", 3}, {nullptr, 0}};
+
+int setFilter(lua_State* L) {
+    RenderableTexture* texture = self(L);
+    texture->setFilter(RenderableTexture::Filter(bind::checkEnum(L, 2, Filters)));
+    return 0;
+}
+
 int getTextureByFilename(lua_State* L) {
     bind::push(L, engine::findTexture(bind::checkString(L, 1)));
     return 1;
@@ -121,6 +130,7 @@ void registerRenderableTexture(lua_State* L) {
                                                {"reload", guarded<reload>},
                                                {"getWidth", getWidth},
                                                {"getHeight", getHeight},
+                                               {"setFilter", setFilter},
                                                {"getTextureByFilename", getTextureByFilename},
                                            });
 }

@@ -2,6 +2,7 @@
 
 #include "core/ByteOrder.h"
 #include "core/Exception.h"
+#include "core/InflateWhole.h"
 
 #include <zlib.h>
 
@@ -12,49 +13,16 @@ namespace core {
 namespace {
 const char* const DataError = "corrupted or incomplete data (Z_DATA_ERROR)";
 
-[[noreturn]] void throwInflateError(int status) {
+[[noreturn]] void throwInflateError(InflateStatus status) {
     switch (status) {
-    case Z_MEM_ERROR:
+    case InflateStatus::MemoryError:
         throw Exception("out of memory (Z_MEM_ERROR)");
-    case Z_BUF_ERROR:
+    case InflateStatus::BufferError:
         throw Exception("not enough room in the output buffer (Z_BUF_ERROR)");
-    case Z_DATA_ERROR:
-        throw Exception("%s", DataError);
     default:
-        throw Exception("unspecified error in uncompress()");
+        throw Exception("%s", DataError);
     }
 }
-// One inflate state per thread, reset between streams: setting one up and
-// freeing its window for every small entry costs more than inflating it.
-class Inflater {
-public:
-    Inflater() { m_ready = inflateInit(&m_stream) == Z_OK; }
-    ~Inflater() {
-        if (m_ready)
-            inflateEnd(&m_stream);
-    }
-
-    // zlib's one-shot uncompress(), on the kept state.
-    int run(const uint8_t* in, size_t inSize, uint8_t* out, size_t& outSize) {
-        if (!m_ready || inflateReset(&m_stream) != Z_OK)
-            return Z_MEM_ERROR;
-        m_stream.next_in = const_cast<Bytef*>(in);
-        m_stream.avail_in = static_cast<uInt>(inSize);
-        m_stream.next_out = out;
-        m_stream.avail_out = static_cast<uInt>(outSize);
-        int status = inflate(&m_stream, Z_FINISH);
-        outSize = m_stream.total_out;
-        if (status == Z_STREAM_END)
-            return Z_OK;
-        if (status == Z_NEED_DICT || (status == Z_BUF_ERROR && m_stream.avail_out > 0))
-            return Z_DATA_ERROR;  // the input ended before the stream did
-        return status == Z_OK ? Z_BUF_ERROR : status;
-    }
-
-private:
-    z_stream m_stream{};
-    bool m_ready;
-};
 } // namespace
 
 std::string compress(const void* data, size_t size) {
@@ -97,26 +65,33 @@ void inflateExactly(const void* stream, size_t streamSize, uint8_t* out, size_t 
     // Streams and contents beyond 4 GiB cannot occur: archive lengths are 32-bit.
     if (streamSize > UINT32_MAX || length > UINT32_MAX)
         throw Exception("%s", DataError);
-    thread_local Inflater inflater;
-    uint8_t spare;
-    size_t produced = length;
-    int status = inflater.run(static_cast<const uint8_t*>(stream), streamSize, length ? out : &spare, produced);
-    if (status != Z_OK)
+    InflateStatus status = inflateWhole(static_cast<const uint8_t*>(stream), streamSize, out, length);
+    if (status != InflateStatus::Ok)
         throwInflateError(status);
-    // A stream that ends early would leave the tail of the buffer unwritten.
-    if (produced != length)
-        throw Exception("%s", DataError);
 }
 
-std::string uncompress(const void* data, size_t size) {
+namespace {
+// The length the compressed form announces, refused unless its stream could
+// possibly expand to it.
+uint32_t checkedLength(const void* data, size_t size) {
     uint32_t length;
-    if (!compressedLength(data, size, length))
+    if (!compressedLength(data, size, length) || !plausibleInflatedLength(size - 4, length))
         throw Exception("%s", DataError);
-    const uint8_t* stream = static_cast<const uint8_t*>(data) + 4;
-    if (!plausibleInflatedLength(size - 4, length))
-        throw Exception("%s", DataError);
+    return length;
+}
+} // namespace
+
+std::string uncompress(const void* data, size_t size) {
+    uint32_t length = checkedLength(data, size);
     std::string out(length, '\0');
-    inflateExactly(stream, size - 4, reinterpret_cast<uint8_t*>(out.data()), length);
+    inflateExactly(static_cast<const uint8_t*>(data) + 4, size - 4, reinterpret_cast<uint8_t*>(out.data()), length);
+    return out;
+}
+
+std::unique_ptr<uint8_t[]> uncompressBytes(const void* data, size_t size, uint32_t& length) {
+    length = checkedLength(data, size);
+    std::unique_ptr<uint8_t[]> out(new uint8_t[length ? length : 1]);
+    inflateExactly(static_cast<const uint8_t*>(data) + 4, size - 4, out.get(), length);
     return out;
 }
 

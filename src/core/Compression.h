@@ -30,4 +30,8 @@ bool plausibleInflatedLength(size_t streamSize, uint64_t length);
 // form shorter than its header.
 std::string uncompress(const void* data, size_t size);
 
+// The same into a buffer that is not cleared first, for callers that copy the
+// content on at once; length receives its size.
+std::unique_ptr<uint8_t[]> uncompressBytes(const void* data, size_t size, uint32_t& length);
+
 } // namespace core

@@ -120,6 +120,36 @@ t.test("Graphics draws shader passes into targets and the window", function()
     renderer:endRender()
 end)
 
+t.test("a texture's filter decides how drawImage samples it", function()
+    local checker = Image.create(2, 2)
+    for _, p in ipairs({{0, 0, 0}, {1, 0, 255}, {0, 1, 255}, {1, 1, 0}}) do
+        checker:setPixel(p[1], p[2], {p[3], p[3], p[3], 255})
+    end
+    local texture = RenderableTexture.create(checker)
+    -- Pixels of row 16 (the centre of texel row 0) strictly between black and white.
+    local function blended(filter)
+        if filter then texture:setFilter(filter) end
+        renderer:beginRender()
+        ImmediateMode.beginDraw()
+        ImmediateMode.drawImage(texture, 0, 0, 0, 0, 2, 2, 64, 64, {255, 255, 255, 255})
+        ImmediateMode.endDraw()
+        renderer:saveScreenShot("filter.png")
+        renderer:endRender()
+        local shot, count = Image.load("filter.png"), 0
+        for x = 0, 63 do
+            local value = shot:getPixel(x, 16)[1]
+            if value > 8 and value < 247 then count = count + 1 end
+        end
+        return count
+    end
+    t.equal(blended(nil) > 0, true, "the default blends texels")
+    t.equal(blended("nearest"), 0, "nearest")
+    t.equal(blended("linear") > 0, true, "linear")
+    t.equal(blended("trilinear") > 0, true, "trilinear")
+    t.equal(blended("nearest"), 0, "nearest again")
+    t.fails(function() texture:setFilter("Nearest") end, "invalid enum")
+end)
+
 t.test("debug shapes queue at any time", function()
     local m = mat.create(vec(1, 0, 0, 0), vec(0, 1, 0, 0), vec(0, 0, 1, 0), vec(0, 0, 0, 1))
     DebugDraw.drawLine(vec(0, 0, 0), vec(1, 1, 1), {255, 0, 0, 255})

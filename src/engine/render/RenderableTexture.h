@@ -31,8 +31,16 @@ public:
     // The name given to load; empty for textures made from images.
     const std::string& getName() const { return m_name; }
 
+    // How 2D drawing samples the texture. Default leaves the texture's own
+    // sampling (its mip chain, as created or loaded); the others are chosen
+    // by the script, nearest for crisp and cheap pixel art.
+    enum class Filter { Default, Nearest, Linear, Trilinear };
+    void setFilter(Filter filter) { m_filter = filter; }
+    Filter getFilter() const { return m_filter; }
+
 protected:
     std::string m_name;
+    Filter m_filter = Filter::Default;
 };
 
 // The texture of that exact name, or null.

@@ -36,8 +36,10 @@ ImmediateModeGL::ImmediateModeGL(RenderContextGL& context, Renderer& renderer)
     : m_context(context), m_renderer(renderer) {
     if (shaderFileExists(VertexPath) && shaderFileExists(FragmentPath))
         m_program = programFromFiles(VertexPath, FragmentPath);
-    if (shaderFileExists(TexturedVertexPath) && shaderFileExists(TexturedFragmentPath))
+    if (shaderFileExists(TexturedVertexPath) && shaderFileExists(TexturedFragmentPath)) {
         m_texturedProgram = programFromFiles(TexturedVertexPath, TexturedFragmentPath);
+        m_textureLocation = m_texturedProgram->location("texture");
+    }
     m_width = renderer.viewport().width;
     m_height = renderer.viewport().height;
 }
@@ -115,8 +117,15 @@ void ImmediateModeGL::draw(Topology topology, const DrawVertex* vertices, int co
     }
     matrix = matrix * depthConversionMatrix();
     f.glUniformMatrix4fv(program->location(UniformModelViewProj), 1, GL_FALSE, &matrix.m[0][0]);
-    if (storage)
-        m_context.bindTexture("texture", storage->target(), storage->name());
+    if (storage) {
+        m_context.bindTextureAt(m_textureLocation, storage->target(), storage->name());
+        // Sampler state indices: nearest, linear, linear between mip levels
+        // (plain linear for a texture of one level).
+        static const int filterStates[] = {-1, 0, 1, 4};
+        int state = filterStates[int(texture->getFilter())];
+        if (state >= 0)
+            applySamplerState(*storage, state, -1, m_context.maxAnisotropy());
+    }
 
     f.glBindBuffer(GL_ARRAY_BUFFER, 0);
     f.glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
@@ -144,11 +153,13 @@ void ImmediateModeGL::draw(Topology topology, const DrawVertex* vertices, int co
     case Topology::Quads:
         // The shared index array covers MaxQuads quads with 16-bit indices:
         // longer batches go in pieces, each from its own first vertex.
+        m_context.bindQuadIndexBuffer();
         for (int first = 0; first + 4 <= count; first += 4 * RenderContextGL::MaxQuads) {
             int quads = std::min((count - first) / 4, RenderContextGL::MaxQuads);
             point(vertices + first);
-            glDrawElements(GL_TRIANGLES, 6 * quads, GL_UNSIGNED_SHORT, m_context.quadIndices());
+            glDrawElements(GL_TRIANGLES, 6 * quads, GL_UNSIGNED_SHORT, nullptr);
         }
+        f.glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
         break;
     }
     f.glDisableVertexAttribArray(PositionAttribute);

@@ -54,6 +54,7 @@ private:
     Renderer& m_renderer;
     std::unique_ptr<ShaderProgramGL> m_program;
     std::unique_ptr<ShaderProgramGL> m_texturedProgram;
+    int m_textureLocation = -1;  // the textured program's sampler, looked up once
     DrawBlendMode m_blendMode = DrawBlendMode::Translucent;
     int m_width = 0;
     int m_height = 0;

@@ -62,6 +62,8 @@ RenderContextGL::RenderContextGL(core::Window& window, bool verticalSync)
 RenderContextGL::~RenderContextGL() {
     if (m_framebuffer && gl().glDeleteFramebuffers)
         gl().glDeleteFramebuffers(1, &m_framebuffer);
+    if (m_quadIndexBuffer && gl().glDeleteBuffers)
+        gl().glDeleteBuffers(1, &m_quadIndexBuffer);
     if (g_liveGeneration == m_generation)
         g_liveGeneration = 0;
 }
@@ -115,6 +117,18 @@ void RenderContextGL::useProgram(unsigned program) {
     m_nextTextureUnit = 0;
 }
 
+void RenderContextGL::bindQuadIndexBuffer() {
+    const GLEntryPoints& f = gl();
+    if (!m_quadIndexBuffer) {
+        f.glGenBuffers(1, &m_quadIndexBuffer);
+        f.glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_quadIndexBuffer);
+        f.glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(m_quadIndices.size() * sizeof(uint16_t)),
+                       m_quadIndices.data(), GL_STATIC_DRAW);
+        return;
+    }
+    f.glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_quadIndexBuffer);
+}
+
 void RenderContextGL::setBlendMode(BlendMode mode) {
     if (mode == m_blendMode)
         return;
@@ -129,11 +143,16 @@ void RenderContextGL::setBlendMode(BlendMode mode) {
 }
 
 int RenderContextGL::bindTexture(const char* sampler, unsigned target, unsigned texture) {
+    return bindTextureAt(m_currentProgram ? gl().glGetUniformLocation(m_currentProgram, sampler) : -1, target,
+                         texture);
+}
+
+int RenderContextGL::bindTextureAt(int location, unsigned target, unsigned texture) {
     int unit = takeTextureUnit();
     gl().glActiveTexture(GL_TEXTURE0 + GLenum(unit));
     glBindTexture(target, texture);
     if (m_currentProgram)
-        gl().glUniform1i(gl().glGetUniformLocation(m_currentProgram, sampler), unit);
+        gl().glUniform1i(location, unit);
     return unit;
 }
 

@@ -71,6 +71,8 @@ public:
     // Binds the texture to the next free unit and points the current
     // program's sampler of that name at it. Returns the unit.
     int bindTexture(const char* sampler, unsigned target, unsigned texture);
+    // The same for a sampler whose location the caller already knows.
+    int bindTextureAt(int location, unsigned target, unsigned texture);
 
     // --- render targets, all through the one frame buffer object ---
 
@@ -89,6 +91,9 @@ public:
     void* scratchMemory(size_t bytes);
     // For quad k: 4k, 4k+1, 4k+2, 4k, 4k+2, 4k+3.
     const uint16_t* quadIndices() const { return m_quadIndices.data(); }
+    // The same indices in a buffer object, bound as GL_ELEMENT_ARRAY_BUFFER:
+    // drawing from it spares the driver copying and scanning them every call.
+    void bindQuadIndexBuffer();
 
 private:
     void checkCapabilities();
@@ -104,6 +109,7 @@ private:
     std::vector<uint8_t> m_scratch;
     std::vector<uint16_t> m_quadIndices;
     unsigned m_framebuffer = 0;  // the one frame buffer object behind every render target
+    unsigned m_quadIndexBuffer = 0;
 };
 
 } // namespace engine

@@ -227,7 +227,10 @@ void RendererGL::beginRender() {
     glDepthMask(GL_TRUE);
     glClearColor(clearColor.r / 255.0f, clearColor.g / 255.0f, clearColor.b / 255.0f, 0.0f);
     glClearDepth(1.0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The window's depth and stencil share one buffer: clearing both is a plain
+    // fill, while clearing depth alone rewrites every pixel under a mask.
+    glClearStencil(0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     renderStats() = RenderStats{};
     drawContext().resetState(m_renderWidth, m_renderHeight);
 }
