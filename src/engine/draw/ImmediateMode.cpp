@@ -379,4 +379,13 @@ void DrawContext::endShape() {
     m_shapeVertex = -1;
 }
 
+Mat4 screenProjection(int width, int height, float tx, float ty) {
+    Mat4 p;
+    p.m[0][0] = 2.0f / float(std::max(width, 1));
+    p.m[1][1] = -2.0f / float(std::max(height, 1));
+    p.m[3][0] = tx;
+    p.m[3][1] = ty;
+    return p;
+}
+
 } // namespace engine

@@ -172,4 +172,8 @@ private:
 // The process's drawing context.
 DrawContext& drawContext();
 
+// Row vectors: pixels (y down) to clip space, shifted by (tx, ty); the
+// backends' 2D projection.
+Mat4 screenProjection(int width, int height, float tx, float ty);
+
 } // namespace engine

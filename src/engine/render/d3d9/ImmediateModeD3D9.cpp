@@ -39,17 +39,6 @@ const char* const TexturedText =
 
 ShaderSourceD3D9 text(const char* source) { return {source, "main", {}, false, ""}; }
 
-// Row vectors: pixels (y down) to clip space, shifted by (tx, ty).
-Mat4 screenProjection(int width, int height, float tx, float ty)
-{
-    Mat4 p;
-    p.m[0][0] = 2.0f / float(std::max(width, 1));
-    p.m[1][1] = -2.0f / float(std::max(height, 1));
-    p.m[3][0] = tx;
-    p.m[3][1] = ty;
-    return p;
-}
-
 } // namespace
 
 ImmediateModeD3D9::ImmediateModeD3D9(RenderContextD3D9& context, Renderer& renderer)
@@ -198,7 +187,11 @@ void ImmediateModeD3D9::draw(Topology topology, const DrawVertex* vertices, int 
         float ty = filled ? 1.0f + 1.0f / h : 1.0f - 0.125f / h;
         matrix = matrix * screenProjection(m_width, m_height, tx, ty);
     }
-    d3d::SamplerDesc sampler{storage, d3d::SamplerDesc::LinearMipLinear, d3d::SamplerDesc::Wrap, false};
+    // The script's filter when it chose one (as on OpenGL), else trilinear.
+    static const int filters[] = {d3d::SamplerDesc::LinearMipLinear, d3d::SamplerDesc::Nearest,
+                                  d3d::SamplerDesc::Linear, d3d::SamplerDesc::LinearMipLinear};
+    int filter = texture ? filters[int(texture->getFilter())] : d3d::SamplerDesc::LinearMipLinear;
+    d3d::SamplerDesc sampler{storage, filter, d3d::SamplerDesc::Wrap, false};
     if (storage && !m_texturedShader) {
         useFixedFunction(matrix);
         sampler.apply(0);

@@ -20,16 +20,6 @@ constexpr GLuint PositionAttribute = 0;
 constexpr GLuint TexcoordAttribute = 4;
 constexpr GLuint ColorAttribute = 5;
 
-// Row vectors: pixels (y down) to clip space, shifted by (tx, ty).
-Mat4 screenProjection(int width, int height, float tx, float ty) {
-    Mat4 p;
-    p.m[0][0] = 2.0f / float(std::max(width, 1));
-    p.m[1][1] = -2.0f / float(std::max(height, 1));
-    p.m[3][0] = tx;
-    p.m[3][1] = ty;
-    return p;
-}
-
 } // namespace
 
 ImmediateModeGL::ImmediateModeGL(RenderContextGL& context, Renderer& renderer)
