@@ -326,6 +326,60 @@ TEST_F(AssimpWindow, ASkinnedArmBendsWithItsClipAndEachClipHasItsName) {
     EXPECT_LT(brightness(framePixelAt("assimp-arm-waved", {-1.5f, 2, -0.5f})), 30);
 }
 
+// A clip keeps its source's key rate: a frame falls on every key, and each
+// frame holds the source's pose at its time (here x = 2t, keyed linearly).
+// Keys off every grid up to 240 a second are sampled 24 times a second or more.
+TEST(AssimpClips, AClipIsSampledAtItsOwnKeyRate) {
+    struct Case {
+        const char* name;
+        std::vector<float> times;
+        float framesPerSecond;
+        int frames;
+    };
+    auto every = [](int count, float step) {
+        std::vector<float> times;
+        for (int i = 0; i < count; ++i)
+            times.push_back(float(i) * step);
+        return times;
+    };
+    const Case cases[] = {
+        {"twelve", every(25, 1.0f / 12), 12, 25},
+        {"sixty", every(7, 1.0f / 60), 60, 7},
+        {"sparse", {0, 1, 3}, 1, 4},
+        {"half-steps", {0, 0.5f, 1, 2}, 2, 5},
+        {"uneven", {0, 0.3f, 1}, 10, 11},
+        {"off-grid", {0, 0.37f, 1}, 24, 25},
+    };
+    TempDirectory folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        gltf::Writer file;
+        addQuad(file);
+        file.materials.push_back("{}");
+        file.nodes.push_back("{\"name\":\"slider\",\"mesh\":0}");
+        std::vector<float> positions;
+        for (float t : c.times)
+            positions.insert(positions.end(), {2 * t, 0, 0});
+        int input = file.floats(c.times, "SCALAR", true);
+        int output = file.floats(positions, "VEC3");
+        file.animations.push_back("{\"name\":\"slide\",\"channels\":[{\"sampler\":0,\"target\":{\"node\":0,"
+                                  "\"path\":\"translation\"}}],\"samplers\":[{\"input\":" +
+                                  std::to_string(input) + ",\"output\":" + std::to_string(output) + "}]}");
+        std::string path = std::string(c.name) + ".gltf";
+        ASSERT_TRUE(file.save(path));
+        std::vector<std::unique_ptr<Animation>> clips = importAssimpAnimations(path);
+        ASSERT_EQ(clips.size(), 1u);
+        const Animation& clip = *clips[0];
+        EXPECT_FLOAT_EQ(clip.framesPerSecond(), c.framesPerSecond);
+        ASSERT_EQ(clip.frameCount(), c.frames);
+        ASSERT_EQ(clip.tracks().size(), 1u);
+        const std::vector<AnimationKey>& keys = clip.tracks()[0].keys;
+        for (int i = 0; i < c.frames; ++i)
+            EXPECT_NEAR(keys[size_t(i)].position.x, 2 * std::min(i / c.framesPerSecond, c.times.back()), 1e-4f)
+                << "frame " << i;
+    }
+}
+
 // No FBX exporter is at hand here, so assimp's own writes one from a glTF
 // file: the FBX path carries the same hierarchy, mesh, material and texture.
 TEST_F(AssimpWindow, AnFbxFileConvertsLikeAGltfFile) {
