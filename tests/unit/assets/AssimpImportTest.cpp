@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 using namespace engine;
 
@@ -139,7 +140,8 @@ TEST_F(AssimpWindow, ATexturedQuadShowsItsTextureFromAFileOrFromInside) {
         bool embedded;
         const char* texture;
     };
-    for (const Case& c : {Case{"framed.gltf", false, "paint.png"}, Case{"inlaid.gltf", true, "inlaid_embedded0.png"}}) {
+    for (const Case& c : {Case{"framed.gltf", false, "paint.png"}, Case{"inlaid.gltf", true, "inlaid_embedded0.png"},
+                          Case{"boxed.glb", false, "paint.png"}}) {
         SCOPED_TRACE(c.model);
         gltf::Writer file;
         int mesh = addQuad(file);
@@ -156,7 +158,8 @@ TEST_F(AssimpWindow, ATexturedQuadShowsItsTextureFromAFileOrFromInside) {
         } else {
             file.images.push_back("{\"uri\":\"paint.png\"}");
         }
-        ASSERT_TRUE(file.save(c.model));
+        bool binary = core::getFileExtension(c.model) == "glb";
+        ASSERT_TRUE(file.save(c.model, binary ? file.glb() : file.json()));
 
         Model* model = load(c.model);
         ASSERT_TRUE(model);
@@ -414,6 +417,12 @@ TEST_F(AssimpWindow, AnFbxFileConvertsLikeAGltfFile) {
     EXPECT_NEAR(entity->mesh()->getBoundingBox().max.y, 0.025f, 1e-6f);
 }
 
+// A binary glTF file whose JSON chunk claims the given length.
+std::string glbWithChunk(std::string file, uint32_t length) {
+    std::memcpy(file.data() + 12, &length, 4);
+    return file;
+}
+
 // Broken files fail with a message that names them and leave no model file,
 // so the next load tries again.
 TEST_F(AssimpWindow, MalformedFilesFailCleanlyAndWriteNothing) {
@@ -447,6 +456,8 @@ TEST_F(AssimpWindow, MalformedFilesFailCleanlyAndWriteNothing) {
         {"wrong-accessor-type.gltf", replaced("\"type\":\"VEC3\"", "\"type\":\"VEC2\"")},
         {"no-mesh-accessor.gltf", replaced("\"POSITION\":0", "\"POSITION\":99")},
         {"junk.fbx", "Kaydara FBX Binary  \x00\x1a\x00 and then nothing"},
+        {"short-json-chunk.glb", glbWithChunk(quad.glb(), 1 << 20)},
+        {"binary-header-only.glb", quad.glb().substr(0, 14)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
