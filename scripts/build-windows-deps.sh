@@ -2,8 +2,10 @@
 # Cross-builds quill's Windows dependencies with mingw-w64, from Debian 12's
 # source packages (Debian's patches applied), as static libraries:
 #   LuaJIT 2.1, libogg, libvorbis (+vorbisfile, +vorbisenc), FreeType 2,
-#   libpng 1.6, libjpeg-turbo, a reduced FreeImage 3.18, libsquish, and
-#   GoogleTest (from libgtest-dev's source). zlib is libz-mingw-w64-dev's libz.a.
+#   libpng 1.6, libjpeg-turbo, a reduced FreeImage 3.18, libsquish, minizip,
+#   assimp (only the glTF, FBX and Collada importers and the FBX exporter), and
+#   GoogleTest (from libgtest-dev's source). zlib is libz-mingw-w64-dev's libz.a;
+#   utf8cpp (header-only) comes from libutfcpp-dev's headers.
 #
 # The result is cached on the machine under a key made from this script, the
 # source package versions and the compiler, so a second run only checks the key.
@@ -41,7 +43,7 @@ elapsed() { echo "$(date +%s.%N) - $1" | bc; }
 
 # --- sources: an index of Debian's source packages kept inside the cache, so
 # /etc/apt stays untouched and a machine without deb-src entries works too ----
-PKGS="luajit libogg libvorbis freetype freeimage libpng1.6 libjpeg-turbo libsquish"
+PKGS="luajit libogg libvorbis freetype freeimage libpng1.6 libjpeg-turbo libsquish minizip assimp"
 INDEX=$CACHE/apt
 APTSRC=(-o Dir::Etc::sourcelist=/dev/null -o Dir::Etc::sourceparts="$INDEX" -o Dir::State::lists="$INDEX/lists"
         -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=)
@@ -60,8 +62,9 @@ fi
 DSCS=$(apt-get "${APTSRC[@]}" source --print-uris $PKGS 2>/dev/null | awk '$2 ~ /\.dsc$/ {print $2}' | sort)
 [ "$(echo "$DSCS" | wc -l)" -eq "$(echo $PKGS | wc -w)" ] || { echo "source packages missing: $DSCS" >&2; exit 1; }
 GTEST_VERSION=$(dpkg-query -W -f='${Version}' libgtest-dev)
+UTFCPP_VERSION=$(dpkg-query -W -f='${Version}' libutfcpp-dev)
 # Both architectures' compilers come from one mingw-w64 gcc version.
-KEY=$( { cat "$SCRIPT"; echo "$DSCS"; echo "gtest $GTEST_VERSION"; x86_64-w64-mingw32-g++-posix --version | head -1; } |
+KEY=$( { cat "$SCRIPT"; echo "$DSCS"; echo "gtest $GTEST_VERSION"; echo "utfcpp $UTFCPP_VERSION"; x86_64-w64-mingw32-g++-posix --version | head -1; } |
        sha256sum | cut -c1-16)
 PREFIX=$CACHE/$KEY
 WORK=$PREFIX/work
@@ -93,7 +96,7 @@ fetch() {
     for d in "$SOURCES"/dl/*.dsc; do dpkg-source --no-check -x "$d" > /dev/null; done
 }
 [ -f "$SOURCES/.complete" ] || { step sources fetch; touch "$SOURCES/.complete"; }
-{ echo "$DSCS" | sed 's/\.dsc$//'; echo "googletest $GTEST_VERSION"; } > "$PREFIX/versions.txt"
+{ echo "$DSCS" | sed 's/\.dsc$//'; echo "googletest $GTEST_VERSION"; echo "utfcpp $UTFCPP_VERSION"; } > "$PREFIX/versions.txt"
 S() { ls -d "$SOURCES"/src/"$1"-[0-9]* | head -1; }
 
 # FreeImage, reduced to the formats without further libraries.
@@ -138,6 +141,20 @@ FI_STUB(JP2,  "JP2",  "JPEG-2000 File Format", "jp2")
 FI_STUB(RAW,  "RAW",  "RAW camera image", "3fr,arw,cr2,crw,dng,nef,orf,raf")
 FI_STUB(WEBP, "WebP", "Google WebP image format", "webp")
 FI_STUB(JXR,  "JPEG-XR", "JPEG XR image format", "jxr,wdp,hdp")
+EOF
+
+# minizip (assimp reads zipped archives through it), as a static library.
+mkdir -p "$WORK/minizip-cmake"
+cat > "$WORK/minizip-cmake/CMakeLists.txt" <<'EOF'
+cmake_minimum_required(VERSION 3.16)
+project(MiniZip C)
+set(MZ_SRC "" CACHE PATH "minizip source tree")
+find_package(ZLIB REQUIRED)
+add_library(minizip STATIC ${MZ_SRC}/ioapi.c ${MZ_SRC}/unzip.c ${MZ_SRC}/zip.c ${MZ_SRC}/iowin32.c)
+target_compile_options(minizip PRIVATE -w)
+target_link_libraries(minizip PRIVATE ZLIB::ZLIB)
+install(TARGETS minizip ARCHIVE DESTINATION lib)
+install(FILES ${MZ_SRC}/ioapi.h ${MZ_SRC}/unzip.h ${MZ_SRC}/zip.h ${MZ_SRC}/iowin32.h DESTINATION include/minizip)
 EOF
 
 # --- per architecture --------------------------------------------------------
@@ -196,6 +213,30 @@ EOF
                               -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF
     step "$A-freeimage"     cm freeimage "$WORK/freeimage-cmake" -DFI_SRC="$(S freeimage)" "${ZL[@]}"
     step "$A-libsquish"     cm squish "$(S libsquish)" -DBUILD_SQUISH_WITH_OPENMP=OFF -DBUILD_SQUISH_EXTRA=OFF
+    minizip() {
+        cm minizip "$WORK/minizip-cmake" -DMZ_SRC="$(S minizip)" "${ZL[@]}"
+        printf '%s\n' "prefix=$P" 'Name: minizip' 'Description: zip archives' 'Version: 1.1' \
+            'Cflags: -I${prefix}/include/minizip' 'Libs: -L${prefix}/lib -lminizip' > "$P/lib/pkgconfig/minizip.pc"
+    }
+    assimp() {
+        # Debian builds its assimp with draco; quill's build leaves it out.
+        local d=$B/assimp-src; rm -rf "$d"; cp -a "$(S assimp)" "$d"
+        patch -R -p1 -d "$d" < "$d/debian/patches/use-system-libdraco.patch"
+        cp -r /usr/include/utf8cpp/. "$P/include/"
+        export PKG_CONFIG_LIBDIR=$P/lib/pkgconfig PKG_CONFIG_PATH=''
+        cm assimp "$d" "${ZL[@]}" -DCMAKE_CXX_FLAGS="-I$P/include" \
+            -DASSIMP_BUILD_ZLIB=OFF -DASSIMP_BUILD_ASSIMP_TOOLS=OFF -DASSIMP_BUILD_TESTS=OFF -DASSIMP_BUILD_SAMPLES=OFF \
+            -DASSIMP_BUILD_DOCS=OFF -DASSIMP_WARNINGS_AS_ERRORS=OFF -DASSIMP_IGNORE_GIT_HASH=ON \
+            -DASSIMP_INJECT_DEBUG_POSTFIX=OFF -DASSIMP_BUILD_ALL_IMPORTERS_BY_DEFAULT=OFF \
+            -DASSIMP_BUILD_GLTF_IMPORTER=ON -DASSIMP_BUILD_FBX_IMPORTER=ON -DASSIMP_BUILD_COLLADA_IMPORTER=ON \
+            -DASSIMP_BUILD_ALL_EXPORTERS_BY_DEFAULT=OFF -DASSIMP_BUILD_FBX_EXPORTER=ON
+        # A static library: its users need minizip and zlib after it.
+        printf '%s\n' "prefix=$P" 'Name: assimp' 'Description: 3D model import library' \
+            "Version: $(sed -n 's/^Version: *//p' "$P/lib/pkgconfig/assimp.pc")" \
+            'Cflags: -I${prefix}/include' 'Libs: -L${prefix}/lib -lassimp -lminizip -lz' > "$P/lib/pkgconfig/assimp.pc"
+    }
+    step "$A-minizip"       minizip
+    step "$A-assimp"        assimp
     step "$A-googletest"    cm googletest /usr/src/googletest -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON \
                               -Dgtest_disable_pthreads=OFF
     cp /usr/$T/lib/libz.a "$P/lib/libz.a"

@@ -25,7 +25,7 @@ windows)
     PACKAGES="
 cmake ninja-build make pkg-config gcc g++ bc nasm dpkg-dev
 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix gcc-multilib qemu-user libz-mingw-w64-dev
-libgtest-dev
+libgtest-dev libutfcpp-dev
 wine64 xvfb xauth xdotool pulseaudio pulseaudio-utils
 "
     ;;

@@ -6,6 +6,7 @@
 #include "engine/assets/AssimpImporter.h"
 
 #include "GltfWriter.h"
+#include "support/TempDirectory.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
@@ -19,10 +20,20 @@ namespace {
 
 constexpr int Quads = 708;  // per side: 2 × 708² = 1,002,528 triangles
 
+// The model lives in a folder of this run's own, so runs side by side do not
+// overwrite each other's files; it goes when the run ends.
+struct BenchFolder {
+    std::filesystem::path path = makeFreshFolder("quill-bench-assimp-");
+    ~BenchFolder() {
+        std::error_code error;
+        std::filesystem::remove_all(path, error);
+    }
+};
+
 const std::string& modelPath() {
+    static BenchFolder scratch;
     static std::string path = [] {
-        std::string folder = std::filesystem::temp_directory_path() / "quill-bench-assimp";
-        std::filesystem::create_directories(folder);
+        std::string folder = scratch.path.string();
         gltf::Writer file;
         std::vector<float> positions, normals, uvs, weights;
         std::vector<uint16_t> joints;

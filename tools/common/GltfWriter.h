@@ -73,10 +73,34 @@ public:
                               ? "data:application/octet-stream;base64," +
                                     base64(reinterpret_cast<const uint8_t*>(m_bin.data()), m_bin.size())
                               : bufferUri;
+        return document(",\"uri\":\"" + uri + "\"");
+    }
+
+    // A binary glTF file: the JSON chunk, then the buffer as the BIN chunk.
+    std::string glb() const {
+        std::string text = document(""), bin = m_bin;
+        while (text.size() % 4)
+            text += ' ';
+        while (bin.size() % 4)
+            bin += '\0';
+        std::string out;
+        auto word = [&out](uint32_t value) { out.append(reinterpret_cast<const char*>(&value), 4); };
+        out += "glTF";
+        word(2);
+        word(uint32_t(12 + 8 + text.size() + 8 + bin.size()));
+        word(uint32_t(text.size()));
+        out += "JSON" + text;
+        word(uint32_t(bin.size()));
+        out += std::string("BIN\0", 4) + bin;
+        return out;
+    }
+
+private:
+    std::string document(const std::string& bufferUri) const {
         std::vector<std::string> accessors = m_accessors;
         accessors.insert(accessors.end(), extraAccessors.begin(), extraAccessors.end());
         std::string out = "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[" + scene + "]";
-        out += ",\"buffers\":[{\"byteLength\":" + std::to_string(m_bin.size()) + ",\"uri\":\"" + uri + "\"}]";
+        out += ",\"buffers\":[{\"byteLength\":" + std::to_string(m_bin.size()) + bufferUri + "}]";
         out += ",\"bufferViews\":[" + join(m_views) + "],\"accessors\":[" + join(accessors) + "]";
         auto section = [&](const char* name, const std::vector<std::string>& items) {
             if (!items.empty())
@@ -94,6 +118,7 @@ public:
         return out + "}";
     }
 
+public:
     bool save(const std::string& path, const std::string& text) const {
         FILE* file = std::fopen(path.c_str(), "wb");
         if (!file)

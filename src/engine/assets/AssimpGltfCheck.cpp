@@ -385,13 +385,37 @@ bool jsonOf(const std::string& bytes, const char*& begin, const char*& end) {
     return true;
 }
 
+// The bytes the check needs: a text file whole, and of a binary file its
+// header and JSON chunk only, not the buffers after them (tens of megabytes
+// in a large model, which assimp reads again).
+std::string structureBytes(const std::string& path) {
+    std::unique_ptr<core::File> file = core::openFile(path);
+    int64_t length = file->getLength();
+    std::string bytes(size_t(std::min<int64_t>(length, 20)), '\0');
+    file->read(bytes.data(), int64_t(bytes.size()));
+    size_t head = bytes.size();
+    if (head < 20 || std::memcmp(bytes.data(), "glTF", 4) != 0) {
+        bytes.resize(size_t(length));
+        if (bytes.size() > head)
+            file->read(bytes.data() + head, int64_t(bytes.size() - head));
+        return bytes;
+    }
+    uint32_t chunk;
+    std::memcpy(&chunk, bytes.data() + 12, 4);
+    if (std::memcmp(bytes.data() + 16, "JSON", 4) == 0 && chunk <= length - 20) {
+        bytes.resize(20 + size_t(chunk));
+        file->read(bytes.data() + 20, chunk);
+    }
+    return bytes;
+}
+
 } // namespace
 
 void checkGltfStructure(const std::string& path) {
     std::string extension = core::getFileExtension(path);
     if (extension != "gltf" && extension != "glb")
         return;
-    std::string bytes = core::readFile(path);
+    std::string bytes = structureBytes(path);
     try {
         const char* begin;
         const char* end;

@@ -688,8 +688,10 @@ aiQuaternion rotationAt(const aiQuatKey* keys, unsigned count, double t, const a
     return q.Normalize();
 }
 
-// Frames per second from the closest pair of keys, so a clip keyed at 24 or
-// 60 frames a second keeps its rate; sparser clips take 24 a second.
+// The clip's own key rate: the slowest rate whose frames fall on every key,
+// found from the closest pair of keys (a clip keyed at 12 or 60 frames a
+// second keeps 12 or 60). Keys off any such grid are sampled at least 24
+// times a second instead.
 template <class Key>
 void closestKeys(const Key* keys, unsigned count, double& smallest) {
     for (unsigned i = 1; i < count; ++i) {
@@ -699,16 +701,54 @@ void closestKeys(const Key* keys, unsigned count, double& smallest) {
     }
 }
 
-std::unique_ptr<Animation> sampleClip(const aiScene& scene, const aiAnimation& clip, unsigned index,
-                                      const std::string& path) {
-    double ticksPerSecond = clip.mTicksPerSecond > 0 ? clip.mTicksPerSecond : 25.0;
+template <class Key>
+bool onGrid(const Key* keys, unsigned count, double framesPerTick) {
+    for (unsigned i = 0; i < count; ++i) {
+        double frame = keys[i].mTime * framesPerTick;
+        if (std::abs(frame - std::round(frame)) > 1e-3)
+            return false;
+    }
+    return true;
+}
+
+constexpr double MaxFramesPerSecond = 240;
+
+double keyRate(const aiAnimation& clip, double ticksPerSecond) {
     double smallest = 1e30;
-    double end = 0;
     for (unsigned c = 0; c < clip.mNumChannels; ++c) {
         const aiNodeAnim& channel = *clip.mChannels[c];
         closestKeys(channel.mPositionKeys, channel.mNumPositionKeys, smallest);
         closestKeys(channel.mRotationKeys, channel.mNumRotationKeys, smallest);
         closestKeys(channel.mScalingKeys, channel.mNumScalingKeys, smallest);
+    }
+    if (!(smallest < 1e30))
+        return 24;  // one key a channel: any rate holds it
+    double base = ticksPerSecond / smallest;
+    for (int multiple = 1; multiple <= 16 && base * multiple <= MaxFramesPerSecond; ++multiple) {
+        double rate = base * multiple;
+        // Times stored as float seconds put 12 a second at 12.0000x.
+        if (std::abs(rate - std::round(rate)) < 1e-4 * rate)
+            rate = std::round(rate);
+        double framesPerTick = rate / ticksPerSecond;
+        bool fits = true;
+        for (unsigned c = 0; c < clip.mNumChannels && fits; ++c) {
+            const aiNodeAnim& channel = *clip.mChannels[c];
+            fits = onGrid(channel.mPositionKeys, channel.mNumPositionKeys, framesPerTick) &&
+                   onGrid(channel.mRotationKeys, channel.mNumRotationKeys, framesPerTick) &&
+                   onGrid(channel.mScalingKeys, channel.mNumScalingKeys, framesPerTick);
+        }
+        if (fits)
+            return rate;
+    }
+    return std::clamp(std::round(base), 24.0, MaxFramesPerSecond);
+}
+
+std::unique_ptr<Animation> sampleClip(const aiScene& scene, const aiAnimation& clip, unsigned index,
+                                      const std::string& path) {
+    double ticksPerSecond = clip.mTicksPerSecond > 0 ? clip.mTicksPerSecond : 25.0;
+    double end = 0;
+    for (unsigned c = 0; c < clip.mNumChannels; ++c) {
+        const aiNodeAnim& channel = *clip.mChannels[c];
         if (channel.mNumPositionKeys)
             end = std::max(end, channel.mPositionKeys[channel.mNumPositionKeys - 1].mTime);
         if (channel.mNumRotationKeys)
@@ -716,8 +756,7 @@ std::unique_ptr<Animation> sampleClip(const aiScene& scene, const aiAnimation& c
         if (channel.mNumScalingKeys)
             end = std::max(end, channel.mScalingKeys[channel.mNumScalingKeys - 1].mTime);
     }
-    double rate = smallest < 1e30 ? std::round(ticksPerSecond / smallest) : 24.0;
-    rate = std::clamp(rate, 24.0, 240.0);
+    double rate = keyRate(clip, ticksPerSecond);
     double seconds = std::max(end, clip.mDuration) / ticksPerSecond;
     if (!std::isfinite(seconds) || seconds < 0 || seconds * rate > 1e6)
         throw core::Exception("Could not import %s: %s", path.c_str(), "a clip is too long");

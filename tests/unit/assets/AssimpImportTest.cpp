@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 using namespace engine;
 
@@ -139,7 +140,8 @@ TEST_F(AssimpWindow, ATexturedQuadShowsItsTextureFromAFileOrFromInside) {
         bool embedded;
         const char* texture;
     };
-    for (const Case& c : {Case{"framed.gltf", false, "paint.png"}, Case{"inlaid.gltf", true, "inlaid_embedded0.png"}}) {
+    for (const Case& c : {Case{"framed.gltf", false, "paint.png"}, Case{"inlaid.gltf", true, "inlaid_embedded0.png"},
+                          Case{"boxed.glb", false, "paint.png"}}) {
         SCOPED_TRACE(c.model);
         gltf::Writer file;
         int mesh = addQuad(file);
@@ -156,7 +158,8 @@ TEST_F(AssimpWindow, ATexturedQuadShowsItsTextureFromAFileOrFromInside) {
         } else {
             file.images.push_back("{\"uri\":\"paint.png\"}");
         }
-        ASSERT_TRUE(file.save(c.model));
+        bool binary = core::getFileExtension(c.model) == "glb";
+        ASSERT_TRUE(file.save(c.model, binary ? file.glb() : file.json()));
 
         Model* model = load(c.model);
         ASSERT_TRUE(model);
@@ -326,6 +329,60 @@ TEST_F(AssimpWindow, ASkinnedArmBendsWithItsClipAndEachClipHasItsName) {
     EXPECT_LT(brightness(framePixelAt("assimp-arm-waved", {-1.5f, 2, -0.5f})), 30);
 }
 
+// A clip keeps its source's key rate: a frame falls on every key, and each
+// frame holds the source's pose at its time (here x = 2t, keyed linearly).
+// Keys off every grid up to 240 a second are sampled 24 times a second or more.
+TEST(AssimpClips, AClipIsSampledAtItsOwnKeyRate) {
+    struct Case {
+        const char* name;
+        std::vector<float> times;
+        float framesPerSecond;
+        int frames;
+    };
+    auto every = [](int count, float step) {
+        std::vector<float> times;
+        for (int i = 0; i < count; ++i)
+            times.push_back(float(i) * step);
+        return times;
+    };
+    const Case cases[] = {
+        {"twelve", every(25, 1.0f / 12), 12, 25},
+        {"sixty", every(7, 1.0f / 60), 60, 7},
+        {"sparse", {0, 1, 3}, 1, 4},
+        {"half-steps", {0, 0.5f, 1, 2}, 2, 5},
+        {"uneven", {0, 0.3f, 1}, 10, 11},
+        {"off-grid", {0, 0.37f, 1}, 24, 25},
+    };
+    TempDirectory folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        gltf::Writer file;
+        addQuad(file);
+        file.materials.push_back("{}");
+        file.nodes.push_back("{\"name\":\"slider\",\"mesh\":0}");
+        std::vector<float> positions;
+        for (float t : c.times)
+            positions.insert(positions.end(), {2 * t, 0, 0});
+        int input = file.floats(c.times, "SCALAR", true);
+        int output = file.floats(positions, "VEC3");
+        file.animations.push_back("{\"name\":\"slide\",\"channels\":[{\"sampler\":0,\"target\":{\"node\":0,"
+                                  "\"path\":\"translation\"}}],\"samplers\":[{\"input\":" +
+                                  std::to_string(input) + ",\"output\":" + std::to_string(output) + "}]}");
+        std::string path = std::string(c.name) + ".gltf";
+        ASSERT_TRUE(file.save(path));
+        std::vector<std::unique_ptr<Animation>> clips = importAssimpAnimations(path);
+        ASSERT_EQ(clips.size(), 1u);
+        const Animation& clip = *clips[0];
+        EXPECT_FLOAT_EQ(clip.framesPerSecond(), c.framesPerSecond);
+        ASSERT_EQ(clip.frameCount(), c.frames);
+        ASSERT_EQ(clip.tracks().size(), 1u);
+        const std::vector<AnimationKey>& keys = clip.tracks()[0].keys;
+        for (int i = 0; i < c.frames; ++i)
+            EXPECT_NEAR(keys[size_t(i)].position.x, 2 * std::min(i / c.framesPerSecond, c.times.back()), 1e-4f)
+                << "frame " << i;
+    }
+}
+
 // No FBX exporter is at hand here, so assimp's own writes one from a glTF
 // file: the FBX path carries the same hierarchy, mesh, material and texture.
 TEST_F(AssimpWindow, AnFbxFileConvertsLikeAGltfFile) {
@@ -358,6 +415,12 @@ TEST_F(AssimpWindow, AnFbxFileConvertsLikeAGltfFile) {
     const auto* entity = static_cast<const MeshEntity*>(panel->meshEntity());
     ASSERT_TRUE(entity);
     EXPECT_NEAR(entity->mesh()->getBoundingBox().max.y, 0.025f, 1e-6f);
+}
+
+// A binary glTF file whose JSON chunk claims the given length.
+std::string glbWithChunk(std::string file, uint32_t length) {
+    std::memcpy(file.data() + 12, &length, 4);
+    return file;
 }
 
 // Broken files fail with a message that names them and leave no model file,
@@ -393,6 +456,8 @@ TEST_F(AssimpWindow, MalformedFilesFailCleanlyAndWriteNothing) {
         {"wrong-accessor-type.gltf", replaced("\"type\":\"VEC3\"", "\"type\":\"VEC2\"")},
         {"no-mesh-accessor.gltf", replaced("\"POSITION\":0", "\"POSITION\":99")},
         {"junk.fbx", "Kaydara FBX Binary  \x00\x1a\x00 and then nothing"},
+        {"short-json-chunk.glb", glbWithChunk(quad.glb(), 1 << 20)},
+        {"binary-header-only.glb", quad.glb().substr(0, 14)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -24,8 +24,4 @@ TEST(RenderableMeshGL, NotBuiltOnWindows) {
     GTEST_SKIP() << "loads GL entry points through SDL, which the Windows build does not carry";
 }
 
-TEST(AssimpWindow, NotBuiltOnWindows) {
-    GTEST_SKIP() << "the Windows build does not carry the model import library yet";
-}
-
 } // namespace
