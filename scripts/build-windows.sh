@@ -12,7 +12,7 @@ prefix=$(JOBS=$jobs scripts/build-windows-deps.sh --arch "$arch")
 # A new set of dependencies lives in a new prefix: configure from scratch.
 if [ -f "$dir/CMakeCache.txt" ] && ! grep -qx "QUILL_WINDOWS_DEPS:UNINITIALIZED=$prefix" "$dir/CMakeCache.txt" &&
    ! grep -qx "QUILL_WINDOWS_DEPS:PATH=$prefix" "$dir/CMakeCache.txt"; then
-    rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles"
+    rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles" "$dir/build.ninja"
 fi
 # Nothing runs 32-bit programs here, so that build is the programs alone.
 testing=ON
