@@ -19,7 +19,7 @@ testing=ON
 if [ "$arch" = i686 ]; then
     testing=OFF
 fi
-if [ ! -f "$dir/build.ninja" ]; then
+if [ ! -f "$dir/build.ninja" ] || [ ! -f "$dir/CMakeCache.txt" ]; then
     cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-mingw-$arch.cmake" \
         -DQUILL_WINDOWS_DEPS="$prefix" -DQUILL_BENCHMARKS=OFF -DBUILD_TESTING=$testing
 fi
