@@ -339,7 +339,9 @@ TEST_F(SunShadowWindow, CascadesShadowNearAndFarWithoutASeam) {
     const Vec3 nearShadow{0, 0, 0.5f}, farShadow{-1.5f, 0, 28.5f};
     ASSERT_TRUE(frameMatches("sun-unshadowed"));
     sun->setCastShadow(true);
-    ASSERT_TRUE(frameMatches("sun-cascades"));
+    // A pixel or two on a shadow's edge may fall to the other side of a map
+    // texel between compilers; a seam would be a whole row of pixels.
+    ASSERT_TRUE(frameMatches("sun-cascades", 4));
 
     int lit = brightness(framePixelAt("sun-unshadowed", nearShadow));
     EXPECT_GT(lit, 300);

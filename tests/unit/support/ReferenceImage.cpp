@@ -29,7 +29,7 @@ bool updateRequested() {
 
 } // namespace
 
-testing::AssertionResult matchesReference(const std::string& framePath, const std::string& name) {
+testing::AssertionResult matchesReference(const std::string& framePath, const std::string& name, int allowedPixels) {
     const std::string referencePath = referenceDirectory() + "/" + name + ".png";
     core::Image frame;
     try {
@@ -82,7 +82,7 @@ testing::AssertionResult matchesReference(const std::string& framePath, const st
             worst = std::max(worst, pixelWorst);
         }
     }
-    if (over == 0)
+    if (over <= allowedPixels)
         return testing::AssertionSuccess();
     const std::string diffPath = testOutputDirectory() + "/" + name + "-diff.png";
     frame.save(actualPath, false);

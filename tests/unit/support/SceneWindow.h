@@ -109,17 +109,17 @@ protected:
     }
 
     // One frame of the scene into the window, saved and compared with the reference of that name.
-    testing::AssertionResult frameMatches(const std::string& name) {
+    testing::AssertionResult frameMatches(const std::string& name, int allowedPixels = 0) {
         renderer->beginRender();
         renderer->renderScene(scene.get(), camera.get(), nullptr);
-        return savedFrameMatches(name);
+        return savedFrameMatches(name, allowedPixels);
     }
 
-    testing::AssertionResult savedFrameMatches(const std::string& name) {
+    testing::AssertionResult savedFrameMatches(const std::string& name, int allowedPixels = 0) {
         std::string path = testOutputDirectory() + "/" + name + "-frame.png";
         renderer->saveScreenShot(path);
         renderer->endRender();
-        return matchesReference(path, name);
+        return matchesReference(path, name, allowedPixels);
     }
 
     engine::Renderer* renderer = nullptr;
