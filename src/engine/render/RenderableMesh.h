@@ -7,6 +7,7 @@
 #include "core/RefRegistry.h"
 #include "engine/assets/Mesh.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,5 +47,17 @@ public:
 private:
     std::string m_name;
 };
+
+// What the backends share when they upload a mesh.
+
+// Throws "Invalid vertex index %d in a mesh of %d vertices" for the first
+// index outside the vertices.
+void checkMeshIndices(const Mesh& mesh);
+// The bones per vertex when the mesh carries usable bone data: 32-bit indices
+// and float weights with at least one bone each; 0 otherwise.
+int bonesPerVertex(const Mesh& mesh);
+// Four bone weights as bytes that sum to 255: each trunc(weight × 255), the
+// difference added to the last non-zero byte. Bones past the count weigh 0.
+void packBoneWeights(const float* weights, int bones, uint8_t out[4]);
 
 } // namespace engine

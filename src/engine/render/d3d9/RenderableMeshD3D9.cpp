@@ -2,7 +2,6 @@
 
 #include "core/Exception.h"
 #include "engine/render/d3d9/RenderContextD3D9.h"
-#include "engine/render/gl/RenderableMeshGL.h"
 
 #include <algorithm>
 #include <cstring>
@@ -26,16 +25,6 @@ D3DPRIMITIVETYPE primitiveType(int32_t type)
     }
 }
 
-int bonesPerVertex(const Mesh& mesh)
-{
-    const VertexArray& indices = mesh.getVertexArray(BoneIndexSlot);
-    const VertexArray& weights = mesh.getVertexArray(BoneWeightSlot);
-    if (!indices.present || !weights.present || indices.type != int32_t(ElementType::Int) ||
-        weights.type != int32_t(ElementType::Float))
-        return 0;
-    return std::max(0, std::min(indices.components, weights.components));
-}
-
 } // namespace
 
 RenderableMeshD3D9::~RenderableMeshD3D9() = default;
@@ -44,10 +33,7 @@ void RenderableMeshD3D9::init(const Mesh& mesh, bool keepSourceData)
 {
     if (!d3d::Device::current())
         throw core::Exception("Renderer not initialized");
-    for (int32_t index : mesh.getIndices())
-        if (!mesh.isValidIndex(index))
-            throw core::Exception("Invalid vertex index %d in a mesh of %d vertices", int(index),
-                                  mesh.getVertexCount());
+    checkMeshIndices(mesh);
 
     const float* positions = mesh.floatArray(PositionSlot, 3);
     const float* normals = mesh.floatArray(NormalSlot, 3);

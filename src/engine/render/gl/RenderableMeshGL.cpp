@@ -44,42 +44,11 @@ int verticesPerPrimitive(GLenum mode) {
     }
 }
 
-// The bones per vertex when the mesh carries usable bone data: 32-bit indices
-// and float weights with at least one bone each; 0 otherwise.
-int bonesPerVertex(const Mesh& mesh) {
-    const VertexArray& indices = mesh.getVertexArray(BoneIndexSlot);
-    const VertexArray& weights = mesh.getVertexArray(BoneWeightSlot);
-    if (!indices.present || !weights.present || indices.type != int32_t(ElementType::Int) ||
-        weights.type != int32_t(ElementType::Float))
-        return 0;
-    return std::max(0, std::min(indices.components, weights.components));
-}
-
-void checkIndices(const Mesh& mesh) {
-    for (int32_t index : mesh.getIndices())
-        if (!mesh.isValidIndex(index))
-            throw core::Exception("Invalid vertex index %d in a mesh of %d vertices", int(index),
-                                  mesh.getVertexCount());
-}
-
 void* offsetPointer(intptr_t offset) {
     return reinterpret_cast<void*>(offset);
 }
 
 } // namespace
-
-void packBoneWeights(const float* weights, int bones, uint8_t out[4]) {
-    int sum = 0;
-    for (int k = 0; k < 4; ++k) {
-        float scaled = k < bones ? weights[k] * 255.0f : 0.0f;
-        out[k] = uint8_t(std::clamp(int(scaled), 0, 255));
-        sum += out[k];
-    }
-    if (sum == 255)
-        return;
-    int last = out[3] ? 3 : out[2] ? 2 : out[1] ? 1 : 0;
-    out[last] = uint8_t(out[last] + (255 - sum));
-}
 
 RenderableMeshGL::~RenderableMeshGL() {
     releaseBuffers();
@@ -99,7 +68,7 @@ void RenderableMeshGL::releaseBuffers() {
 void RenderableMeshGL::init(const Mesh& mesh, bool keepSourceData) {
     if (RenderContextGL::liveGeneration() == 0)
         throw core::Exception("Renderer not initialized");
-    checkIndices(mesh);
+    checkMeshIndices(mesh);
     releaseBuffers();
     m_generation = RenderContextGL::liveGeneration();
 

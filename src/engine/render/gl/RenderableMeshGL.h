@@ -23,10 +23,6 @@ struct VertexLayoutGL {
     int boneWeights = -1;
 };
 
-// Four bone weights as bytes that sum to 255: each trunc(weight × 255), the
-// difference added to the last non-zero byte. Bones past the count weigh 0.
-void packBoneWeights(const float* weights, int bones, uint8_t out[4]);
-
 class RenderableMeshGL final : public RenderableMesh {
 public:
     struct Segment {
