@@ -43,6 +43,11 @@ export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime
 export WINEPREFIX=$work/wine WINEDEBUG=-all WINEARCH=win64
 # No .NET or browser engine: the prefix would ask to download them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine 8's HLSL compiler cannot compile the Direct3D 9 renderer's shaders; the
+# build puts a newer one beside the programs (tools/wine-d3dcompiler).
+if [ -f "$bin/d3dcompiler_47.dll" ]; then
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;d3dcompiler_47=n"
+fi
 
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$results/xvfb.log" 2>&1 &
 xvfb_pid=$!
