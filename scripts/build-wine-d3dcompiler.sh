@@ -2,8 +2,9 @@
 # Builds tools/wine-d3dcompiler into a d3dcompiler_47.dll for running the
 # Windows build's tests under Wine 8, whose own HLSL compiler cannot sample
 # textures. The compiler library is vkd3d-shader 1.14 as Wine 10 bundles it,
-# taken from Debian's Wine 10 source archive; the result is cached on the
-# machine under a key made from this script and the tool's sources.
+# taken from Debian's Wine 10 source archive, with the patches beside the
+# tool's source. The result is cached on the machine under a key made from
+# this script and the tool's sources.
 #
 # usage: build-wine-d3dcompiler.sh ARCH   (x86_64 or i686); prints the DLL's path
 set -euo pipefail
@@ -42,6 +43,8 @@ WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 tar -xJf "$ARCHIVE" -C "$WORK" wine-10.0/libs/vkd3d wine-10.0/include/wine/list.h wine-10.0/include/wine/rbtree.h
 V=$WORK/wine-10.0/libs/vkd3d
+# Equal literals share a constant register (see the patch).
+patch -s -d "$WORK/wine-10.0" -p1 < "$TOOL/shared-constant-registers.patch"
 cd "$WORK"
 bison -d -o hlsl.tab.c "$V/libs/vkd3d-shader/hlsl.y"
 bison -d -o preproc.tab.c "$V/libs/vkd3d-shader/preproc.y"
