@@ -6,8 +6,9 @@
 // each channel. It lifts the darks a little, keeps mid tones close to their
 // value and rolls highlights off smoothly towards white instead of clipping
 // them, so bright lights keep their shape. Colours are clamped to 0..1 after.
-// Textures and light colours are taken as display values already, so no
-// gamma step follows.
+// The scene arrives linear (the mesh passes decode colour maps from sRGB);
+// the curve's result goes to the display as it is, with no encoding step, as
+// the Direct3D 9 frame writes it to a back buffer without sRGB conversion.
 
 uniform sampler2D sourceTex;
 uniform vec2 invScreenSize;

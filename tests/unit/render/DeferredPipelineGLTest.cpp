@@ -1,11 +1,13 @@
 #include "engine/assets/MeshGeometry.h"
 #include "engine/assets/MeshPrimitives.h"
 #include "engine/draw/DebugDraw.h"
+#include "engine/render/DDSFile.h"
 #include "engine/render/gl/AmbientOcclusionGL.h"
 #include "engine/render/gl/DeferredPipelineGL.h"
 #include "engine/render/gl/PostPassesGL.h"
 #include "engine/render/gl/RendererGL.h"
 #include "support/SceneWindow.h"
+#include "support/TempDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -439,6 +441,87 @@ TEST_F(DeferredPipelineGLWindow, NormalAndTangentDebugLines) {
     renderer->renderMeshes = false;
     ASSERT_TRUE(frameMatches("debug-tangents-without-meshes"));
     EXPECT_GT(countPixels("debug-tangents-without-meshes", coloured), 15);
+}
+
+} // namespace
+
+namespace {
+
+// The screen value of a mid-grey colour map fully lit: its sRGB byte decoded
+// to linear, then the tone curve.
+int litGreyOnScreen(int byte) {
+    double s = byte / 255.0;
+    double x = s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    double mapped = x * (2.51 * x + 0.03) / (x * (2.43 * x + 0.59) + 0.14);
+    return int(std::lround(std::clamp(mapped, 0.0, 1.0) * 255.0));
+}
+
+// The mesh passes read colour maps decoded from sRGB, whether the texture
+// came from an image or from a file loaded as sRGB (decoded once, not twice);
+// 2D drawing reads the same textures as before: the image's bytes as stored,
+// the sRGB file decoded by its format.
+TEST_F(DeferredPipelineGLWindow, ColourMapsAreReadDecodedFromSrgb) {
+    TempDirectory folder;
+    const core::Image::Rgba grey{128, 128, 128, 255};
+    core::Image image(8, 8);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            image.setPixel(x, y, grey);
+    writeDDS("grey.dds", image, DDSFile::Format::A8R8G8B8);
+    RenderableTexture* fromImage = solidTexture(grey);
+    core::CountedRef<RenderableTexture> fromSrgbFile(loadTexture("grey.dds", 0, true));
+    Material* painted = material("painted");
+    painted->diffuseMap = core::CountedRef<RenderableTexture>(fromImage);
+    Material* loaded = material("loaded");
+    loaded->diffuseMap = fromSrgbFile;
+    addMesh(*createBox(2, 2, 0.2f), {-1.2f, 0, 0}, painted);
+    addMesh(*createBox(2, 2, 0.2f), {1.2f, 0, 0}, loaded);
+    addLight(LightEntity::Ambient, {1, 1, 1});
+    camera->setPosition({0, 0, -6});
+    camera->lookAt({0, 0, 0});
+
+    ASSERT_TRUE(frameMatches("srgb-colour-maps"));
+    const int expected = litGreyOnScreen(128);  // 83, where reading the bytes as they are gives 158
+    for (Vec3 p : {Vec3{-1.2f, 0, -0.1f}, Vec3{1.2f, 0, -0.1f}}) {
+        core::Image::Rgba seen = framePixelAt("srgb-colour-maps", p);
+        EXPECT_NEAR(int(seen.red), expected, 2) << p.x;
+        EXPECT_NEAR(int(seen.green), expected, 2) << p.x;
+    }
+
+    auto drawnFlat = [&](RenderableTexture* texture) {
+        renderer->beginRender();
+        renderer->drawFullScreen(texture);
+        std::string path = test::testOutputDirectory() + "/srgb-drawn-frame.png";
+        renderer->saveScreenShot(path);
+        renderer->endRender();
+        return int(core::Image::load(path).getPixel(FrameWidth / 2, FrameHeight / 2).red);
+    };
+    EXPECT_NEAR(drawnFlat(fromImage), 128, 1);
+    EXPECT_NEAR(drawnFlat(fromSrgbFile.get()), 55, 1);  // 128 decoded
+}
+
+// A normal map holds directions: its bytes are used as stored. A map of the
+// flat normal must light a face exactly as no map does (decoded, its 128s
+// would turn into -0.57 and tilt the face away from the light).
+TEST_F(DeferredPipelineGLWindow, NormalMapsAreReadAsStored) {
+    auto card = createBox(2, 2, 0.2f);
+    computeTangentVectors(*card);
+    Material* mapped = material("mapped");
+    mapped->normalMap = core::CountedRef<RenderableTexture>(solidTexture({128, 128, 255, 255}));
+    Material* plain = material("plain");
+    plain->glossiness = mapped->glossiness;
+    addMesh(*card, {-1.2f, 0, 0}, mapped);
+    addMesh(*card, {1.2f, 0, 0}, plain);
+    LightEntity* light = addLight(LightEntity::Directional, {0.6f, 0.6f, 0.6f}, {0, 0, -6});
+    light->node()->lookAt({0, 0, 0});
+    camera->setPosition({0, 0, -6});
+    camera->lookAt({0, 0, 0});
+
+    ASSERT_TRUE(frameMatches("normal-map-as-stored"));
+    core::Image::Rgba withMap = framePixelAt("normal-map-as-stored", {-1.2f, 0, -0.1f});
+    core::Image::Rgba without = framePixelAt("normal-map-as-stored", {1.2f, 0, -0.1f});
+    EXPECT_GT(int(without.red), 100);
+    EXPECT_NEAR(int(withMap.red), int(without.red), 2);
 }
 
 } // namespace

@@ -56,6 +56,12 @@ core::Image gradient(int width, int height) {
     return image;
 }
 
+// What GL reports for a plain 32-bit load: immutable storage (where the
+// driver offers views) holds the sized format the unsized one stands for.
+GLint plainFormat() {
+    return engine::TextureGL::viewsSupported() ? GL_RGBA8 : GL_RGBA;
+}
+
 std::string loadError(const std::string& name) {
     try {
         std::unique_ptr<RenderableTexture> texture(engine::loadTexture(name, 0, false));
@@ -136,7 +142,7 @@ TEST_F(TextureGLWindow, WrittenFilesLoadIntoGLWithTheirPixels) {
         GLint internalFormat;
         int tolerance;
     } cases[] = {
-        {Format::A8R8G8B8, GL_RGBA, 0},
+        {Format::A8R8G8B8, plainFormat(), 0},
         {Format::DXT1, GL_COMPRESSED_RGBA_S3TC_DXT1_EXT, 24},
         {Format::DXT5, GL_COMPRESSED_RGBA_S3TC_DXT5_EXT, 16},
     };
@@ -205,7 +211,8 @@ TEST_F(TextureGLWindow, SrgbLoadsUseTheSrgbFormats) {
     EXPECT_EQ(levelParameter(0, GL_TEXTURE_INTERNAL_FORMAT), GL_COMPRESSED_SRGB_ALPHA_S3TC_DXT1_EXT);
     std::unique_ptr<RenderableTexture> plain(engine::loadTexture("srgb32.dds", 0, true));
     bound(plain.get());
-    EXPECT_EQ(levelParameter(0, GL_TEXTURE_INTERNAL_FORMAT), GL_SRGB_ALPHA);
+    EXPECT_EQ(levelParameter(0, GL_TEXTURE_INTERNAL_FORMAT),
+              engine::TextureGL::viewsSupported() ? GL_SRGB8_ALPHA8 : GL_SRGB_ALPHA);
 }
 
 TEST_F(TextureGLWindow, OneNameLoadsOnceAndTheListForgetsDestroyedTextures) {
@@ -253,7 +260,7 @@ TEST_F(TextureGLWindow, TgaSourcesConvertToDdsOnFirstLoad) {
     EXPECT_EQ(texture->getWidth(), 16);
     EXPECT_EQ(core::fileDate("source.dds"), core::fileDate("source.tga"));
     bound(texture.get());
-    EXPECT_EQ(levelParameter(0, GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA);
+    EXPECT_EQ(levelParameter(0, GL_TEXTURE_INTERNAL_FORMAT), plainFormat());
 }
 
 TEST_F(TextureGLWindow, ImagesBecomeMipmappedTextures) {

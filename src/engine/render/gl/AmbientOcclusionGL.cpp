@@ -55,7 +55,7 @@ AmbientOcclusionGL::AmbientOcclusionGL(RenderContextGL& context, int width, int 
     m_rotation = std::make_unique<Texture2DGL>(4, 4, 1, GL_RGBA8, GL_NEAREST, GL_NEAREST, GL_REPEAT);
     std::array<uint8_t, 64> pixels = rotationPixels();
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 4, 4, 0, GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
+    m_rotation->upload(0, 4, 4, GL_BGRA, pixels.data());
     resize(width, height);
 }
 

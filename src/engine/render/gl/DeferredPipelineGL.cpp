@@ -3,6 +3,7 @@
 #include "engine/assets/Material.h"
 #include "engine/draw/DebugDraw.h"
 #include "engine/particles/ParticleEntity.h"
+#include "engine/render/MaterialMaps.h"
 #include "engine/render/MeshDebugLines.h"
 #include "engine/render/MeshEntity.h"
 #include "engine/render/gl/GLChecks.h"
@@ -29,6 +30,10 @@ std::unique_ptr<Texture2DGL> sceneBuffer(int width, int height) {
 
 Mat4 viewMatrixOf(Camera& camera) {
     return Mat4::fromMat4x3(camera.worldInverse());
+}
+
+MapRead readOf(MaterialMap map) {
+    return decodesSrgb(map) ? MapRead::Decoded : MapRead::AsStored;
 }
 
 const TextureGL* glTextureOf(const RenderableTexture* texture) {
@@ -78,12 +83,14 @@ const std::vector<Mat4x3>* skinningBones(const MeshEntity& entity) {
 }
 
 void bindMaterialMap(RenderContextGL& context, const char* sampler, const RenderableTexture* map, bool use,
-                     const RenderableTextureGL* fallback, int samplerState, int addressMode) {
+                     const RenderableTextureGL* fallback, int samplerState, int addressMode, MapRead read) {
     const TextureGL* texture = use ? glTextureOf(map) : nullptr;
     if (!texture)
         texture = fallback ? fallback->texture() : nullptr;
     if (!texture)
         return;
+    if (read != MapRead::AsFormat)
+        texture = &texture->readAs(read == MapRead::Decoded);
     context.bindTexture(sampler, texture->target(), texture->name());
     applySamplerState(*texture, samplerState, addressMode, context.maxAnisotropy());
 }
@@ -327,10 +334,11 @@ void DeferredPipelineGL::drawMeshEntity(Camera& camera, MeshEntity& entity, Pass
             glDisable(GL_ALPHA_TEST);
 
         bindMaterialMap(m_context, "diffuseMap", m.diffuseMap.get(), m_settings.diffuseMapping, white, filter,
-                        m.textureAddressMode);
-        bindMaterialMap(m_context, "specularMap", m.specularMap.get(), true, white, filter, m.textureAddressMode);
+                        m.textureAddressMode, readOf(MaterialMap::Diffuse));
+        bindMaterialMap(m_context, "specularMap", m.specularMap.get(), true, white, filter, m.textureAddressMode,
+                        readOf(MaterialMap::Specular));
         bindMaterialMap(m_context, "normalMap", m.normalMap.get(), m_settings.normalMapping, flatNormal, filter,
-                        m.textureAddressMode);
+                        m.textureAddressMode, readOf(MaterialMap::Normal));
         m_context.bindTexture("lightBuffer", GL_TEXTURE_2D, m_lightBuffer->name());
 
         mesh->drawSegment(i);

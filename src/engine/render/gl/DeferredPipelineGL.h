@@ -43,10 +43,15 @@ bool hasNormalMaps(const MeshEntity& entity, const RenderableMeshGL& mesh);
 // (no bone data, or no skeleton). Valid until the next call.
 const std::vector<Mat4x3>* skinningBones(const MeshEntity& entity);
 
+// How a pass reads a material map's bytes: as the texture's format says, or
+// decoded from sRGB, or as stored whatever the format (TextureGL::readAs).
+enum class MapRead { AsFormat, Decoded, AsStored };
+
 // Binds a material's map to the sampler with the sampler state and address
 // mode, or the fallback when the map is absent or not to be used.
 void bindMaterialMap(RenderContextGL& context, const char* sampler, const RenderableTexture* map, bool use,
-                     const RenderableTextureGL* fallback, int samplerState, int addressMode);
+                     const RenderableTextureGL* fallback, int samplerState, int addressMode,
+                     MapRead read = MapRead::AsFormat);
 
 // The entities the transparent pass draws, farthest first by view depth plus
 // sort offset: mesh entities with a segment that is not opaque (when meshes

@@ -18,6 +18,9 @@ void loadEntryPoints(core::GLContext& context) {
         core::debugLog("WARNING! OpenGL entry point %s not found\n", #name);
     QUILL_GL_ENTRY_POINTS(QUILL_GL_LOAD)
 #undef QUILL_GL_LOAD
+#define QUILL_GL_LOAD_OPTIONAL(type, name) table.name = reinterpret_cast<type>(context.procAddress(#name));
+    QUILL_GL_OPTIONAL_ENTRY_POINTS(QUILL_GL_LOAD_OPTIONAL)
+#undef QUILL_GL_LOAD_OPTIONAL
 }
 
 } // namespace engine

@@ -79,14 +79,22 @@ namespace engine {
     X(PFNGLDISABLEVERTEXATTRIBARRAYPROC, glDisableVertexAttribArray)                                                   \
     X(PFNGLVERTEXATTRIBPOINTERPROC, glVertexAttribPointer)                                                             \
     X(PFNGLCOMPRESSEDTEXIMAGE2DPROC, glCompressedTexImage2D)                                                           \
+    X(PFNGLCOMPRESSEDTEXSUBIMAGE2DPROC, glCompressedTexSubImage2D)                                                     \
     X(PFNGLGENERATEMIPMAPPROC, glGenerateMipmap)                                                                       \
     X(PFNGLSTENCILFUNCSEPARATEPROC, glStencilFuncSeparate)                                                             \
     X(PFNGLSTENCILOPSEPARATEPROC, glStencilOpSeparate)                                                                 \
     X(PFNGLGETATTRIBLOCATIONPROC, glGetAttribLocation)
 
+// Entry points of later versions that the renderer uses only when the driver
+// has them; null otherwise, and not worth a warning.
+#define QUILL_GL_OPTIONAL_ENTRY_POINTS(X)                                                                              \
+    X(PFNGLTEXSTORAGE2DPROC, glTexStorage2D)                                                                           \
+    X(PFNGLTEXTUREVIEWPROC, glTextureView)
+
 struct GLEntryPoints {
 #define QUILL_GL_MEMBER(type, name) type name = nullptr;
     QUILL_GL_ENTRY_POINTS(QUILL_GL_MEMBER)
+    QUILL_GL_OPTIONAL_ENTRY_POINTS(QUILL_GL_MEMBER)
 #undef QUILL_GL_MEMBER
 };
 

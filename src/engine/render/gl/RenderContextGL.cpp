@@ -5,6 +5,7 @@
 #include "core/GLContext.h"
 #include "engine/render/gl/GLChecks.h"
 #include "engine/render/gl/GLEntryPoints.h"
+#include "engine/render/gl/TextureGL.h"
 
 namespace engine {
 
@@ -97,6 +98,12 @@ void RenderContextGL::checkCapabilities() {
     if (hasExtension("GL_ARB_seamless_cube_map", extensions))
         glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
     m_depthClamp = hasExtension("GL_ARB_depth_clamp", extensions) || hasExtension("GL_NV_depth_clamp", extensions);
+    // Views let the mesh passes read colour maps decoded from sRGB while 2D
+    // drawing reads the same texture as stored; without them both read it as stored.
+    const GLEntryPoints& f = gl();
+    TextureGL::setViewsSupported(hasExtension("GL_ARB_texture_storage", extensions) &&
+                                 hasExtension("GL_ARB_texture_view", extensions) && f.glTexStorage2D &&
+                                 f.glTextureView);
 }
 
 void RenderContextGL::bindWindowFramebuffer() {

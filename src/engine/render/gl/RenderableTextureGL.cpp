@@ -42,9 +42,10 @@ GLint internalFormatOf(DDSFile::Format format, bool srgb, const std::string& nam
 void RenderableTextureGL::createFromImage(const core::Image& image) {
     int width = image.getWidth();
     int height = image.getHeight();
-    m_texture = std::make_unique<Texture2DGL>(width, height, levelCountFor(width, height), GL_RGBA8,
-                                              GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, image.data());
+    auto texture = std::make_unique<Texture2DGL>(width, height, levelCountFor(width, height), GL_RGBA8,
+                                                 GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT);
+    texture->upload(0, width, height, GL_BGRA, image.data());
+    m_texture = std::move(texture);
     checkGLError("glTexImage2D");
     gl().glGenerateMipmap(GL_TEXTURE_2D);
     checkGLError("glGenerateMipmap");
@@ -76,9 +77,14 @@ void RenderableTextureGL::load(const std::string& name, int skip, bool srgb) {
     } else {
         skip = 0;
     }
-    m_texture = std::make_unique<Texture2DGL>(width, height, levels, internalFormat,
-                                              levels < 2 ? GL_LINEAR : GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR,
-                                              GL_REPEAT);
+    // Levels past the 1 × 1 one cannot be stored; a file that lists them
+    // loads without them.
+    levels = std::min(levels, levelCountFor(width, height));
+    auto texture = std::make_unique<Texture2DGL>(width, height, levels, internalFormat,
+                                                 levels < 2 ? GL_LINEAR : GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR,
+                                                 GL_REPEAT);
+    Texture2DGL& target = *texture;
+    m_texture = std::move(texture);
     if (dds.type() != DDSFile::Type::Texture2D)
         throw core::Exception("Unsupported dds texture type");
     // Without this the sampler would read levels that were never uploaded.
@@ -87,13 +93,12 @@ void RenderableTextureGL::load(const std::string& name, int skip, bool srgb) {
     for (int i = 0; i < levels; ++i) {
         std::vector<uint8_t> data = dds.readLevel(skip + i);
         if (dds.compressed()) {
-            gl().glCompressedTexImage2D(GL_TEXTURE_2D, i, GLenum(internalFormat), width, height, 0,
-                                        GLsizei(data.size()), data.data());
+            target.uploadCompressed(i, width, height, int(data.size()), data.data());
             checkGLError("glCompressedTexImage2D");
         } else {
             for (size_t p = 0; p + 3 < data.size(); p += 4)
                 std::swap(data[p], data[p + 2]);
-            glTexImage2D(GL_TEXTURE_2D, i, internalFormat, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, data.data());
+            target.upload(i, width, height, GL_RGBA, data.data());
             checkGLError("glTexImage2D");
         }
         width = std::max(width / 2, 1);
