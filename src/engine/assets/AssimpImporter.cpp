@@ -317,7 +317,6 @@ int32_t primitiveTypeOf(const aiMesh& mesh) {
 class SliceWriter {
 public:
     explicit SliceWriter(core::OutputStream& stream) : m_stream(stream) {}
-    ~SliceWriter() = default;
 
     template <class T>
     void push(const T& value) {
