@@ -593,9 +593,18 @@ private:
                 const aiFace& face = source->mFaces[f];
                 if (int(face.mNumIndices) != corners)
                     continue;
-                for (int k = 0; k < corners; ++k) {
+                if (corners == 3) {
                     // Triangles turn round: corners 0, 2, 1.
-                    unsigned index = face.mIndices[corners == 3 ? (3 - k) % 3 : k];
+                    const unsigned* corner = face.mIndices;
+                    if (corner[0] >= n || corner[1] >= n || corner[2] >= n)
+                        throw core::Exception("Could not import %s: %s", m_path.c_str(), "a face names a missing vertex");
+                    const int32_t triangle[3] = {base + int32_t(corner[0]), base + int32_t(corner[2]),
+                                                 base + int32_t(corner[1])};
+                    out.push(triangle);
+                    continue;
+                }
+                for (int k = 0; k < corners; ++k) {
+                    unsigned index = face.mIndices[k];
                     if (index >= n)
                         throw core::Exception("Could not import %s: %s", m_path.c_str(), "a face names a missing vertex");
                     out.push(base + int32_t(index));
@@ -653,10 +662,10 @@ private:
         unsigned next = 0;
     };
 
-    // Bone indices, then bone weights, for every vertex of the entity, made a
-    // slice of vertices at a time (twice, once for each array) so that a
-    // large skinned mesh needs no arrays of its own. Vertices that no bone
-    // moves follow the entity's own node, which becomes its last bone.
+    // Bone indices, then bone weights, for every vertex of the entity, worked
+    // out a slice of vertices at a time, so that a large skinned mesh needs
+    // no per-vertex lists. Vertices that no bone moves follow the entity's
+    // own node, which becomes its last bone.
     void writeInfluences(core::OutputStream& stream, SliceWriter& out, ModelNodeRecord& record, const EntityPlan& plan) {
         std::vector<std::string> boneNames;
         std::vector<Mat4x3> inverseBinds;
@@ -685,43 +694,42 @@ private:
         bool unbound = false;
         constexpr unsigned Slice = 4096;
         std::vector<Influence> slice(Slice);
-        for (int pass = 0; pass < 2; ++pass) {
-            if (pass == 1) {
-                out.flush();
-                writeMeshArrayHead(stream, int32_t(ElementType::Float), 4, 4 * sizeof(float));
-            }
-            for (size_t m = 0; m < plan.meshes.size(); ++m) {
-                unsigned n = plan.meshes[m]->mNumVertices;
-                for (BoneWeights& bone : sources[m])
-                    bone.next = 0;
-                for (unsigned first = 0; first < n; first += Slice) {
-                    unsigned count = std::min(Slice, n - first), end = first + count;
-                    std::fill(slice.begin(), slice.begin() + count, Influence{});
-                    for (BoneWeights& bone : sources[m])
-                        for (; bone.next < bone.count && bone.weights[bone.next].mVertexId < end; ++bone.next) {
-                            const aiVertexWeight& influence = bone.weights[bone.next];
-                            if (influence.mWeight > 0)
-                                slice[influence.mVertexId - first].add(bone.index, influence.mWeight);
-                        }
-                    for (unsigned v = 0; v < count; ++v) {
-                        Influence& vertex = slice[v];
-                        float sum = vertex.weight[0] + vertex.weight[1] + vertex.weight[2] + vertex.weight[3];
-                        if (sum > 0)
-                            for (float& w : vertex.weight)
-                                w /= sum;
-                        if (vertex.weight[0] == 0) {
-                            vertex.bone[0] = self;
-                            vertex.weight[0] = 1;
-                            unbound = true;
-                        }
-                        if (pass == 0)
-                            out.push(vertex.bone);
-                        else
-                            out.push(vertex.weight);
+        // The weights wait while the indices go out: half the size of both.
+        std::unique_ptr<float[]> weights(new float[plan.vertexCount * 4]);
+        float* nextWeights = weights.get();
+        for (size_t m = 0; m < plan.meshes.size(); ++m) {
+            unsigned n = plan.meshes[m]->mNumVertices;
+            for (unsigned first = 0; first < n; first += Slice) {
+                unsigned count = std::min(Slice, n - first), end = first + count;
+                std::fill(slice.begin(), slice.begin() + count, Influence{});
+                for (BoneWeights& bone : sources[m]) {
+                    const aiVertexWeight* from = bone.weights;
+                    unsigned next = bone.next;
+                    for (; next < bone.count && from[next].mVertexId < end; ++next)
+                        if (from[next].mWeight > 0)
+                            slice[from[next].mVertexId - first].add(bone.index, from[next].mWeight);
+                    bone.next = next;
+                }
+                for (unsigned v = 0; v < count; ++v) {
+                    Influence& vertex = slice[v];
+                    float sum = vertex.weight[0] + vertex.weight[1] + vertex.weight[2] + vertex.weight[3];
+                    if (sum > 0)
+                        for (float& w : vertex.weight)
+                            w /= sum;
+                    if (vertex.weight[0] == 0) {
+                        vertex.bone[0] = self;
+                        vertex.weight[0] = 1;
+                        unbound = true;
                     }
+                    out.push(vertex.bone);
+                    std::memcpy(nextWeights, vertex.weight, sizeof vertex.weight);
+                    nextWeights += 4;
                 }
             }
         }
+        out.flush();
+        writeMeshArrayHead(stream, int32_t(ElementType::Float), 4, 4 * sizeof(float));
+        stream.writeBytes(weights.get(), int64_t(plan.vertexCount * 4 * sizeof(float)));
         std::vector<ModelBoneRecord> bones;
         for (size_t b = 0; b < boneNames.size(); ++b)
             bones.push_back({nodeNamed(boneNames[b]), inverseBinds[b]});
