@@ -69,10 +69,10 @@ ImportedModel importAssimpModel(const std::string& path);
 // Every clip of the file, in file order; none when the file has no clips.
 std::vector<std::unique_ptr<Animation>> importAssimpAnimations(const std::string& path);
 
-// Models: writes the model file and its material library "<name>.materials"
-// (and embedded textures) only once everything has been read, so a failure
-// leaves the old files. Loading defines the library's materials first, so the
-// model's segments find them.
+// Models: the model file is written under a temporary name, then its
+// material library "<name>.materials" (and embedded textures), and the model
+// takes its name last, so a failure leaves the old files. Loading defines the
+// library's materials first, so the model's segments find them.
 class AssimpModelAssetProcessor final : public SingleFileAssetProcessor {
 public:
     AssimpModelAssetProcessor() : SingleFileAssetProcessor("model") {}
