@@ -316,11 +316,15 @@ int32_t primitiveTypeOf(const aiMesh& mesh) {
 // way out: a model of a million triangles is never held a second time.
 class SliceWriter {
 public:
-    explicit SliceWriter(core::OutputStream& stream) : m_stream(stream) {}
+    // A buffer of about `bytes` (the part of a mesh's arrays it expects),
+    // within sizes that keep the writes few and the buffer in the cache.
+    SliceWriter(core::OutputStream& stream, size_t bytes)
+        : m_stream(stream), m_size(std::clamp(bytes, MinBytes, MaxBytes)), m_buffer(new uint8_t[m_size]) {}
 
     template <class T>
     void push(const T& value) {
-        if (m_used + sizeof(T) > BufferBytes)
+        static_assert(sizeof(T) <= MinBytes);
+        if (m_used + sizeof(T) > m_size)
             flush();
         std::memcpy(m_buffer.get() + m_used, &value, sizeof(T));
         m_used += sizeof(T);
@@ -333,9 +337,10 @@ public:
     }
 
 private:
-    static constexpr size_t BufferBytes = size_t(1) << 18;
+    static constexpr size_t MinBytes = 4096, MaxBytes = size_t(1) << 20;
     core::OutputStream& m_stream;
-    std::unique_ptr<uint8_t[]> m_buffer{new uint8_t[BufferBytes]};
+    size_t m_size;
+    std::unique_ptr<uint8_t[]> m_buffer;
     size_t m_used = 0;
 };
 
@@ -513,7 +518,7 @@ private:
     void writeMeshBlock(core::OutputStream& stream, ModelNodeRecord& record, const EntityPlan& plan) {
         constexpr auto Float = int32_t(ElementType::Float);
         const std::vector<const aiMesh*>& meshes = plan.meshes;
-        SliceWriter out(stream);
+        SliceWriter out(stream, plan.vertexCount * sizeof(Vec3));
         auto arrayHead = [&](bool present, int32_t type, int32_t components, size_t size) {
             out.flush();
             if (present)
