@@ -5,15 +5,19 @@
 #include "core/Image.h"
 #include "engine/assets/AssimpImporter.h"
 
-#include "GltfWriter.h"
+#include "GltfSheet.h"
 #include "support/TempDirectory.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
 #include <benchmark/benchmark.h>
 
+#include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <malloc.h>
 #include <string>
 
 namespace {
@@ -30,52 +34,18 @@ struct BenchFolder {
     }
 };
 
+// The model and its texture in the folder; the model's path.
+std::string writeModel(const std::string& folder) {
+    gltf::Writer file = gltf::skinnedSheet(Quads);
+    core::Image(256, 256).save(folder + "/cloth.png", true);
+    if (!file.saveWithBin(folder + "/cloth.gltf", "cloth.bin"))
+        std::abort();
+    return folder + "/cloth.gltf";
+}
+
 const std::string& modelPath() {
     static BenchFolder scratch;
-    static std::string path = [] {
-        std::string folder = scratch.path.string();
-        gltf::Writer file;
-        std::vector<float> positions, normals, uvs, weights;
-        std::vector<uint16_t> joints;
-        std::vector<uint32_t> indices;
-        for (int y = 0; y <= Quads; ++y)
-            for (int x = 0; x <= Quads; ++x) {
-                float u = float(x) / Quads, v = float(y) / Quads;
-                positions.insert(positions.end(), {u * 10 - 5, v * 10, 0});
-                normals.insert(normals.end(), {0, 0, 1});
-                uvs.insert(uvs.end(), {u, 1 - v});
-                joints.insert(joints.end(), {0, 1, 0, 0});
-                weights.insert(weights.end(), {1 - v, v, 0, 0});
-            }
-        for (int y = 0; y < Quads; ++y)
-            for (int x = 0; x < Quads; ++x) {
-                uint32_t a = uint32_t(y * (Quads + 1) + x), b = a + 1, c = a + Quads + 1, d = c + 1;
-                indices.insert(indices.end(), {a, b, d, a, d, c});
-            }
-        int position = file.floats(positions, "VEC3", true);
-        int normal = file.floats(normals, "VEC3");
-        int uv = file.floats(uvs, "VEC2");
-        int joint = file.joints(joints);
-        int weight = file.floats(weights, "VEC4");
-        int index = file.indices(indices);
-        file.meshes.push_back("{\"primitives\":[{\"attributes\":{\"POSITION\":" + std::to_string(position) +
-                              ",\"NORMAL\":" + std::to_string(normal) + ",\"TEXCOORD_0\":" + std::to_string(uv) +
-                              ",\"JOINTS_0\":" + std::to_string(joint) + ",\"WEIGHTS_0\":" + std::to_string(weight) +
-                              "},\"indices\":" + std::to_string(index) + ",\"material\":0}]}");
-        int binds = file.floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1,  //
-                                 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -5, 0, 1},
-                                "MAT4");
-        file.nodes = {"{\"name\":\"sheet\",\"children\":[1,2]}", "{\"name\":\"cloth\",\"mesh\":0,\"skin\":0}",
-                      "{\"name\":\"base\",\"children\":[3]}", "{\"name\":\"top\",\"translation\":[0,5,0]}"};
-        file.skins.push_back("{\"joints\":[2,3],\"inverseBindMatrices\":" + std::to_string(binds) + "}");
-        file.materials.push_back("{\"name\":\"cloth\",\"pbrMetallicRoughness\":{\"baseColorTexture\":{\"index\":0}}}");
-        file.textures.push_back("{\"source\":0,\"sampler\":0}");
-        file.images.push_back("{\"uri\":\"cloth.png\"}");
-        core::Image(256, 256).save(folder + "/cloth.png", true);
-        if (!file.saveWithBin(folder + "/cloth.gltf", "cloth.bin"))
-            std::abort();
-        return folder + "/cloth.gltf";
-    }();
+    static std::string path = writeModel(scratch.path.string());
     return path;
 }
 
@@ -100,6 +70,52 @@ void BM_QuillConversion(benchmark::State& state) {
 }
 BENCHMARK(BM_QuillConversion)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
 
+double milliseconds(clockid_t clock) {
+    timespec time;
+    clock_gettime(clock, &time);
+    return double(time.tv_sec) * 1e3 + double(time.tv_nsec) / 1e6;
+}
+
 } // namespace
 
-BENCHMARK_MAIN();
+// Besides the benchmarks, one import or one conversion in a process of its
+// own, as the asset processor meets a changed model: its allocations all
+// come fresh from the system (bench/assimp-cold.sh runs these).
+//   quill_bench_assimp --write-model FOLDER       writes the model, prints its path
+//   quill_bench_assimp --read|--convert MODEL     prints CPU and wall milliseconds
+int main(int argc, char** argv) {
+    std::string mode = argc == 3 ? argv[1] : "";
+    if (mode == "--write-model") {
+        std::printf("%s\n", writeModel(argv[2]).c_str());
+        return 0;
+    }
+    if (mode == "--read" || mode == "--convert") {
+        std::string path = argv[2];
+        engine::AssimpModelAssetProcessor processor;
+        std::string native = processor.nativeFileName(path);
+        double cpu = milliseconds(CLOCK_PROCESS_CPUTIME_ID), wall = milliseconds(CLOCK_MONOTONIC);
+        if (mode == "--read") {
+            Assimp::Importer importer;
+            if (!importer.ReadFile(path, 0)) {
+                std::fprintf(stderr, "%s\n", importer.GetErrorString());
+                return 1;
+            }
+        } else {
+            processor.convert(path, native);
+        }
+        std::printf("%.1f %.1f\n", milliseconds(CLOCK_PROCESS_CPUTIME_ID) - cpu, milliseconds(CLOCK_MONOTONIC) - wall);
+        return 0;
+    }
+    // Between iterations glibc gives the top of the heap back to the system
+    // whenever enough of it lies free there, which turns on where the last
+    // blocks happened to land: a run can flip for good into faulting all
+    // its memory in again each iteration, three times slower. Both loops
+    // keep their memory instead (blocks up to 32 MB from the heap, no
+    // trimming), so that they time the work.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, INT_MAX);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

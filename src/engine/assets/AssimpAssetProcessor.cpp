@@ -42,29 +42,30 @@ void AssimpModelAssetProcessor::processFile(const std::string& source) {
 }
 
 void AssimpModelAssetProcessor::convert(const std::string& source, const std::string& native) {
-    ImportedModel model = importAssimpModel(source);
-    std::string folder = core::getPath(native);
-    for (const ImportedFile& texture : model.textures) {
-        std::string file = folder.empty() ? texture.name : folder + "/" + texture.name;
-        writeWhole(file, texture.bytes.data(), texture.bytes.size());
-    }
-    std::string library = core::stripExtension(native) + ".materials";
-    writeWhole(library, reinterpret_cast<const uint8_t*>(model.materials.data()), model.materials.size());
+    AssimpModel model(source);
     // The model goes to a file of its own first and takes its name when
-    // complete, so that a reader never meets half of one; it is not built in
-    // memory, which would double the cost of a large model.
+    // complete, so that a reader never meets half of one. Its meshes are
+    // converted as they are written, and may still fail then: the library
+    // and textures are written only after it.
     std::string part = native + ".part";
     try {
         int64_t written;
         {
             core::FileOutputStream file(part, core::ByteOrder::LittleEndian);
-            writeModelRecords(file, model.nodes);
+            model.writeModel(file);
             written = file.getPosition();
         }
         // The last bytes reach the disk as the file closes: a full disk shows
         // only in the length.
         if (int64_t(core::fileLength(part)) != written)
             throw core::Exception("Could not write %s", native.c_str());
+        std::string folder = core::getPath(native);
+        for (const ImportedFile& texture : model.textures()) {
+            std::string file = folder.empty() ? texture.name : folder + "/" + texture.name;
+            writeWhole(file, texture.bytes.data(), texture.bytes.size());
+        }
+        std::string library = core::stripExtension(native) + ".materials";
+        writeWhole(library, reinterpret_cast<const uint8_t*>(model.materials().data()), model.materials().size());
         core::moveFile(part, native);
     } catch (...) {
         if (core::fileExists(part))

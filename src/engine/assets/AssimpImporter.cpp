@@ -5,6 +5,7 @@
 #include "core/FileSystem.h"
 #include "core/Path.h"
 #include "engine/assets/AssimpGltfCheck.h"
+#include "engine/assets/MeshFile.h"
 #include "engine/assets/MeshGeometry.h"
 
 #include <assimp/DefaultLogger.hpp>
@@ -303,12 +304,6 @@ std::string libraryText(const std::vector<MaterialInfo>& materials) {
 
 // --- meshes ---
 
-// Element i of an array laid out as the mesh holds it.
-template <class T>
-void store(std::vector<uint8_t>& array, size_t i, const T& value) {
-    std::memcpy(array.data() + i * sizeof(T), &value, sizeof(T));
-}
-
 int32_t primitiveTypeOf(const aiMesh& mesh) {
     if (mesh.mPrimitiveTypes & aiPrimitiveType_POINT)
         return int32_t(PrimitiveType::Points);
@@ -317,12 +312,57 @@ int32_t primitiveTypeOf(const aiMesh& mesh) {
     return int32_t(PrimitiveType::Triangles);
 }
 
+// Vertex data goes to the file through one small buffer, converted on its
+// way out: a model of a million triangles is never held a second time.
+class SliceWriter {
+public:
+    // A buffer of about `bytes` (the part of a mesh's arrays it expects),
+    // within sizes that keep the writes few and the buffer in the cache.
+    SliceWriter(core::OutputStream& stream, size_t bytes)
+        : m_stream(stream), m_size(std::clamp(bytes, MinBytes, MaxBytes)), m_buffer(new uint8_t[m_size]) {}
+
+    template <class T>
+    void push(const T& value) {
+        static_assert(sizeof(T) <= MinBytes);
+        if (m_used + sizeof(T) > m_size)
+            flush();
+        std::memcpy(m_buffer.get() + m_used, &value, sizeof(T));
+        m_used += sizeof(T);
+    }
+    // Before anything is written to the stream directly.
+    void flush() {
+        if (m_used > 0)
+            m_stream.writeBytes(m_buffer.get(), int64_t(m_used));
+        m_used = 0;
+    }
+
+private:
+    static constexpr size_t MinBytes = 4096, MaxBytes = size_t(1) << 20;
+    core::OutputStream& m_stream;
+    size_t m_size;
+    std::unique_ptr<uint8_t[]> m_buffer;
+    size_t m_used = 0;
+};
+
+struct Uv {
+    float u, v;
+};
+
+// The meshes of a node that become one mesh entity, and the arrays it has.
+struct EntityPlan {
+    int32_t node = -1;
+    std::vector<const aiMesh*> meshes;
+    size_t vertexCount = 0;
+    bool normals = false, tangents = true, colors = false, texcoords = false, bumpy = false, skinned = false;
+};
+
 class ModelBuilder {
 public:
     ModelBuilder(const aiScene& scene, const std::string& path, std::vector<MaterialInfo> materials)
         : m_scene(scene), m_path(path), m_materials(std::move(materials)) {}
 
-    std::vector<ModelNodeRecord> build() {
+    // The node records, with the mesh entities planned but not yet built.
+    void plan() {
         addNode(*m_scene.mRootNode, -1);
         for (size_t i = 0; i < m_sources.size(); ++i)
             if (m_sources[i])
@@ -331,7 +371,24 @@ public:
             if (m_sources[i] && m_sources[i]->mNumMeshes > 0)
                 addMeshes(int32_t(i));
         addLights();
-        return std::move(m_nodes);
+    }
+
+    // The model file, each mesh entity built as it is written.
+    void write(core::OutputStream& stream) {
+        std::vector<const EntityPlan*> planOf(m_nodes.size(), nullptr);
+        for (const EntityPlan& plan : m_plans)
+            planOf[size_t(plan.node)] = &plan;
+        writeModelHead(stream, m_nodes.size());
+        for (size_t i = 0; i < m_nodes.size(); ++i) {
+            ModelNodeRecord& record = m_nodes[i];
+            writeNodeRecordHead(stream, record);
+            if (record.entityType == MeshEntityRecord) {
+                writeEntity(stream, record, *planOf[i]);
+                writeMeshEntityTail(stream, record.mesh);
+            } else if (record.entityType == LightEntityRecord) {
+                writeLightEntity(stream, record.light);
+            }
+        }
     }
 
 private:
@@ -415,178 +472,275 @@ private:
                 m_nodes.push_back(std::move(part));
                 m_sources.push_back(nullptr);
             }
-            buildEntity(m_nodes[size_t(target)], target, groups[g]);
+            m_nodes[size_t(target)].entityType = MeshEntityRecord;
+            m_plans.push_back(planEntity(target, std::move(groups[g])));
         }
     }
 
-    void buildEntity(ModelNodeRecord& record, int32_t nodeIndex, const std::vector<const aiMesh*>& meshes) {
-        size_t vertexCount = 0;
-        bool normals = false, tangents = true, colors = false, texcoords = false, bumpy = false;
+    EntityPlan planEntity(int32_t nodeIndex, std::vector<const aiMesh*> meshes) {
+        EntityPlan plan;
+        plan.node = nodeIndex;
         for (const aiMesh* mesh : meshes) {
-            vertexCount += mesh->mNumVertices;
-            normals |= mesh->HasNormals();
-            tangents &= mesh->HasTangentsAndBitangents();
-            colors |= mesh->HasVertexColors(0);
-            texcoords |= mesh->HasTextureCoords(0);
-            bumpy |= mesh->mMaterialIndex < m_materials.size() && !m_materials[mesh->mMaterialIndex].normal.empty();
+            plan.vertexCount += mesh->mNumVertices;
+            plan.normals |= mesh->HasNormals();
+            plan.tangents &= mesh->HasTangentsAndBitangents();
+            plan.colors |= mesh->HasVertexColors(0);
+            plan.texcoords |= mesh->HasTextureCoords(0);
+            plan.bumpy |=
+                mesh->mMaterialIndex < m_materials.size() && !m_materials[mesh->mMaterialIndex].normal.empty();
         }
-        if (vertexCount > size_t(INT32_MAX / 64))
+        if (plan.vertexCount > size_t(INT32_MAX / 64))
             throw core::Exception("Could not import %s: %s", m_path.c_str(), "a mesh is too large");
-        bool skinned = meshes.front()->mNumBones > 0;
+        plan.skinned = meshes.front()->mNumBones > 0;
+        plan.meshes = std::move(meshes);
+        return plan;
+    }
 
-        // The vertex arrays are filled in place as the mesh will hold them:
-        // a model of a million triangles must not be copied array by array.
-        auto arrayOf = [&](bool present, size_t size) { return std::vector<uint8_t>(present ? vertexCount * size : 0); };
-        std::vector<uint8_t> position = arrayOf(true, sizeof(Vec3)), normal = arrayOf(normals, sizeof(Vec3)),
-                             tangent = arrayOf(tangents, sizeof(Vec3)), bitangent = arrayOf(tangents, sizeof(Vec3)),
-                             color = arrayOf(colors, sizeof(Color)), uv = arrayOf(texcoords, 2 * sizeof(float));
-        std::vector<uint8_t> boneIndices = arrayOf(skinned, 4 * sizeof(int32_t)),
-                             boneWeights = arrayOf(skinned, 4 * sizeof(float));
-        auto* boneIndex = reinterpret_cast<int32_t*>(boneIndices.data());
-        auto* boneWeight = reinterpret_cast<float*>(boneWeights.data());
-        std::vector<int32_t> indices;
-        size_t indexCount = 0;
+    void writeEntity(core::OutputStream& stream, ModelNodeRecord& record, const EntityPlan& plan) {
+        if (plan.tangents || !plan.bumpy || !plan.texcoords || !plan.normals) {
+            writeMeshBlock(stream, record, plan);
+            return;
+        }
+        // Tangents are worked out over the whole mesh: this one is made in
+        // memory first.
+        EntityPlan withoutTangents = plan;
+        withoutTangents.tangents = false;
+        core::ByteArrayOutputStream block(core::ByteOrder::LittleEndian);
+        writeMeshBlock(block, record, withoutTangents);
+        core::ByteArrayInputStream input(block.data(), int64_t(block.size()), false, core::ByteOrder::LittleEndian);
+        std::unique_ptr<Mesh> mesh = readMesh(input);
+        computeTangentVectors(*mesh);
+        writeMesh(stream, *mesh);
+    }
+
+    // The entity's MESH block, converted from the source meshes as it is
+    // written; the bones go to the record.
+    void writeMeshBlock(core::OutputStream& stream, ModelNodeRecord& record, const EntityPlan& plan) {
+        constexpr auto Float = int32_t(ElementType::Float);
+        const std::vector<const aiMesh*>& meshes = plan.meshes;
+        SliceWriter out(stream, plan.vertexCount * sizeof(Vec3));
+        auto arrayHead = [&](bool present, int32_t type, int32_t components, size_t size) {
+            out.flush();
+            if (present)
+                writeMeshArrayHead(stream, type, components, int32_t(size));
+            else
+                writeMeshArrayHead(stream, 0, 0, 0);
+        };
+        writeMeshHead(stream, int32_t(plan.vertexCount));
+
+        BoundingBox box;
+        arrayHead(true, Float, 3, sizeof(Vec3));
         for (const aiMesh* source : meshes)
-            indexCount += size_t(source->mNumFaces) * size_t(indicesPerPrimitive(primitiveTypeOf(*source)));
-        indices.reserve(indexCount);
-        size_t filled = 0;
-        auto mesh = std::make_unique<Mesh>(int(vertexCount));
-        std::vector<std::string> boneNames;
-        std::vector<Mat4x3> inverseBinds;
-
-        for (const aiMesh* source : meshes) {
-            auto base = int32_t(filled);
-            unsigned n = source->mNumVertices;
-            filled += n;
-            for (unsigned v = 0; v < n; ++v)
-                store(position, base + v, mirrored(source->mVertices[v]));
-            if (normals && source->mNormals)
-                for (unsigned v = 0; v < n; ++v)
-                    store(normal, base + v, mirrored(source->mNormals[v]));
-            if (tangents)
-                for (unsigned v = 0; v < n; ++v) {
-                    store(tangent, base + v, mirrored(source->mTangents[v]));
-                    store(bitangent, base + v, mirrored(source->mBitangents[v]));
+            for (unsigned v = 0; v < source->mNumVertices; ++v) {
+                Vec3 p = mirrored(source->mVertices[v]);
+                box.add(p);
+                out.push(p);
+            }
+        // Meshes without the array have zeros in it.
+        auto vectors = [&](bool present, aiVector3D* aiMesh::*array) {
+            arrayHead(present, Float, 3, sizeof(Vec3));
+            if (present)
+                for (const aiMesh* source : meshes) {
+                    const aiVector3D* from = source->*array;
+                    for (unsigned v = 0; v < source->mNumVertices; ++v)
+                        out.push(from ? mirrored(from[v]) : Vec3{0, 0, 0});
                 }
-            if (colors)
-                for (unsigned v = 0; v < n; ++v) {
+        };
+        vectors(plan.normals, &aiMesh::mNormals);
+        vectors(plan.tangents, &aiMesh::mTangents);
+        vectors(plan.tangents, &aiMesh::mBitangents);
+        arrayHead(plan.colors, int32_t(ElementType::UnsignedByte), 4, sizeof(Color));
+        if (plan.colors)
+            for (const aiMesh* source : meshes)
+                for (unsigned v = 0; v < source->mNumVertices; ++v) {
                     aiColor4D c = source->mColors[0] ? source->mColors[0][v] : aiColor4D(1, 1, 1, 1);
                     auto byte = [](float f) { return static_cast<unsigned char>(std::clamp(f, 0.0f, 1.0f) * 255.0f + 0.5f); };
-                    store(color, base + v, Color{byte(c.r), byte(c.g), byte(c.b), byte(c.a)});
+                    out.push(Color{byte(c.r), byte(c.g), byte(c.b), byte(c.a)});
                 }
-            if (texcoords)
-                for (unsigned v = 0; v < n; ++v) {
+        arrayHead(plan.texcoords, Float, 2, sizeof(Uv));
+        if (plan.texcoords)
+            for (const aiMesh* source : meshes)
+                for (unsigned v = 0; v < source->mNumVertices; ++v) {
                     aiVector3D t = source->mTextureCoords[0] ? source->mTextureCoords[0][v] : aiVector3D(0, 0, 0);
-                    const float pair[2] = {t.x, 1 - t.y};
-                    store(uv, base + v, pair);
+                    out.push(Uv{t.x, 1 - t.y});
                 }
-            if (skinned)
-                addInfluences(*source, size_t(base), boneNames, inverseBinds, boneIndex, boneWeight);
+        for (int slot = TexcoordSlot + 1; slot < BoneIndexSlot; ++slot)
+            arrayHead(false, 0, 0, 0);
+        arrayHead(plan.skinned, int32_t(ElementType::Int), 4, 4 * sizeof(int32_t));
+        if (plan.skinned)
+            writeInfluences(stream, out, record, plan);
+        else
+            arrayHead(false, 0, 0, 0);
 
+        // The index count comes first: faces of the wrong size, which only
+        // broken input has after triangulation, are counted out beforehand.
+        std::vector<MeshSegment> segments;
+        size_t indexCount = 0;
+        for (const aiMesh* source : meshes) {
             MeshSegment segment;
             segment.material = core::CountedRef<Material>(materialOf(*source));
             segment.type = primitiveTypeOf(*source);
-            segment.firstIndex = int32_t(indices.size());
+            segment.firstIndex = int32_t(indexCount);
             int corners = indicesPerPrimitive(segment.type);
+            for (unsigned f = 0; f < source->mNumFaces; ++f)
+                if (int(source->mFaces[f].mNumIndices) == corners)
+                    ++segment.count;
+            indexCount += size_t(segment.count) * size_t(corners);
+            segments.push_back(std::move(segment));
+        }
+        out.flush();
+        stream.writeSignedInt(int32_t(indexCount));
+        int32_t base = 0;
+        for (const aiMesh* source : meshes) {
+            unsigned n = source->mNumVertices;
+            int corners = indicesPerPrimitive(primitiveTypeOf(*source));
             for (unsigned f = 0; f < source->mNumFaces; ++f) {
                 const aiFace& face = source->mFaces[f];
-                // Triangulation leaves polygons of the wrong size only in
-                // broken input; they are left out rather than misread.
                 if (int(face.mNumIndices) != corners)
                     continue;
-                for (int k = 0; k < corners; ++k) {
+                if (corners == 3) {
                     // Triangles turn round: corners 0, 2, 1.
-                    unsigned index = face.mIndices[corners == 3 ? (3 - k) % 3 : k];
+                    const unsigned* corner = face.mIndices;
+                    if (corner[0] >= n || corner[1] >= n || corner[2] >= n)
+                        throw core::Exception("Could not import %s: %s", m_path.c_str(), "a face names a missing vertex");
+                    const int32_t triangle[3] = {base + int32_t(corner[0]), base + int32_t(corner[2]),
+                                                 base + int32_t(corner[1])};
+                    out.push(triangle);
+                    continue;
+                }
+                for (int k = 0; k < corners; ++k) {
+                    unsigned index = face.mIndices[k];
                     if (index >= n)
                         throw core::Exception("Could not import %s: %s", m_path.c_str(), "a face names a missing vertex");
-                    indices.push_back(base + int32_t(index));
+                    out.push(base + int32_t(index));
                 }
-                ++segment.count;
             }
-            mesh->segments().push_back(std::move(segment));
+            base += int32_t(n);
         }
+        out.flush();
+        writeMeshSegments(stream, segments);
 
-        constexpr auto Float = int32_t(ElementType::Float);
-        mesh->setVertexArray(PositionSlot, Float, 3, std::move(position));
-        if (normals)
-            mesh->setVertexArray(NormalSlot, Float, 3, std::move(normal));
-        if (colors)
-            mesh->setVertexArray(ColorSlot, int32_t(ElementType::UnsignedByte), 4, std::move(color));
-        if (texcoords)
-            mesh->setVertexArray(TexcoordSlot, Float, 2, std::move(uv));
-        mesh->setIndices(std::move(indices));
-        if (tangents) {
-            mesh->setVertexArray(TangentSlot, Float, 3, std::move(tangent));
-            mesh->setVertexArray(BitangentSlot, Float, 3, std::move(bitangent));
-        } else if (bumpy && texcoords && normals) {
-            computeTangentVectors(*mesh);
+        // The bounds a mesh works out from its positions.
+        BoundingSphere sphere;
+        if (plan.vertexCount == 0) {
+            box = {{0, 0, 0}, {0, 0, 0}};
+        } else {
+            Vec3 center = box.center();
+            float radiusSquared = 0;
+            for (const aiMesh* source : meshes)
+                for (unsigned v = 0; v < source->mNumVertices; ++v) {
+                    Vec3 d = mirrored(source->mVertices[v]) - center;
+                    radiusSquared = std::max(radiusSquared, dot(d, d));
+                }
+            sphere = {center, std::sqrt(radiusSquared)};
         }
-        if (skinned) {
-            // Vertices that no bone moves follow the entity's own node.
-            bool unbound = false;
-            for (size_t v = 0; v < vertexCount; ++v)
-                if (boneWeight[v * 4] == 0)
-                    unbound = true;
-            if (unbound) {
-                auto self = int32_t(boneNames.size());
-                for (size_t v = 0; v < vertexCount; ++v)
-                    if (boneWeight[v * 4] == 0) {
-                        boneIndex[v * 4] = self;
-                        boneWeight[v * 4] = 1;
-                    }
-                record.mesh.bones.push_back({nodeIndex, Mat4x3::identity()});
-            }
-            mesh->setVertexArray(BoneIndexSlot, int32_t(ElementType::Int), 4, std::move(boneIndices));
-            mesh->setVertexArray(BoneWeightSlot, Float, 4, std::move(boneWeights));
-            std::vector<ModelBoneRecord> bones;
-            for (size_t b = 0; b < boneNames.size(); ++b)
-                bones.push_back({nodeNamed(boneNames[b]), inverseBinds[b]});
-            bones.insert(bones.end(), record.mesh.bones.begin(), record.mesh.bones.end());
-            record.mesh.bones = std::move(bones);
-        }
-        record.entityType = MeshEntityRecord;
-        record.mesh.mesh = std::move(mesh);
+        writeMeshBounds(stream, box, sphere);
     }
 
-    // Four influences per vertex, heaviest first, weights summing to one.
-    // The mesh's vertices start at base in the entity's arrays.
-    void addInfluences(const aiMesh& source, size_t base, std::vector<std::string>& boneNames,
-                       std::vector<Mat4x3>& inverseBinds, int32_t* boneIndex, float* boneWeight) {
-        unsigned n = source.mNumVertices;
-        for (unsigned b = 0; b < source.mNumBones; ++b) {
-            const aiBone& bone = *source.mBones[b];
-            std::string name = nameOf(bone.mName);
-            auto at = std::find(boneNames.begin(), boneNames.end(), name);
-            auto index = int32_t(at - boneNames.begin());
-            if (at == boneNames.end()) {
-                boneNames.push_back(name);
-                inverseBinds.push_back(toMat4x3(bone.mOffsetMatrix));
+    // A vertex's four heaviest bones, heaviest first.
+    struct Influence {
+        int32_t bone[4];
+        float weight[4];
+
+        void add(int32_t index, float w) {
+            int slot = 4;
+            while (slot > 0 && weight[slot - 1] < w)
+                --slot;
+            if (slot == 4)
+                return;
+            for (int k = 3; k > slot; --k) {
+                weight[k] = weight[k - 1];
+                bone[k] = bone[k - 1];
             }
-            for (unsigned w = 0; w < bone.mNumWeights; ++w) {
-                const aiVertexWeight& influence = bone.mWeights[w];
-                if (influence.mVertexId >= n || !(influence.mWeight > 0))
-                    continue;
-                size_t v = (base + influence.mVertexId) * 4;
-                // Keep the four heaviest, sorted.
-                int slot = 4;
-                while (slot > 0 && boneWeight[v + size_t(slot) - 1] < influence.mWeight)
-                    --slot;
-                if (slot == 4)
-                    continue;
-                for (int k = 3; k > slot; --k) {
-                    boneWeight[v + size_t(k)] = boneWeight[v + size_t(k) - 1];
-                    boneIndex[v + size_t(k)] = boneIndex[v + size_t(k) - 1];
+            weight[slot] = w;
+            bone[slot] = index;
+        }
+    };
+
+    // The weights of one source bone in vertex order, as importers write
+    // them; others are sorted into a copy, keeping each vertex's own order.
+    struct BoneWeights {
+        int32_t index;  // in the entity's bones
+        const aiVertexWeight* weights;
+        unsigned count;
+        std::vector<aiVertexWeight> sorted;
+        unsigned next = 0;
+    };
+
+    // Bone indices, then bone weights, for every vertex of the entity, worked
+    // out a slice of vertices at a time, so that a large skinned mesh needs
+    // no per-vertex lists. Vertices that no bone moves follow the entity's
+    // own node, which becomes its last bone.
+    void writeInfluences(core::OutputStream& stream, SliceWriter& out, ModelNodeRecord& record, const EntityPlan& plan) {
+        std::vector<std::string> boneNames;
+        std::vector<Mat4x3> inverseBinds;
+        std::vector<std::vector<BoneWeights>> sources;
+        for (const aiMesh* source : plan.meshes) {
+            std::vector<BoneWeights>& bones = sources.emplace_back();
+            for (unsigned b = 0; b < source->mNumBones; ++b) {
+                const aiBone& bone = *source->mBones[b];
+                std::string name = nameOf(bone.mName);
+                auto at = std::find(boneNames.begin(), boneNames.end(), name);
+                auto index = int32_t(at - boneNames.begin());
+                if (at == boneNames.end()) {
+                    boneNames.push_back(name);
+                    inverseBinds.push_back(toMat4x3(bone.mOffsetMatrix));
                 }
-                boneWeight[v + size_t(slot)] = influence.mWeight;
-                boneIndex[v + size_t(slot)] = index;
+                BoneWeights& weights = bones.emplace_back(BoneWeights{index, bone.mWeights, bone.mNumWeights, {}});
+                auto byVertex = [](const aiVertexWeight& a, const aiVertexWeight& b) { return a.mVertexId < b.mVertexId; };
+                if (!std::is_sorted(bone.mWeights, bone.mWeights + bone.mNumWeights, byVertex)) {
+                    weights.sorted.assign(bone.mWeights, bone.mWeights + bone.mNumWeights);
+                    std::stable_sort(weights.sorted.begin(), weights.sorted.end(), byVertex);
+                    weights.weights = weights.sorted.data();
+                }
             }
         }
-        for (size_t v = base; v < base + n; ++v) {
-            float sum = boneWeight[v * 4] + boneWeight[v * 4 + 1] + boneWeight[v * 4 + 2] + boneWeight[v * 4 + 3];
-            if (sum > 0)
-                for (int k = 0; k < 4; ++k)
-                    boneWeight[v * 4 + size_t(k)] /= sum;
+        auto self = int32_t(boneNames.size());
+        bool unbound = false;
+        constexpr unsigned Slice = 4096;
+        std::vector<Influence> slice(Slice);
+        // The weights wait while the indices go out: half the size of both.
+        std::unique_ptr<float[]> weights(new float[plan.vertexCount * 4]);
+        float* nextWeights = weights.get();
+        for (size_t m = 0; m < plan.meshes.size(); ++m) {
+            unsigned n = plan.meshes[m]->mNumVertices;
+            for (unsigned first = 0; first < n; first += Slice) {
+                unsigned count = std::min(Slice, n - first), end = first + count;
+                std::fill(slice.begin(), slice.begin() + count, Influence{});
+                for (BoneWeights& bone : sources[m]) {
+                    const aiVertexWeight* from = bone.weights;
+                    unsigned next = bone.next;
+                    for (; next < bone.count && from[next].mVertexId < end; ++next)
+                        if (from[next].mWeight > 0)
+                            slice[from[next].mVertexId - first].add(bone.index, from[next].mWeight);
+                    bone.next = next;
+                }
+                for (unsigned v = 0; v < count; ++v) {
+                    Influence& vertex = slice[v];
+                    float sum = vertex.weight[0] + vertex.weight[1] + vertex.weight[2] + vertex.weight[3];
+                    if (sum > 0)
+                        for (float& w : vertex.weight)
+                            w /= sum;
+                    if (vertex.weight[0] == 0) {
+                        vertex.bone[0] = self;
+                        vertex.weight[0] = 1;
+                        unbound = true;
+                    }
+                    out.push(vertex.bone);
+                    std::memcpy(nextWeights, vertex.weight, sizeof vertex.weight);
+                    nextWeights += 4;
+                }
+            }
         }
+        out.flush();
+        writeMeshArrayHead(stream, int32_t(ElementType::Float), 4, 4 * sizeof(float));
+        stream.writeBytes(weights.get(), int64_t(plan.vertexCount * 4 * sizeof(float)));
+        std::vector<ModelBoneRecord> bones;
+        for (size_t b = 0; b < boneNames.size(); ++b)
+            bones.push_back({nodeNamed(boneNames[b]), inverseBinds[b]});
+        if (unbound)
+            bones.push_back({plan.node, Mat4x3::identity()});
+        record.mesh.bones = std::move(bones);
     }
 
     Material* materialOf(const aiMesh& mesh) {
@@ -639,6 +793,7 @@ private:
     std::vector<ModelNodeRecord> m_nodes;
     std::vector<const aiNode*> m_sources;  // null for nodes made here
     std::unordered_map<std::string, int32_t> m_byName;
+    std::vector<EntityPlan> m_plans;
 };
 
 // --- clips ---
@@ -789,13 +944,45 @@ std::unique_ptr<Animation> sampleClip(const aiScene& scene, const aiAnimation& c
 
 } // namespace
 
-ImportedModel importAssimpModel(const std::string& path) {
+struct AssimpModel::State {
+    explicit State(const std::string& source) : path(source) {}
+    std::string path;
     Assimp::Importer importer;
-    const aiScene* scene = readScene(importer, path, BaseSteps);
+    ImportedModel extras;
+    std::unique_ptr<ModelBuilder> builder;
+};
+
+AssimpModel::AssimpModel(const std::string& path) : m_state(std::make_unique<State>(path)) {
+    const aiScene* scene = readScene(m_state->importer, path, BaseSteps);
+    std::vector<MaterialInfo> materials = MaterialReader(*scene, m_state->path, m_state->extras).readAll();
+    m_state->extras.materials = libraryText(materials);
+    m_state->builder = std::make_unique<ModelBuilder>(*scene, m_state->path, std::move(materials));
+    m_state->builder->plan();
+}
+
+AssimpModel::~AssimpModel() = default;
+
+const std::string& AssimpModel::materials() const {
+    return m_state->extras.materials;
+}
+
+const std::vector<ImportedFile>& AssimpModel::textures() const {
+    return m_state->extras.textures;
+}
+
+void AssimpModel::writeModel(core::OutputStream& stream) {
+    m_state->builder->write(stream);
+}
+
+ImportedModel importAssimpModel(const std::string& path) {
+    AssimpModel source(path);
+    core::ByteArrayOutputStream file(core::ByteOrder::LittleEndian);
+    source.writeModel(file);
+    core::ByteArrayInputStream input(file.data(), int64_t(file.size()), false, core::ByteOrder::LittleEndian);
     ImportedModel model;
-    std::vector<MaterialInfo> materials = MaterialReader(*scene, path, model).readAll();
-    model.materials = libraryText(materials);
-    model.nodes = ModelBuilder(*scene, path, std::move(materials)).build();
+    model.nodes = readModelRecords(input);
+    model.materials = source.materials();
+    model.textures = source.textures();
     return model;
 }
 

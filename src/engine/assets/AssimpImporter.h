@@ -36,17 +36,43 @@ struct ImportedModel {
     std::vector<ImportedFile> textures;
 };
 
-// Throws core::Exception "Unknown file format: <path>" when no importer knows
-// the file, or "Could not import <path>: <reason>" when it cannot be read.
+// A source read and checked, ready to become quill's files.
+class AssimpModel {
+public:
+    // Throws core::Exception "Unknown file format: <path>" when no importer
+    // knows the file, or "Could not import <path>: <reason>" when it cannot
+    // be read.
+    explicit AssimpModel(const std::string& path);
+    ~AssimpModel();
+    AssimpModel(const AssimpModel&) = delete;
+    AssimpModel& operator=(const AssimpModel&) = delete;
+
+    // A material library whose texture names are relative to the model's folder.
+    const std::string& materials() const;
+    // Textures held inside the source, to be written beside the model.
+    const std::vector<ImportedFile>& textures() const;
+    // The model file. Meshes are converted on their way out rather than
+    // built first, so a large model is not held twice; a face naming a
+    // vertex that does not exist throws "Could not import <path>: <reason>"
+    // part way.
+    void writeModel(core::OutputStream& stream);
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+// The whole model in memory: the records of its model file, as read back.
+// Throws as AssimpModel does.
 ImportedModel importAssimpModel(const std::string& path);
 
 // Every clip of the file, in file order; none when the file has no clips.
 std::vector<std::unique_ptr<Animation>> importAssimpAnimations(const std::string& path);
 
-// Models: writes the model file and its material library "<name>.materials"
-// (and embedded textures) only once everything has been read, so a failure
-// leaves the old files. Loading defines the library's materials first, so the
-// model's segments find them.
+// Models: the model file is written under a temporary name, then its
+// material library "<name>.materials" (and embedded textures), and the model
+// takes its name last, so a failure leaves the old files. Loading defines the
+// library's materials first, so the model's segments find them.
 class AssimpModelAssetProcessor final : public SingleFileAssetProcessor {
 public:
     AssimpModelAssetProcessor() : SingleFileAssetProcessor("model") {}

@@ -100,31 +100,47 @@ std::unique_ptr<Mesh> readMesh(core::InputStream& stream) {
     return mesh;
 }
 
-void writeMesh(core::OutputStream& stream, const Mesh& mesh) {
+void writeMeshHead(core::OutputStream& stream, int32_t vertexCount) {
     stream.writeInt(MeshMagic);
     stream.writeSignedInt(MeshVersion);
-    stream.writeSignedInt(mesh.getVertexCount());
-    for (int slot = 0; slot < VertexSlotCount; ++slot) {
-        const VertexArray& array = mesh.getVertexArray(slot);
-        stream.writeSignedInt(array.type);
-        stream.writeSignedInt(array.components);
-        stream.writeSignedInt(array.present ? array.stride : 0);
-        if (array.present)
-            stream.writeBytes(array.data.data(), int64_t(array.data.size()));
-    }
-    stream.writeSignedInt(int32_t(mesh.getIndices().size()));
-    stream.writeSignedInts(mesh.getIndices().data(), mesh.getIndices().size());
-    stream.writeSignedInt(int32_t(mesh.getSegments().size()));
-    for (const MeshSegment& segment : mesh.getSegments()) {
+    stream.writeSignedInt(vertexCount);
+}
+
+void writeMeshArrayHead(core::OutputStream& stream, int32_t type, int32_t components, int32_t stride) {
+    stream.writeSignedInt(type);
+    stream.writeSignedInt(components);
+    stream.writeSignedInt(stride);
+}
+
+void writeMeshSegments(core::OutputStream& stream, const std::vector<MeshSegment>& segments) {
+    stream.writeSignedInt(int32_t(segments.size()));
+    for (const MeshSegment& segment : segments) {
         stream.writeString(segment.material ? segment.material->getName() : std::string());
         stream.writeSignedInt(segment.type);
         stream.writeSignedInt(segment.firstIndex);
         stream.writeSignedInt(segment.count);
     }
-    writeVec3(stream, mesh.getBoundingSphere().center);
-    stream.writeFloat(mesh.getBoundingSphere().radius);
-    writeVec3(stream, mesh.getBoundingBox().min);
-    writeVec3(stream, mesh.getBoundingBox().max);
+}
+
+void writeMeshBounds(core::OutputStream& stream, const BoundingBox& box, const BoundingSphere& sphere) {
+    writeVec3(stream, sphere.center);
+    stream.writeFloat(sphere.radius);
+    writeVec3(stream, box.min);
+    writeVec3(stream, box.max);
+}
+
+void writeMesh(core::OutputStream& stream, const Mesh& mesh) {
+    writeMeshHead(stream, mesh.getVertexCount());
+    for (int slot = 0; slot < VertexSlotCount; ++slot) {
+        const VertexArray& array = mesh.getVertexArray(slot);
+        writeMeshArrayHead(stream, array.type, array.components, array.present ? array.stride : 0);
+        if (array.present)
+            stream.writeBytes(array.data.data(), int64_t(array.data.size()));
+    }
+    stream.writeSignedInt(int32_t(mesh.getIndices().size()));
+    stream.writeSignedInts(mesh.getIndices().data(), mesh.getIndices().size());
+    writeMeshSegments(stream, mesh.getSegments());
+    writeMeshBounds(stream, mesh.getBoundingBox(), mesh.getBoundingSphere());
 }
 
 } // namespace engine

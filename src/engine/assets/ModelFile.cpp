@@ -134,33 +134,47 @@ std::vector<ModelNodeRecord> readModelRecords(core::InputStream& stream) {
     return records;
 }
 
-void writeModelRecords(core::OutputStream& stream, const std::vector<ModelNodeRecord>& records) {
+void writeModelHead(core::OutputStream& stream, size_t recordCount) {
     stream.writeInt(ModelMagic);
     stream.writeSignedInt(ModelVersion);
-    stream.writeSignedInt(int32_t(records.size()));
+    stream.writeSignedInt(int32_t(recordCount));
+}
+
+void writeNodeRecordHead(core::OutputStream& stream, const ModelNodeRecord& record) {
+    stream.writeString(record.name);
+    writeTransform(stream, record.transform);
+    stream.writeSignedInt(record.parent);
+    stream.writeSignedInt(record.entityType);
+}
+
+void writeMeshEntityTail(core::OutputStream& stream, const ModelMeshRecord& mesh) {
+    stream.writeSignedInt(int32_t(mesh.bones.size()));
+    for (const ModelBoneRecord& bone : mesh.bones) {
+        stream.writeSignedInt(bone.node);
+        writeTransform(stream, bone.inverseBind);
+    }
+    stream.writeFloats(&mesh.emissiveColor.x, 3);
+    stream.writeBool(mesh.castShadow);
+}
+
+void writeLightEntity(core::OutputStream& stream, const ModelLightRecord& light) {
+    stream.writeSignedInt(light.type);
+    stream.writeFloats(&light.color.x, 3);
+    stream.writeFloat(light.range);
+    stream.writeFloat(light.spotAngle);
+    stream.writeFloat(light.spotSharpness);
+    stream.writeBool(light.castShadow);
+}
+
+void writeModelRecords(core::OutputStream& stream, const std::vector<ModelNodeRecord>& records) {
+    writeModelHead(stream, records.size());
     for (const ModelNodeRecord& record : records) {
-        stream.writeString(record.name);
-        writeTransform(stream, record.transform);
-        stream.writeSignedInt(record.parent);
-        stream.writeSignedInt(record.entityType);
+        writeNodeRecordHead(stream, record);
         if (record.entityType == MeshEntityRecord) {
-            const ModelMeshRecord& mesh = record.mesh;
-            writeMesh(stream, *mesh.mesh);
-            stream.writeSignedInt(int32_t(mesh.bones.size()));
-            for (const ModelBoneRecord& bone : mesh.bones) {
-                stream.writeSignedInt(bone.node);
-                writeTransform(stream, bone.inverseBind);
-            }
-            stream.writeFloats(&mesh.emissiveColor.x, 3);
-            stream.writeBool(mesh.castShadow);
+            writeMesh(stream, *record.mesh.mesh);
+            writeMeshEntityTail(stream, record.mesh);
         } else if (record.entityType == LightEntityRecord) {
-            const ModelLightRecord& light = record.light;
-            stream.writeSignedInt(light.type);
-            stream.writeFloats(&light.color.x, 3);
-            stream.writeFloat(light.range);
-            stream.writeFloat(light.spotAngle);
-            stream.writeFloat(light.spotSharpness);
-            stream.writeBool(light.castShadow);
+            writeLightEntity(stream, record.light);
         }
     }
 }

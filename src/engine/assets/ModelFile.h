@@ -63,6 +63,14 @@ struct ModelNodeRecord {
 std::vector<ModelNodeRecord> readModelRecords(core::InputStream& stream);
 void writeModelRecords(core::OutputStream& stream, const std::vector<ModelNodeRecord>& records);
 
+// The same file in pieces, for converters that stream their meshes rather
+// than hold them: the head, then for each record its head and, for a mesh
+// entity, a MESH block followed by the tail, or for a light its entity.
+void writeModelHead(core::OutputStream& stream, size_t recordCount);
+void writeNodeRecordHead(core::OutputStream& stream, const ModelNodeRecord& record);
+void writeMeshEntityTail(core::OutputStream& stream, const ModelMeshRecord& mesh);
+void writeLightEntity(core::OutputStream& stream, const ModelLightRecord& light);
+
 // Every mesh of the file in one: each mesh moved by its node's transform
 // composed up the file's parent chain, then all merged in node order (with the
 // console warning "WARNING! merging meshes: <name>"). Null for a file without

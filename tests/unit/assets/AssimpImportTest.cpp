@@ -1,5 +1,6 @@
 // Models and clips from glTF files written here, converted through assimp.
 
+#include "core/ByteArrayStreams.h"
 #include "core/Exception.h"
 #include "core/FileStreams.h"
 #include "core/FileSystem.h"
@@ -10,7 +11,7 @@
 #include "engine/assets/Model.h"
 #include "engine/assets/ModelFile.h"
 #include "engine/render/MeshEntity.h"
-#include "GltfWriter.h"
+#include "GltfSheet.h"
 #include "support/ExceptionMessage.h"
 #include "support/SceneWindow.h"
 #include "support/TempDirectory.h"
@@ -20,6 +21,7 @@
 #include <assimp/scene.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -327,6 +329,41 @@ TEST_F(AssimpWindow, ASkinnedArmBendsWithItsClipAndEachClipHasItsName) {
     render("assimp-arm-waved");
     EXPECT_GT(brightness(framePixelAt("assimp-arm-waved", {1.5f, 2, -0.5f})), 200);
     EXPECT_LT(brightness(framePixelAt("assimp-arm-waved", {-1.5f, 2, -0.5f})), 30);
+}
+
+// A mesh's bone influences are gathered a few thousand vertices at a time; a
+// source whose bones list their weights out of vertex order gives the same
+// model file as one listing them in order.
+TEST(AssimpModels, BoneWeightsOutOfVertexOrderGiveTheSameModel) {
+    TempDirectory folder;
+    ASSERT_TRUE(gltf::skinnedSheet(80).save("sheet.gltf"));  // 6,561 vertices
+    // Each in a folder of its own: the material names come from the file's.
+    auto modelFile = [](const std::string& folder, bool reversed) {
+        std::string name = folder + "/sheet.assbin";
+        core::createPath(folder);
+        Assimp::Importer importer;
+        if (!importer.ReadFile("sheet.gltf", 0))
+            return std::string();
+        std::unique_ptr<aiScene> scene(importer.GetOrphanedScene());
+        size_t weights = 0;
+        for (unsigned m = 0; m < scene->mNumMeshes; ++m)
+            for (unsigned b = 0; b < scene->mMeshes[m]->mNumBones; ++b) {
+                aiBone& bone = *scene->mMeshes[m]->mBones[b];
+                weights += bone.mNumWeights;
+                if (reversed)
+                    std::reverse(bone.mWeights, bone.mWeights + bone.mNumWeights);
+            }
+        EXPECT_GT(weights, 8u);
+        Assimp::Exporter exporter;
+        if (exporter.Export(scene.get(), "assbin", name) != AI_SUCCESS)
+            return std::string();
+        core::ByteArrayOutputStream file(core::ByteOrder::LittleEndian);
+        AssimpModel(name).writeModel(file);
+        return std::string(reinterpret_cast<const char*>(file.data()), file.size());
+    };
+    std::string inOrder = modelFile("in-order", false);
+    ASSERT_FALSE(inOrder.empty());
+    EXPECT_TRUE(inOrder == modelFile("reversed", true));
 }
 
 // A clip keeps its source's key rate: a frame falls on every key, and each
