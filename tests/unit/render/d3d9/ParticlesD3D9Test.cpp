@@ -2,12 +2,15 @@
 // right frame of its sprite sheet, upright, tinted by its colour table and
 // opacity, and additive emitters add to what is behind them.
 #ifdef _WIN32
+#include "core/Exception.h"
 #include "engine/particles/ParticleEntity.h"
 #include "engine/particles/ParticleRandom.h"
 #include "engine/particles/ParticleSystem.h"
 #include "engine/render/d3d9/ParticlesD3D9.h"
 #include "engine/render/d3d9/RenderableTextureD3D9.h"
 #include "engine/render/d3d9/RendererD3D9.h"
+#include "engine/scene/Node.h"
+#include "engine/scene/Scene.h"
 #include "support/SceneWindow.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +40,6 @@ protected:
     void TearDown() override
     {
         particles.reset();
-        entity.reset();
         system = {};
         SceneWindow::TearDown();
     }
@@ -64,7 +66,9 @@ protected:
         e->colors[0] = {1, 1, 1};
         system = core::CountedRef<ParticleSystem>(new ParticleSystem);
         system->addEmitter(e);
-        entity = std::make_unique<ParticleEntity>(system.get());
+        // Particles are born at their node, which the scene keeps with its entity.
+        entity = new ParticleEntity(system.get());
+        scene->addNode()->setComponent(Component::RenderEntityKind, entity);
         return e;
     }
 
@@ -76,7 +80,11 @@ protected:
         d3d::Device& device = context->device();
         device.setRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
         device.setRenderState(D3DRS_ZWRITEENABLE, FALSE);
-        particles->draw(*camera, *entity, nullptr, true, d3d::SamplerDesc::Nearest, {});
+        try {
+            particles->draw(*camera, *entity, nullptr, true, d3d::SamplerDesc::Nearest, {});
+        } catch (const core::Exception& e) {
+            ADD_FAILURE() << e.getMessage();
+        }
         std::string path = test::testOutputDirectory() + "/" + name + ".png";
         renderer->saveScreenShot(path);
         renderer->endRender();
@@ -88,7 +96,7 @@ protected:
     RenderContextD3D9* context = nullptr;
     std::unique_ptr<ParticlesD3D9> particles;
     core::CountedRef<ParticleSystem> system;
-    std::unique_ptr<ParticleEntity> entity;
+    ParticleEntity* entity = nullptr;
 };
 
 TEST_F(ParticlesD3D9Window, SpriteSheetFramesAreUprightAndFollowTheAge)

@@ -321,8 +321,8 @@ TEST_F(RendererD3D9Window, MaterialParametersAndSkinningMatricesReachTheConstant
     material.setParameter("g_tint", tint, 4);
     material.setParameter("g_offset", tint, 2);
     material.setParameter("g_absent", 3.0f);
-    std::unique_ptr<engine::RenderableTexture> map(engine::createTexture(core::Image(4, 4)));
-    material.setParameterTexture("g_map", map.get());
+    engine::RenderableTexture* map = engine::createTexture(core::Image(4, 4)); // the material's now
+    material.setParameterTexture("g_map", map);
     context.applyMaterialParameters(material);
     const float* written = vertex->find("g_tint")->data;
     EXPECT_EQ(std::vector<float>(written, written + 4), std::vector<float>(tint, tint + 4));
