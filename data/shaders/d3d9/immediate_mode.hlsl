@@ -13,21 +13,23 @@ float4x4 g_transform;
 float g_lineWidth;
 
 // The outputs take other semantics than the inputs: Wine's compiler mixes up
-// an output with the input of the same semantic.
+// an output with the input of the same semantic. Every varying fills a whole
+// register: the newer compiler under Wine puts two two-component inputs of
+// different semantics in one register, which shader model 3 cannot declare.
 void line_vs(float4 corner : POSITION, float2 p0 : TEXCOORD0, float2 p1 : TEXCOORD1, float4 color : COLOR0,
-             out float4 oPosition : POSITION, out float4 oColor : TEXCOORD2, out float2 oPoint : TEXCOORD3,
-             out float2 oP0 : TEXCOORD4, out float2 oP1 : TEXCOORD5) {
+             out float4 oPosition : POSITION, out float4 oColor : TEXCOORD2, out float4 oPoint : TEXCOORD3,
+             out float4 oEnds : TEXCOORD4) {
     oPosition = mul(g_transform, float4(corner.xy, 0.0, 1.0));
     oColor = color;
-    oPoint = corner.xy;
-    oP0 = p0;
-    oP1 = p1;
+    oPoint = float4(corner.xy, 0.0, 0.0);
+    oEnds = float4(p0, p1);
 }
 
-void line_ps(float4 color : TEXCOORD2, float2 position : TEXCOORD3, float2 p0 : TEXCOORD4, float2 p1 : TEXCOORD5,
+void line_ps(float4 color : TEXCOORD2, float4 position : TEXCOORD3, float4 ends : TEXCOORD4,
              out float4 oColor : COLOR0) {
-    float2 p = position + 0.5;
-    float2 segment = p1 - p0;
+    float2 p = position.xy + 0.5;
+    float2 p0 = ends.xy;
+    float2 segment = ends.zw - p0;
     float2 fromStart = p - p0;
     float lengthSquared = max(dot(segment, segment), 1e-8);
     float along = saturate(dot(fromStart, segment) / lengthSquared);

@@ -20,10 +20,13 @@ float4 g_colorTable[4];      // rgb; spread evenly from birth to death
 float g_opacity;
 
 // The velocity arrives as the normal, the particle's age, size, random (0..1)
-// and lifetime as colour 0.
+// and lifetime as colour 0. The sprite's texture coordinates and the depth
+// fade's view depth and half size share one varying: every varying fills a
+// whole register, as the compiler under Wine otherwise puts two of them in one
+// register, which shader model 3 cannot declare.
 void particle_vs(float3 position : POSITION, float3 velocity : NORMAL, float2 corner : TEXCOORD0,
-                 float4 parameters : COLOR0, out float4 oPosition : POSITION, out float2 oTexcoord : TEXCOORD0,
-                 out float4 oColor : TEXCOORD1, out float2 oDepth : TEXCOORD2, out float4 oScreen : TEXCOORD3) {
+                 float4 parameters : COLOR0, out float4 oPosition : POSITION, out float4 oTexcoord : TEXCOORD0,
+                 out float4 oColor : TEXCOORD1, out float4 oScreen : TEXCOORD3) {
     float age = parameters.x;
     float size = parameters.y;
     float random = parameters.z;
@@ -72,14 +75,14 @@ void particle_vs(float3 position : POSITION, float3 velocity : NORMAL, float2 co
     float4 nearer = mul(g_proj, float4(view.xy, view.z - g_depthBias, 1.0));
     oPosition = float4(projected.xy, nearer.z / nearer.w * projected.w, projected.w);
     oScreen = oPosition;
-    oDepth = float2(view.z - g_depthBias, size * 0.5);
 
     // The animation frame at this age, looping; frames are square cells read
     // row by row from the top-left of the sheet.
     float frame = FLOOR_MOD(floor(age * g_textureAnimParams.x), max(g_textureAnimParams.y, 1.0));
     float perRow = max(g_textureAnimParams.z, 1.0);
     float2 cell = float2(FLOOR_MOD(frame, perRow), floor(frame / perRow));
-    oTexcoord = (cell + float2(corner.x, 1.0 - corner.y)) * g_textureAnimParams.w;
+    oTexcoord = float4((cell + float2(corner.x, 1.0 - corner.y)) * g_textureAnimParams.w, view.z - g_depthBias,
+                       size * 0.5);
 
     // Fades: in over the first fade-in seconds, out over the last fade-out seconds.
     float fadeIn = 1.0;
@@ -106,9 +109,10 @@ SAMPLER2D(g_geometryBuffer); // view-space normal, view z (0: no surface)
 float2 g_invScreenSize;
 float g_softParticles;       // 1 when the geometry buffer is bound
 
-void particle_ps(float2 texcoord : TEXCOORD0, float4 color : TEXCOORD1, float2 depth : TEXCOORD2,
-                 SCREEN_INPUT(TEXCOORD3), out float4 oColor : COLOR0) {
-    float4 sprite = TEX2D(g_texture, texcoord);
+void particle_ps(float4 texcoord : TEXCOORD0, float4 color : TEXCOORD1, SCREEN_INPUT(TEXCOORD3),
+                 out float4 oColor : COLOR0) {
+    float4 sprite = TEX2D(g_texture, texcoord.xy);
+    float2 depth = texcoord.zw;
     float alpha = sprite.a * color.a;
     if (g_softParticles > 0.5 && depth.y > 0.0) {
         float sceneZ = TEX2D(g_geometryBuffer, SCREEN_UV(g_invScreenSize)).w;

@@ -5,13 +5,7 @@
 #ifndef SKINNING_HLSL
 #define SKINNING_HLSL
 
-#ifdef QUILL_MINIMAL_HLSL
-// That compiler places an array of n registers near register 2n and the
-// device refuses programs past its constant registers: 12 bones fit.
-float4 g_skinningMatrices[36];
-#else
 float4 g_skinningMatrices[192];
-#endif
 
 // Declares c0, c1 and c2: the columns of the weighted sum of the four bones.
 #ifdef QUILL_NO_INDEXED_CONSTANTS

@@ -1,13 +1,16 @@
 #include "engine/render/Renderer.h"
 
 #include "core/Exception.h"
+#include "engine/draw/DebugDraw.h"
 #include "engine/render/RenderableTexture.h"
+#include "engine/render/StatisticsOverlay.h"
 #include "engine/render/gl/RendererGL.h"
 #ifdef _WIN32
 #include "engine/render/d3d9/RendererD3D9.h"
 #endif
 
 #include <algorithm>
+#include <cstdio>
 
 namespace engine {
 
@@ -18,6 +21,18 @@ Renderer* g_current = nullptr;
 RenderStats& renderStats() {
     static RenderStats stats;
     return stats;
+}
+
+void queueStatisticsOverlay() {
+    const RenderStats& stats = renderStats();
+    const char* formats[] = {"Visible meshes:   %d", "Visible lights:   %d", "Draw segments:    %d",
+                             "Shadow segments:  %d"};
+    const int values[] = {stats.visibleMeshes, stats.visibleLights, stats.drawSegments, stats.shadowSegments};
+    for (int line = 0; line < 4; ++line) {
+        char text[64];
+        std::snprintf(text, sizeof text, formats[line], values[line]);
+        DebugDraw::drawText(text, {50.0f, 120.0f + 12.0f * float(line)}, DebugDraw::White);
+    }
 }
 
 Renderer* Renderer::current() {

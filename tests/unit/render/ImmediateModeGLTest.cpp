@@ -138,6 +138,22 @@ TEST_F(ImmediateModeGLWindow, ShaderPassesDrawIntoTargetsAndBlitToTheWindow) {
     EXPECT_EQ(messageOf([&] { graphics.useShader(nullptr); }), "Shader has no full-screen program");
 }
 
+// A picture blitted to the window stands upright, as on Direct3D 9: its
+// first row (red) at the top, its last (blue) at the bottom.
+TEST_F(ImmediateModeGLWindow, BlittedPicturesStandUpright) {
+    core::Image picture(4, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            picture.setPixel(x, y, y < 2 ? core::Image::Rgba{255, 0, 0, 255} : core::Image::Rgba{0, 0, 255, 255});
+    std::unique_ptr<RenderableTexture> texture(createTexture(picture));
+    renderer->beginRender();
+    Graphics::current()->blit(texture.get(), nullptr, nullptr);
+    core::Image shot = saved("graphics-picture");
+    EXPECT_EQ(shot.getPixel(FrameWidth / 2, 2), (core::Image::Rgba{255, 0, 0, 255}));
+    EXPECT_EQ(shot.getPixel(FrameWidth / 2, FrameHeight - 3), (core::Image::Rgba{0, 0, 255, 255}));
+    renderer->endRender();
+}
+
 TEST_F(ImmediateModeGLWindow, DebugShapesAndLabelsDrawOverTheSceneOnce) {
     Material* ground = material("ground");
     ground->diffuseMap = core::CountedRef<RenderableTexture>(solidTexture({120, 120, 120, 255}));

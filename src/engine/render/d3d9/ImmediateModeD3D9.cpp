@@ -7,37 +7,40 @@
 #include "engine/render/d3d9/ShaderD3D9.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace engine {
 
 namespace {
 
-// A compiler that offers a small part of HLSL (Wine's, which defines
-// QUILL_MINIMAL_HLSL) gets texts it reads right: the colour travels as a
-// texture coordinate. It cannot sample textures in these shader models at
-// all; textured batches are then drawn by the fixed-function pipeline.
 const char* const VertexText =
-    "#ifdef QUILL_MINIMAL_HLSL\n"
-    "float4x4 g_transform; void main(float4 pos : POSITION, float4 color : COLOR, float2 texcoord : TEXCOORD, "
-    "out float4 oPos : POSITION, out float4 oColor : TEXCOORD1, out float2 oTexcoord : TEXCOORD0) { oPos = "
-    "mul(g_transform, pos); oColor = color; oTexcoord = texcoord; }\n"
-    "#else\n"
     "float4x4 g_transform; void main(float4 pos : POSITION, float4 color : COLOR, float2 texcoord : TEXCOORD, "
     "out float4 oPos : POSITION, out float4 oColor : COLOR, out float2 oTexcoord : TEXCOORD ) { oPos = "
-    "mul(g_transform, pos); oColor = color; oTexcoord = texcoord; }\n"
-    "#endif\n";
+    "mul(g_transform, pos); oColor = color; oTexcoord = texcoord; }";
 const char* const PlainText =
-    "#ifdef QUILL_MINIMAL_HLSL\n"
-    "void main(float4 color : TEXCOORD1, float2 texcoord : TEXCOORD0, out float4 oColor : COLOR) { oColor = color; }\n"
-    "#else\n"
-    "void main(float4 color : COLOR, float2 texcoord : TEXCOORD, out float4 oColor : COLOR) { oColor = color; }\n"
-    "#endif\n";
+    "void main(float4 color : COLOR, float2 texcoord : TEXCOORD, out float4 oColor : COLOR) { oColor = color; }";
 const char* const TexturedText =
     "sampler2D g_tex; void main(float4 color : COLOR, float2 texcoord : TEXCOORD, out float4 oColor : COLOR) { "
     "oColor = tex2D(g_tex, texcoord) * color; }";
+const char* const ShapesFile = "shaders/d3d9/immediate_mode.hlsl";
+
+// One corner of an antialiased line's quad: the corner, both end points and
+// the colour, as line_vs reads them.
+struct LineVertex {
+    float x, y;
+    float p0[2];
+    float p1[2];
+    D3DCOLOR color;
+};
+static_assert(sizeof(LineVertex) == 28);
+
+D3DCOLOR deviceColor(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
+    return D3DCOLOR_ARGB(a, r, g, b);
+}
 
 ShaderSourceD3D9 text(const char* source) { return {source, "main", {}, false, ""}; }
+ShaderSourceD3D9 shapes(const char* entry) { return {ShapesFile, entry, {}, true, ""}; }
 
 } // namespace
 
@@ -47,16 +50,23 @@ ImmediateModeD3D9::ImmediateModeD3D9(RenderContextD3D9& context, Renderer& rende
     d3d::Device& device = context.device();
     m_vertexShader = ShaderD3D9::createVertexShader(device, text(VertexText));
     m_plainShader = ShaderD3D9::createPixelShader(device, text(PlainText));
-    try {
-        m_texturedShader = ShaderD3D9::createPixelShader(device, text(TexturedText));
-    } catch (const core::Exception&) {
-        m_texturedShader.reset();
-    }
+    m_texturedShader = ShaderD3D9::createPixelShader(device, text(TexturedText));
+    m_lineVertexShader = ShaderD3D9::createVertexShader(device, shapes("line_vs"));
+    m_linePixelShader = ShaderD3D9::createPixelShader(device, shapes("line_ps"));
+    m_rectVertexShader = ShaderD3D9::createVertexShader(device, shapes("rounded_rect_vs"));
+    m_rectPixelShader = ShaderD3D9::createPixelShader(device, shapes("rounded_rect_ps"));
     using Decl = d3d::VertexDeclaration;
     m_declaration.add(0, Decl::Float3, Decl::Position);
     m_declaration.add(0, Decl::Float2, Decl::TexCoord);
     m_declaration.add(0, Decl::Color, Decl::VertexColor);
     m_declaration.finish();
+    m_lineDeclaration.add(0, Decl::Float2, Decl::Position);
+    m_lineDeclaration.add(0, Decl::Float2, Decl::TexCoord);
+    m_lineDeclaration.add(0, Decl::Float2, Decl::TexCoord);
+    m_lineDeclaration.add(0, Decl::Color, Decl::VertexColor);
+    m_lineDeclaration.finish();
+    m_rectDeclaration.add(0, Decl::Float2, Decl::Position);
+    m_rectDeclaration.finish();
     m_width = renderer.viewport().width;
     m_height = renderer.viewport().height;
 }
@@ -103,28 +113,6 @@ void ImmediateModeD3D9::applyBlendMode()
     device.setRenderState(D3DRS_DESTBLEND, factors[mode][1]);
 }
 
-// Row vectors on both sides: the engine's matrix is the projection as it stands.
-void ImmediateModeD3D9::useFixedFunction(const Mat4& matrix)
-{
-    m_context.bindShaders(nullptr, nullptr);
-    IDirect3DDevice9* device = m_context.device().get();
-    D3DMATRIX identity = {};
-    identity._11 = identity._22 = identity._33 = identity._44 = 1.0f;
-    D3DMATRIX projection;
-    std::memcpy(&projection, &matrix.m[0][0], sizeof projection);
-    device->SetTransform(D3DTS_WORLD, &identity);
-    device->SetTransform(D3DTS_VIEW, &identity);
-    device->SetTransform(D3DTS_PROJECTION, &projection);
-    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-    device->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
-    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
-}
-
 void ImmediateModeD3D9::getScreenSize(int& width, int& height)
 {
     width = m_width;
@@ -166,11 +154,7 @@ void ImmediateModeD3D9::draw(Topology topology, const DrawVertex* vertices, int 
 
     d3d::Device& device = m_context.device();
     // Culling stays off: screen-space batches come in either winding, as on OpenGL.
-    device.setRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    device.setRenderState(D3DRS_ALPHATESTENABLE, FALSE);
-    device.setRenderState(D3DRS_STENCILENABLE, FALSE);
-    device.setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
-    device.setRenderState(D3DRS_ZENABLE, is3D ? D3DZB_TRUE : D3DZB_FALSE);
+    prepareState(is3D);
     device.setRenderState(D3DRS_ZWRITEENABLE, is3D ? TRUE : FALSE);
     device.setRenderState(D3DRS_ZFUNC, is3D ? D3DCMP_LESSEQUAL : D3DCMP_ALWAYS);
     applyBlendMode();
@@ -192,16 +176,11 @@ void ImmediateModeD3D9::draw(Topology topology, const DrawVertex* vertices, int 
                                   d3d::SamplerDesc::Linear, d3d::SamplerDesc::LinearMipLinear};
     int filter = texture ? filters[int(texture->getFilter())] : d3d::SamplerDesc::LinearMipLinear;
     d3d::SamplerDesc sampler{storage, filter, d3d::SamplerDesc::Wrap, false};
-    if (storage && !m_texturedShader) {
-        useFixedFunction(matrix);
-        sampler.apply(0);
-    } else {
-        m_context.bindShaders(m_vertexShader.get(), storage ? m_texturedShader.get() : m_plainShader.get());
-        m_context.setConstant("g_transform", matrix);
-        if (storage)
-            m_context.setSampler("g_tex", sampler);
-        m_context.uploadConstants();
-    }
+    m_context.bindShaders(m_vertexShader.get(), storage ? m_texturedShader.get() : m_plainShader.get());
+    m_context.setConstant("g_transform", matrix);
+    if (storage)
+        m_context.setSampler("g_tex", sampler);
+    m_context.uploadConstants();
     m_context.bindDeclaration(&m_declaration);
 
     int chunk = topology == Topology::Quads ? 4 * MaxQuadsPerDraw : MaxVerticesPerDraw;
@@ -233,6 +212,94 @@ void ImmediateModeD3D9::draw(Topology topology, const DrawVertex* vertices, int 
         device.setRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
         device.setRenderState(D3DRS_ZWRITEENABLE, FALSE);
     }
+}
+
+void ImmediateModeD3D9::prepareState(bool is3D)
+{
+    d3d::Device& device = m_context.device();
+    device.setRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device.setRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    device.setRenderState(D3DRS_STENCILENABLE, FALSE);
+    device.setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    device.setRenderState(D3DRS_ZENABLE, is3D ? D3DZB_TRUE : D3DZB_FALSE);
+}
+
+void ImmediateModeD3D9::drawLinesAntialiased(const DrawVertex* vertices, int count, const DrawState& state,
+                                             float lineWidth)
+{
+    count -= count % 2;
+    if (count <= 0)
+        return;
+    prepareState(false);
+    d3d::Device& device = m_context.device();
+    device.setRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    applyBlendMode();
+    // No half-pixel offset: the pixel program measures from the pixel's centre itself.
+    m_context.bindShaders(m_lineVertexShader.get(), m_linePixelShader.get());
+    m_context.setConstant("g_transform", state.transform * screenProjection(m_width, m_height, -1.0f, 1.0f));
+    m_context.setConstant("g_lineWidth", &lineWidth, 1);
+    m_context.uploadConstants();
+    m_context.bindDeclaration(&m_lineDeclaration);
+
+    const int segments = count / 2;
+    const int chunk = std::min(MaxQuadsPerDraw, RenderContextD3D9::StreamBytes / int(4 * sizeof(LineVertex)));
+    for (int first = 0; first < segments; first += chunk) {
+        int n = std::min(chunk, segments - first);
+        auto* out = static_cast<LineVertex*>(m_context.lockStream(n * 4 * int(sizeof(LineVertex))));
+        for (int i = 0; i < n; ++i) {
+            const DrawVertex& a = vertices[2 * (first + i)];
+            const DrawVertex& b = vertices[2 * (first + i) + 1];
+            float dx = b.x - a.x, dy = b.y - a.y;
+            float length = std::sqrt(dx * dx + dy * dy);
+            if (length > 0)
+                dx /= length, dy /= length;
+            float k = lineWidth * 0.5f + 1.0f;
+            float alongX = k * dx, alongY = k * dy;
+            float acrossX = k * dy, acrossY = -k * dx;
+            D3DCOLOR ca = deviceColor(a.r, a.g, a.b, a.a);
+            D3DCOLOR cb = deviceColor(b.r, b.g, b.b, b.a);
+            const float corners[4][2] = {{a.x + acrossX - alongX, a.y + acrossY - alongY},
+                                         {b.x + acrossX + alongX, b.y + acrossY + alongY},
+                                         {b.x - acrossX + alongX, b.y - acrossY + alongY},
+                                         {a.x - acrossX - alongX, a.y - acrossY - alongY}};
+            for (int c = 0; c < 4; ++c) {
+                LineVertex& v = out[4 * i + c];
+                v.x = corners[c][0];
+                v.y = corners[c][1];
+                v.p0[0] = a.x, v.p0[1] = a.y;
+                v.p1[0] = b.x, v.p1[1] = b.y;
+                v.color = c == 0 || c == 3 ? ca : cb;
+            }
+        }
+        m_context.drawStream(RenderContextD3D9::Quads, n);
+    }
+}
+
+void ImmediateModeD3D9::fillRoundedRectAntialiased(const Vec2& position, const Vec2& size, float radius, Color color)
+{
+    prepareState(false);
+    d3d::Device& device = m_context.device();
+    device.setRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    applyBlendMode();
+    m_context.bindShaders(m_rectVertexShader.get(), m_rectPixelShader.get());
+    m_context.setConstant("g_transform", screenProjection(m_width, m_height, -1.0f, 1.0f));
+    const float rectPos[2] = {position.x + radius, position.y + radius};
+    const float rectSize[2] = {size.x - 2 * radius, size.y - 2 * radius};
+    const float rgba[4] = {color.r / 255.0f, color.g / 255.0f, color.b / 255.0f, color.a / 255.0f};
+    m_context.setConstant("g_rectPos", rectPos, 2);
+    m_context.setConstant("g_rectSize", rectSize, 2);
+    m_context.setConstant("g_rectRadius", &radius, 1);
+    m_context.setConstant("g_color", rgba, 4);
+    m_context.uploadConstants();
+    m_context.bindDeclaration(&m_rectDeclaration);
+
+    // A pixel beyond the rectangle on every side, for its fading edge.
+    const float left = position.x - 1, top = position.y - 1;
+    const float right = position.x + size.x + 1, bottom = position.y + size.y + 1;
+    auto* out = static_cast<float*>(m_context.lockStream(8 * int(sizeof(float))));
+    const float fan[8] = {left, top, right, top, right, bottom, left, bottom};
+    std::memcpy(out, fan, sizeof fan);
+    m_context.drawStream(D3DPT_TRIANGLEFAN, 2);
 }
 
 } // namespace engine

@@ -2,7 +2,8 @@
 
 // Batched 2D (and debug 3D) drawing on the Direct3D 9 renderer: the drawing
 // context's batches are copied into the streaming vertex buffer and drawn
-// with two small HLSL programs, one plain and one textured.
+// with two small HLSL programs, one plain and one textured; antialiased
+// lines and rounded rectangles with those of "shaders/d3d9/immediate_mode.hlsl".
 
 #include "engine/draw/ImmediateMode.h"
 #include "engine/render/d3d9/D3DResources.h"
@@ -35,28 +36,33 @@ public:
     void drawTriangles(const DrawVertex* vertices, int count, const DrawState& state,
                        RenderableTexture* texture) override;
     void drawQuads(const DrawVertex* vertices, int count, const DrawState& state, RenderableTexture* texture) override;
-    // Plain lines: wide, smoothed ones are not drawn by this backend yet.
-    void drawLinesAntialiased(const DrawVertex* vertices, int count, const DrawState& state, float) override
-    {
-        drawLines(vertices, count, state, false);
-    }
-    void fillRoundedRectAntialiased(const Vec2&, const Vec2&, float, Color) override {}
-    bool supportsAntialiasedRoundedRect() override { return false; }
+    // Each segment a quad whose coverage line_ps fades by the distance from it.
+    void drawLinesAntialiased(const DrawVertex* vertices, int count, const DrawState& state,
+                              float lineWidth) override;
+    // Drawn at once (not batched) by rounded_rect_ps over the rectangle and a pixel around it.
+    void fillRoundedRectAntialiased(const Vec2& position, const Vec2& size, float radius, Color color) override;
+    bool supportsAntialiasedRoundedRect() override { return true; }
 
 private:
     enum class Topology { Points, Lines, Triangles, Quads };
     void draw(Topology topology, const DrawVertex* vertices, int count, const DrawState& state,
               RenderableTexture* texture, bool is3D);
     void applyBlendMode();
-    // Textured batches when the HLSL compiler cannot sample textures.
-    void useFixedFunction(const Mat4& matrix);
+    // Culling, alpha and stencil tests off, all channels written, depth test as the flag says.
+    void prepareState(bool is3D);
 
     RenderContextD3D9& m_context;
     Renderer& m_renderer;
     std::unique_ptr<ShaderD3D9> m_vertexShader;
     std::unique_ptr<ShaderD3D9> m_plainShader;
     std::unique_ptr<ShaderD3D9> m_texturedShader;
+    std::unique_ptr<ShaderD3D9> m_lineVertexShader;
+    std::unique_ptr<ShaderD3D9> m_linePixelShader;
+    std::unique_ptr<ShaderD3D9> m_rectVertexShader;
+    std::unique_ptr<ShaderD3D9> m_rectPixelShader;
     d3d::VertexDeclaration m_declaration;
+    d3d::VertexDeclaration m_lineDeclaration;
+    d3d::VertexDeclaration m_rectDeclaration;
     DrawBlendMode m_blendMode = DrawBlendMode::Translucent;
     int m_width = 0;
     int m_height = 0;

@@ -1,9 +1,15 @@
 #include "engine/render/d3d9/RenderContextD3D9.h"
 
 #include "core/Exception.h"
+#include "engine/assets/Material.h"
+#include "engine/assets/Skeleton.h"
+#include "engine/render/MeshEntity.h"
 #include "engine/render/d3d9/RenderableMeshD3D9.h"
+#include "engine/render/d3d9/RenderableTextureD3D9.h"
 #include "engine/render/d3d9/ShaderD3D9.h"
+#include "engine/scene/Node.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -170,6 +176,66 @@ void RenderContextD3D9::drawStream(int primitiveType, int count)
     } else {
         m_device->drawPrimitive(D3DPRIMITIVETYPE(primitiveType), 0, count);
     }
+}
+
+void RenderContextD3D9::setSkinningMatrices(const MeshEntity& entity, const RenderableMeshD3D9& mesh)
+{
+    // One array for the process, identity bones until a skeleton fills it.
+    static std::vector<Mat4x3> bones(MaxSkinningBones);
+    std::vector<Mat4x3> posed;
+    if (mesh.isSkinned() && entity.skeleton() && entity.node()) {
+        entity.skeleton()->skinningMatrices(entity.node()->worldInverse(), posed);
+        if (posed.size() > size_t(MaxSkinningBones))
+            throw core::Exception("Too many bones for skinning (%d, at most %d)", int(posed.size()), MaxSkinningBones);
+        std::copy(posed.begin(), posed.end(), bones.begin());
+    }
+    if (!m_vertexProgram)
+        return;
+    if (const ConstantTableD3D9::Constant* constant = m_vertexProgram->find("g_skinningMatrices"))
+        m_vertexProgram->constants().setSkinningMatrices(*constant, bones);
+}
+
+void RenderContextD3D9::applyMaterialParameters(const Material& material)
+{
+    for (int i = 0; i < material.getParameterCount(); ++i) {
+        const ShaderParameter& parameter = material.getParameter(i);
+        if (parameter.type == ShaderParameter::Texture) {
+            auto* texture = dynamic_cast<const RenderableTextureD3D9*>(parameter.texture.get());
+            if (!texture || !texture->texture())
+                continue;
+            int filter = std::clamp(int(parameter.textureFilter), int(d3d::SamplerDesc::Nearest),
+                                    int(d3d::SamplerDesc::Anisotropic));
+            int address = parameter.textureAddress == int32_t(TextureAddressMode::Clamp) ? d3d::SamplerDesc::Clamp
+                                                                                           : d3d::SamplerDesc::Wrap;
+            setSampler(parameter.name.c_str(), {texture->texture(), filter, address, texture->srgb()});
+        } else if (parameter.type >= ShaderParameter::Float1 && parameter.type <= ShaderParameter::Float4) {
+            setConstant(parameter.name.c_str(), parameter.value.data(), int(parameter.type));
+        }
+    }
+}
+
+void RenderContextD3D9::showBuffer(const d3d::BaseTexture& texture)
+{
+    m_device->setRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    m_device->setRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    m_device->setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    m_device->setRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    m_device->setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    m_device->setRenderState(D3DRS_STENCILENABLE, FALSE);
+    if (!m_showVertexShader) {
+        m_showVertexShader = ShaderD3D9::createVertexShader(
+            *m_device, {"float4 main( float4 pos : POSITION ) : POSITION { return pos; }", "main", {}, false, ""});
+        m_showPixelShader = ShaderD3D9::createPixelShader(
+            *m_device, {"sampler2D g_tex; float2 g_bufferSize; float4 main( float4 vpos : VPOS ) : COLOR { return "
+                        "tex2D(g_tex, (vpos + 0.5f) / g_bufferSize); }",
+                        "main", {}, false, ""});
+    }
+    bindShaders(m_showVertexShader.get(), m_showPixelShader.get());
+    const float size[2] = {float(m_width), float(m_height)};
+    setConstant("g_bufferSize", size, 2);
+    setSampler("g_tex", {&texture, d3d::SamplerDesc::Linear, d3d::SamplerDesc::Clamp, false});
+    uploadConstants();
+    drawFullScreenQuad();
 }
 
 } // namespace engine

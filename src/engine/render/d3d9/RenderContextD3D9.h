@@ -12,6 +12,8 @@
 namespace engine {
 
 class Camera;
+class Material;
+class MeshEntity;
 class RenderableMeshD3D9;
 class Scene;
 class ShaderD3D9;
@@ -74,6 +76,20 @@ public:
     // declaration's stride; Quads draws count quads of four vertices.
     void drawStream(int primitiveType, int count);
 
+    // Bones the skinning constant holds at most.
+    static constexpr int MaxSkinningBones = 64;
+    // The entity's skeleton as it now stands into the bound vertex program's
+    // "g_skinningMatrices", three registers (columns) per bone, as many as it
+    // has room for. More than 64 bones throw "Too many bones for skinning".
+    void setSkinningMatrices(const MeshEntity& entity, const RenderableMeshD3D9& mesh);
+    // The material's shader parameters in slot order: textures into the
+    // sampler of their name with the slot's filter and address mode, floats
+    // into the constant of their name. Upload afterwards.
+    void applyMaterialParameters(const Material& material);
+    // Shows the texture pixel for pixel, unscaled, from the target's top-left
+    // corner; its own programs stay bound.
+    void showBuffer(const d3d::BaseTexture& texture);
+
 private:
     std::unique_ptr<d3d::Device> m_device;
     int m_width;
@@ -91,6 +107,8 @@ private:
     std::unique_ptr<d3d::IndexBuffer> m_quadIndices;
     std::unique_ptr<d3d::VertexDeclaration> m_quadDeclaration;
     std::unique_ptr<d3d::VertexBuffer> m_quadVertices;
+    std::unique_ptr<ShaderD3D9> m_showVertexShader;
+    std::unique_ptr<ShaderD3D9> m_showPixelShader;
 };
 
 } // namespace engine

@@ -7,6 +7,7 @@
 #include "engine/draw/DebugDraw.h"
 #include "engine/draw/Font.h"
 #include "engine/draw/ImmediateMode.h"
+#include "engine/render/StatisticsOverlay.h"
 #include "engine/scene/Camera.h"
 #include "engine/render/d3d9/GraphicsD3D9.h"
 #include "engine/render/d3d9/ImmediateModeD3D9.h"
@@ -145,6 +146,9 @@ void RendererD3D9::endRender()
 {
     RenderContextD3D9& context = requireContext();
     d3d::Device& device = context.device();
+    // Drawn by the next scene's flush of the debug queues.
+    if (drawStats)
+        queueStatisticsOverlay();
     context.endScene();
     releaseRenderBuffers();
     if (m_swapChain) {

@@ -87,26 +87,6 @@ struct Compiled {
 // says the same inside the text, so every compiler packs rows into registers.
 const char* const rowMajorPrologue = "#pragma pack_matrix(row_major)\n";
 
-// Whether the compiler knows the shader model 3 texture functions. The one
-// Wine ships knows only texture objects and a few intrinsics; shader files
-// see QUILL_MINIMAL_HLSL defined then and pick what it understands.
-bool compilerHasTex2D(const char* profile) {
-    static int known = -1;
-    if (known < 0) {
-        const char probe[] = "sampler2D s; float4 main(float2 uv : TEXCOORD0) : COLOR { return tex2D(s, uv); }";
-        ID3DXBuffer* code = nullptr;
-        ID3DXBuffer* messages = nullptr;
-        HRESULT hr = D3DXCompileShader(probe, UINT(sizeof probe - 1), nullptr, nullptr, "main",
-                                       profile[0] == 'p' ? profile : "ps_3_0", 0, &code, &messages, nullptr);
-        if (code)
-            code->Release();
-        if (messages)
-            messages->Release();
-        known = SUCCEEDED(hr) ? 1 : 0;
-    }
-    return known == 1;
-}
-
 // Whether compiled code reads a register with an address register offset
 // (c[a0.x + n]): the bit that marks a relative source in shader model 2 and 3
 // tokens, looked for in every instruction but the constant definitions.
@@ -154,9 +134,7 @@ bool compilerIndexesConstants(const char* profile) {
 // Put before every source; "#line 1" keeps the compiler's line numbers those of the file.
 std::string prologue(const char* profile) {
     std::string text = rowMajorPrologue;
-    if (!compilerHasTex2D(profile))
-        text += "#define QUILL_MINIMAL_HLSL 1\n";
-    else if (!compilerIndexesConstants(profile))
+    if (!compilerIndexesConstants(profile))
         text += "#define QUILL_NO_INDEXED_CONSTANTS 1\n";
     return text + "#line 1\n";
 }
@@ -218,10 +196,6 @@ HRESULT IncludeHandler::Close(LPCVOID data) {
 }
 
 int ShaderD3D9::compileCount() { return compiles; }
-
-bool ShaderD3D9::minimalCompiler(d3d::Device& device) {
-    return !compilerHasTex2D(profileFor(device, ConstantTableD3D9::PixelStage));
-}
 
 std::string ShaderD3D9::cacheFileName(const std::string& resolvedSource, const std::string& entryPoint,
                                       const std::vector<std::string>& defines) {

@@ -65,10 +65,6 @@ public:
     // The register buffer into the device's constants of this shader's stage.
     void upload(IDirect3DDevice9* device) const { m_constants->upload(device); }
 
-    // Whether the compiler offers only part of HLSL (Wine's); shader files
-    // then see the macro QUILL_MINIMAL_HLSL.
-    static bool minimalCompiler(d3d::Device& device);
-
     // How many times this process has run the HLSL compiler (cache hits do not count).
     static int compileCount();
 

@@ -364,16 +364,4 @@ void DeferredPipelineGL::setDepthBias(float bias) {
     glEnable(GL_POLYGON_OFFSET_LINE);
 }
 
-void DeferredPipelineGL::drawStatistics() {
-    const RenderStats& stats = renderStats();
-    const char* formats[] = {"Visible meshes:   %d", "Visible lights:   %d", "Draw segments:    %d",
-                             "Shadow segments:  %d"};
-    const int values[] = {stats.visibleMeshes, stats.visibleLights, stats.drawSegments, stats.shadowSegments};
-    for (int line = 0; line < 4; ++line) {
-        char text[64];
-        std::snprintf(text, sizeof text, formats[line], values[line]);
-        DebugDraw::drawText(text, {50.0f, 120.0f + 12.0f * float(line)}, DebugDraw::White);
-    }
-}
-
 } // namespace engine

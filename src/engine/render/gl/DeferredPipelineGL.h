@@ -96,8 +96,6 @@ public:
 
     // The scene's viewport (y from the top) as GL's, then the error check.
     void applyViewport();
-    // Queues the statistics overlay as debug screen text.
-    void drawStatistics();
 
     RenderContextGL& context() const { return m_context; }
     RenderResourcesGL& resources() const { return m_resources; }

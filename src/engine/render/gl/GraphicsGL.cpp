@@ -60,6 +60,35 @@ void GraphicsGL::drawFullScreenQuad() {
     checkGLError("drawFullScreenQuad");
 }
 
+// Full-screen passes read texture coordinates from the bottom-left, as a
+// render target stores its rows. A picture stores its top row first, so it
+// goes through a copy turned upside down: every blit comes out upright, as
+// on Direct3D 9.
+const TextureGL* GraphicsGL::uprightSource(const RenderableTextureGL& source, RenderableTexture*& copy) {
+    const TextureGL* storage = source.texture();
+    if (!source.topRowFirst() || storage->target() != GL_TEXTURE_2D)
+        return storage;
+    copy = m_renderer.getTemporaryRenderBuffer(storage->width(), storage->height());
+    const TextureGL* flipped = static_cast<RenderableTextureGL*>(copy)->texture();
+    const GLEntryPoints& f = gl();
+    GLuint framebuffers[2] = {};
+    f.glGenFramebuffers(2, framebuffers);
+    f.glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffers[0]);
+    f.glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, storage->name(), 0);
+    f.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffers[1]);
+    f.glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, flipped->name(), 0);
+    GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    const GLint w = storage->width(), h = storage->height();
+    f.glBlitFramebuffer(0, 0, w, h, 0, h, w, 0, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    if (scissor)
+        glEnable(GL_SCISSOR_TEST);
+    f.glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    f.glDeleteFramebuffers(2, framebuffers);
+    checkGLError("blit: upright copy");
+    return flipped;
+}
+
 // The source goes to the sampler "sourceTex"; the copy shader's own sampler
 // "texture" gets it too.
 void GraphicsGL::blit(RenderableTexture* source, RenderableTexture* target, RenderableShader* shader) {
@@ -68,14 +97,17 @@ void GraphicsGL::blit(RenderableTexture* source, RenderableTexture* target, Rend
     if (!shader)
         throw core::Exception("No post-process shader");
     auto* sourceGL = dynamic_cast<RenderableTextureGL*>(source);
-    const TextureGL* storage = sourceGL ? sourceGL->texture() : nullptr;
-    if (!storage)
+    if (!sourceGL || !sourceGL->texture())
         throw core::Exception("Source texture has no storage");
+    RenderableTexture* copy = nullptr;
+    const TextureGL* storage = uprightSource(*sourceGL, copy);
     setRenderTarget(target);
     useShader(shader);
     m_context.bindTexture("sourceTex", storage->target(), storage->name());
     m_context.bindTexture("texture", storage->target(), storage->name());
     drawFullScreenQuad();
+    if (copy)
+        m_renderer.releaseRenderBuffer(copy);
 }
 
 } // namespace engine

@@ -7,6 +7,8 @@
 namespace engine {
 
 class RenderContextGL;
+class RenderableTextureGL;
+class TextureGL;
 class Renderer;
 struct RenderResourcesGL;
 
@@ -23,6 +25,10 @@ public:
     void blit(RenderableTexture* source, RenderableTexture* target, RenderableShader* shader) override;
 
 private:
+    // The source's texture, or an upright copy of a picture in a temporary
+    // render buffer (returned in copy, to be released after the draw).
+    const TextureGL* uprightSource(const RenderableTextureGL& source, RenderableTexture*& copy);
+
     RenderContextGL& m_context;
     Renderer& m_renderer;
     RenderResourcesGL& m_resources;

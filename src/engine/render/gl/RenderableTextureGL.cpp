@@ -40,6 +40,7 @@ GLint internalFormatOf(DDSFile::Format format, bool srgb, const std::string& nam
 } // namespace
 
 void RenderableTextureGL::createFromImage(const core::Image& image) {
+    m_topRowFirst = true;
     int width = image.getWidth();
     int height = image.getHeight();
     auto texture = std::make_unique<Texture2DGL>(width, height, levelCountFor(width, height), GL_RGBA8,
@@ -52,6 +53,7 @@ void RenderableTextureGL::createFromImage(const core::Image& image) {
 }
 
 void RenderableTextureGL::load(const std::string& name, int skip, bool srgb) {
+    m_topRowFirst = true;
     AssetProcessor& processor = findAssetProcessor(AssetProcessor::Texture, name);
     processor.processFile(name);
     std::string file = processor.nativeFileName(name);

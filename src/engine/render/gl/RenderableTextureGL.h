@@ -20,9 +20,13 @@ public:
 
     // Null until created or loaded.
     TextureGL* texture() const { return m_texture.get(); }
+    // Whether the texture holds a picture (made from an image or a file),
+    // whose first row is its top; render targets hold theirs bottom row first.
+    bool topRowFirst() const { return m_topRowFirst; }
 
 private:
     std::unique_ptr<TextureGL> m_texture;
+    bool m_topRowFirst = false;
 };
 
 // A render-target texture: one level of GL_RGBA16F, nearest filtering, clamped.

@@ -11,6 +11,7 @@
 #include "engine/assets/MeshPrimitives.h"
 #include "engine/render/BuiltinShaders.h"
 #include "engine/render/CascadedShadows.h"
+#include "engine/render/StatisticsOverlay.h"
 #include "engine/draw/DebugDraw.h"
 #include "engine/draw/Font.h"
 #include "engine/draw/ImmediateMode.h"
@@ -383,7 +384,7 @@ void RendererGL::endRender() {
     RenderContextGL& context = requireContext();
     // Drawn by the next scene's flush of the debug queues.
     if (drawStats && m_pipeline)
-        m_pipeline->drawStatistics();
+        queueStatisticsOverlay();
     context.present();
     releaseRenderBuffers();
 }

@@ -22,12 +22,6 @@ struct Vertex {
 
 class ImmediateModeShadersD3D9Test : public D3D9TestDevice {
 protected:
-    void SetUp() override {
-        D3D9TestDevice::SetUp();
-        if (ShaderD3D9::minimalCompiler(*device_))
-            GTEST_SKIP() << "this HLSL compiler (Wine's) computes wrong coverage in these programs";
-    }
-
     std::unique_ptr<ShaderD3D9> load(const char* entry, bool pixel) {
         engine::ShaderSourceD3D9 source{"shaders/d3d9/immediate_mode.hlsl", entry, {}, true, ""};
         try {

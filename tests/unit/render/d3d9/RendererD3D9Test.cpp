@@ -3,7 +3,11 @@
 // and a device reset that every resource the scripts hold survives.
 #ifdef _WIN32
 #include "core/Image.h"
+#include "engine/assets/Material.h"
+#include "engine/draw/DebugDraw.h"
 #include "engine/draw/Graphics.h"
+#include "engine/render/MeshEntity.h"
+#include "engine/render/d3d9/ShaderD3D9.h"
 #include "engine/render/d3d9/GraphicsD3D9.h"
 #include "engine/render/DDSFile.h"
 #include "engine/render/RenderableTexture.h"
@@ -174,6 +178,22 @@ TEST_F(RendererD3D9Window, GraphicsClearsARenderTargetAndGoesBackToTheWindow)
     m_renderer->endRender();
 }
 
+// A picture blitted to the window stands upright, as on OpenGL: its first
+// row (red) at the top, its last (blue) at the bottom.
+TEST_F(RendererD3D9Window, BlittedPicturesStandUpright)
+{
+    core::Image picture(4, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            picture.setPixel(x, y, y < 2 ? core::Image::Rgba{255, 0, 0, 255} : core::Image::Rgba{0, 0, 255, 255});
+    std::unique_ptr<engine::RenderableTexture> texture(engine::createTexture(picture));
+    m_renderer->beginRender();
+    engine::Graphics::current()->blit(texture.get(), nullptr, nullptr);
+    EXPECT_EQ(shotPixel(Width / 2, 2), (core::Image::Rgba{255, 0, 0, 255}));
+    EXPECT_EQ(shotPixel(Width / 2, Height - 3), (core::Image::Rgba{0, 0, 255, 255}));
+    m_renderer->endRender();
+}
+
 TEST_F(RendererD3D9Window, AfterResizingFramesGoToTheNewSwapChain)
 {
     EXPECT_EQ(m_renderer->windowSwapChain(), nullptr);
@@ -251,6 +271,79 @@ TEST_F(RendererD3D9Window, DDSLevelsAreSkippedOnlyForLargeTexturesWithAChain)
         texture->reload();
         EXPECT_EQ(texture->getWidth(), c.width) << "reloaded with the same skip";
     }
+}
+
+// The statistics overlay is queued at the end of the frame; a buffer view
+// shows a texture of the context's size pixel for pixel from the top-left.
+TEST_F(RendererD3D9Window, StatisticsOverlayAndBufferView)
+{
+    engine::DebugDraw::clear();
+    m_renderer->drawStats = true;
+    m_renderer->beginRender();
+    engine::renderStats().drawSegments = 3;
+    m_renderer->endRender();
+    m_renderer->drawStats = false;
+    ASSERT_EQ(engine::DebugDraw::texts().size(), 4u);
+    EXPECT_EQ(engine::DebugDraw::texts()[0].text, "Visible meshes:   0");
+    EXPECT_EQ(engine::DebugDraw::texts()[2].text, "Draw segments:    3");
+    engine::DebugDraw::clear();
+
+    core::Image image(Width, Height);
+    for (int y = 0; y < Height; ++y)
+        for (int x = 0; x < Width; ++x)
+            image.setPixel(x, y, x == 1 && y == 0 ? core::Image::Rgba{255, 0, 0, 255} : core::Image::Rgba{0, 0, 255, 255});
+    std::unique_ptr<engine::RenderableTexture> texture(engine::createTexture(image));
+    m_renderer->beginRender();
+    m_renderer->context()->showBuffer(*dynamic_cast<engine::RenderableTextureD3D9&>(*texture).texture());
+    EXPECT_EQ(shotPixel(1, 0), (core::Image::Rgba{255, 0, 0, 255}));
+    EXPECT_EQ(shotPixel(0, 0), (core::Image::Rgba{0, 0, 255, 255}));
+    EXPECT_EQ(shotPixel(1, 1), (core::Image::Rgba{0, 0, 255, 255}));
+    m_renderer->endRender();
+}
+
+// Material parameters reach the bound programs' constants and samplers; an
+// entity without a skeleton skins with identity bones.
+TEST_F(RendererD3D9Window, MaterialParametersAndSkinningMatricesReachTheConstants)
+{
+    engine::RenderContextD3D9& context = *m_renderer->context();
+    auto vertex = engine::ShaderD3D9::createVertexShader(
+        context.device(), {"float4 g_skinningMatrices[192]; float4 g_tint; float2 g_offset;\n"
+                           "float4 main(float4 p : POSITION, float4 i : BLENDINDICES) : POSITION {"
+                           " return g_skinningMatrices[(int)i.x] + g_tint + float4(g_offset, 0, 0); }",
+                           "main", {}, false, ""});
+    auto pixel = engine::ShaderD3D9::createPixelShader(
+        context.device(), {"sampler2D g_map; float4 main(float2 uv : TEXCOORD0) : COLOR { return tex2D(g_map, uv); }",
+                           "main", {}, false, ""});
+    context.bindShaders(vertex.get(), pixel.get());
+
+    engine::Material material("parameters");
+    const float tint[4] = {0.25f, 0.5f, 0.75f, 1.0f};
+    material.setParameter("g_tint", tint, 4);
+    material.setParameter("g_offset", tint, 2);
+    material.setParameter("g_absent", 3.0f);
+    engine::RenderableTexture* map = engine::createTexture(core::Image(4, 4)); // the material's now
+    material.setParameterTexture("g_map", map);
+    context.applyMaterialParameters(material);
+    const float* written = vertex->find("g_tint")->data;
+    EXPECT_EQ(std::vector<float>(written, written + 4), std::vector<float>(tint, tint + 4));
+    const float* offset = vertex->find("g_offset")->data;
+    EXPECT_EQ(offset[0], 0.25f);
+    EXPECT_EQ(offset[1], 0.5f);
+    IDirect3DBaseTexture9* bound = nullptr;
+    ASSERT_EQ(context.device().get()->GetTexture(pixel->find("g_map")->registerIndex, &bound), D3D_OK);
+    EXPECT_EQ(bound, dynamic_cast<engine::RenderableTextureD3D9&>(*map).texture2D()->get());
+    if (bound)
+        bound->Release();
+
+    engine::RenderableMeshD3D9 mesh;
+    mesh.init(*screenQuad(), false);
+    engine::MeshEntity entity;
+    context.setSkinningMatrices(entity, mesh);
+    const float* bones = vertex->find("g_skinningMatrices")->data;
+    // Bone 5's three columns of the identity.
+    const float* bone = bones + 5 * 12;
+    EXPECT_EQ(std::vector<float>(bone, bone + 12), (std::vector<float>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0}));
+    context.bindShaders(nullptr, nullptr);
 }
 
 } // namespace

@@ -115,12 +115,7 @@ TEST_F(ShaderD3D9Test, ConstantTableTypesBuiltinsAndRegisters) {
     // Samplers have a register of their own kind and no room in the buffer.
     auto sampled = pixel(
         text("float4 t;\n"
-             "#ifdef QUILL_MINIMAL_HLSL\n"
-             "Texture2D s_texture; SamplerState s;\n"
-             "float4 main(float2 uv : TEXCOORD0) : COLOR { return s_texture.Sample(s, uv) * t; }\n"
-             "#else\n"
-             "sampler2D s; float4 main(float2 uv : TEXCOORD0) : COLOR { return tex2D(s, uv) * t; }\n"
-             "#endif\n"));
+             "sampler2D s; float4 main(float2 uv : TEXCOORD0) : COLOR { return tex2D(s, uv) * t; }\n"));
     EXPECT_EQ(sampled->constants().stage(), ConstantTableD3D9::PixelStage);
     ASSERT_NE(sampled->find("s"), nullptr);
     EXPECT_EQ(sampled->find("s")->type, ConstantTableD3D9::TypeSampler);
