@@ -87,9 +87,10 @@ int plainForm(lua_State* L) {
 // A method whose only result is one vec (pushVec3, pushVec4, pushColor) or one
 // mat (pushMat3, pushMat4x3, pushMat4), called with Arity arguments (self
 // included; calls with another number take the plain form). It may return
-// something else, such as nil. Unless Protected, it must not raise once self
-// is a live handle of the class it is registered with (as a method of self
-// alone that cannot fail). A Protected one runs under a protected call and,
+// something else, such as nil, but must not call into Lua or make Lua values
+// other than its result (no collection may run scripts while its vecs push
+// flat). Unless Protected, it must not raise once self is a live handle of
+// the class it is registered with (as a method of self alone that cannot fail). A Protected one runs under a protected call and,
 // when it raises, runs again as the plain form, so it must not change anything
 // before its checks are done.
 template <lua_CFunction Function, int Arity = 1, bool Protected = (Arity > 1)>
