@@ -2,6 +2,7 @@
 
 #include "app/CrashReport.h"
 #include "app/ScriptLibrary.h"
+#include "app/ScriptMemory.h"
 #include "app/ScriptLoader.h"
 #include "bindings/Registration.h"
 #include "core/Clock.h"
@@ -93,7 +94,10 @@ void Application::runOnce() {
         crashReport(e.getMessage());
     }
 
-    lua_State* L = luaL_newstate();
+    ScriptMemory memory;  // outlives the state
+    lua_State* L = memory.newState();
+    if (!L)
+        L = luaL_newstate();
     luaL_openlibs(L);
     registerScriptModules(L);
     if (extraRegistrations)

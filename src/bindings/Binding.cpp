@@ -1,5 +1,7 @@
 #include "bindings/Binding.h"
 
+#include "bindings/MathValues.h"
+
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -259,7 +261,7 @@ void setup(lua_State* L) {
     makeDispatchers(L);
 }
 
-void registerClass(lua_State* L, const char* name, const char* base, std::initializer_list<luaL_Reg> methods,
+void registerClass(lua_State* L, const char* name, const char* base, std::initializer_list<Method> methods,
                    std::initializer_list<const char*> properties, ClassSlot& slot) {
     lua_getfield(L, LUA_REGISTRYINDEX, base ? base : RootClass);
     if (!lua_istable(L, -1))
@@ -292,8 +294,12 @@ void registerClass(lua_State* L, const char* name, const char* base, std::initia
         }
     }
 
-    for (const luaL_Reg& method : methods) {
-        lua_pushcfunction(L, method.func);
+    for (const Method& method : methods) {
+        if (method.flat)
+            pushFlatMethod(L, method.func, method.flat, method.flatValues, method.flatArity, method.flatProtected,
+                           slot);
+        else
+            lua_pushcfunction(L, method.func);
         lua_setfield(L, classIndex, method.name);
     }
     shareDisposeWithCollection(L, classIndex);

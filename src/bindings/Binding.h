@@ -52,13 +52,64 @@ ClassSlot& slotOf() {
 // registrations in a new Lua state.
 void setup(lua_State* L);
 
+// One function of a class. A method whose one result is a vec or a mat also
+// has a flat form, which pushes the value's numbers instead of the table
+// (vecMethod, matMethod below); the class then holds a small Lua function that
+// builds the table from them, since tables built by traced Lua code cost far
+// less than tables built through the C API.
+struct Method {
+    const char* name;
+    lua_CFunction func;
+    lua_CFunction flat = nullptr;
+    int flatValues = 0;  // 4 for a vec, 16 for a mat
+    int flatArity = 0;   // the arguments, self included, of the calls that take the flat form
+    bool flatProtected = false;
+};
+
+// Runs a binding with its vec or mat result pushed as its numbers; gives that
+// many results, or 0 when the binding did anything else (returned nil, or
+// pushed its vecs inside a table), in which case the caller runs the plain
+// binding instead. Defined with the math values.
+int callFlat(lua_State* L, lua_CFunction function, int values);
+// The plain form: a binding with its tables built as usual.
+int callPlain(lua_State* L, lua_CFunction function);
+
+template <lua_CFunction Function, int Values>
+int flatForm(lua_State* L) {
+    return callFlat(L, Function, Values);
+}
+
+template <lua_CFunction Function>
+int plainForm(lua_State* L) {
+    return callPlain(L, Function);
+}
+
+// A method whose only result is one vec (pushVec3, pushVec4, pushColor) or one
+// mat (pushMat3, pushMat4x3, pushMat4), called with Arity arguments (self
+// included; calls with another number take the plain form). It may return
+// something else, such as nil, but must not call into Lua or make Lua values
+// other than its result (no collection may run scripts while its vecs push
+// flat). Unless Protected, it must not raise once self is a live handle of
+// the class it is registered with (as a method of self alone that cannot fail). A Protected one runs under a protected call and,
+// when it raises, runs again as the plain form, so it must not change anything
+// before its checks are done.
+template <lua_CFunction Function, int Arity = 1, bool Protected = (Arity > 1)>
+Method vecMethod(const char* name) {
+    return {name, &plainForm<Function>, &flatForm<Function, 4>, 4, Arity, Protected};
+}
+
+template <lua_CFunction Function, int Arity = 1, bool Protected = (Arity > 1)>
+Method matMethod(const char* name) {
+    return {name, &plainForm<Function>, &flatForm<Function, 16>, 16, Arity, Protected};
+}
+
 // Registers a class: copies the base's functions and properties, adds its own.
 // A null base means the root class.
-void registerClass(lua_State* L, const char* name, const char* base, std::initializer_list<luaL_Reg> methods,
+void registerClass(lua_State* L, const char* name, const char* base, std::initializer_list<Method> methods,
                    std::initializer_list<const char*> properties, ClassSlot& slot);
 
 template <class T>
-void registerClass(lua_State* L, const char* base, std::initializer_list<luaL_Reg> methods,
+void registerClass(lua_State* L, const char* base, std::initializer_list<Method> methods,
                    std::initializer_list<const char*> properties = {}) {
     registerClass(L, ClassName<T>::value, base, methods, properties, slotOf<T>());
 }

@@ -153,16 +153,16 @@ void registerCamera(lua_State* L) {
                                 {
                                     {"create", create},
                                     {"setProjectionMatrix", setProjectionMatrix},
-                                    {"getProjectionMatrix", getProjectionMatrix},
-                                    {"getInverseProjectionMatrix", getInverseProjectionMatrix},
-                                    {"getViewProjectionMatrix", getViewProjectionMatrix},
-                                    {"getInverseViewProjectionMatrix", getInverseViewProjectionMatrix},
+                                    bind::matMethod<getProjectionMatrix>("getProjectionMatrix"),
+                                    bind::matMethod<getInverseProjectionMatrix>("getInverseProjectionMatrix"),
+                                    bind::matMethod<getViewProjectionMatrix>("getViewProjectionMatrix"),
+                                    bind::matMethod<getInverseViewProjectionMatrix>("getInverseViewProjectionMatrix"),
                                     {"getPlane", getPlane},
                                     {"getNear", getNear},
                                     {"getFar", getFar},
                                     {"getViewRay", getViewRay},
                                     {"getWorldRay", getWorldRay},
-                                    {"projectWorldPoint", projectWorldPoint},
+                                    bind::vecMethod<projectWorldPoint, 2>("projectWorldPoint"),
                                 });
 }
 

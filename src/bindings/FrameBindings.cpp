@@ -209,8 +209,8 @@ void registerFrame(lua_State* L) {
                                          {"setMouseMotionMode", setMouseMotionMode},
                                          {"hasFocus", hasFocus},
                                          {"hide", hide},
-                                         {"getPosition", getPosition},
-                                         {"getSize", getSize},
+                                         bind::vecMethod<getPosition>("getPosition"),
+                                         bind::vecMethod<getSize>("getSize"),
                                          {"pollEvents", pollEvents},
                                      });
 }

@@ -126,7 +126,7 @@ void registerImage(lua_State* L) {
                                          {"getWidth", getWidth},
                                          {"getHeight", getHeight},
                                          {"setPixel", setPixel},
-                                         {"getPixel", getPixel},
+                                         bind::vecMethod<getPixel, 3>("getPixel"),
                                          {"setImageData", setImageData},
                                          {"getImageData", getImageData},
                                      },

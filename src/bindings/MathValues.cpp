@@ -1,5 +1,7 @@
 #include "bindings/MathValues.h"
 
+#include "bindings/Binding.h"
+
 #include <cmath>
 
 namespace bind {
@@ -140,6 +142,20 @@ enum OwnMathSlot {
     OwnMathSlots = NameX + 3
 };
 
+// The table of ownMathKey, made empty when the state has none yet: method
+// wrappers made before quill's library runs hold it from the start.
+void pushOwnMathTable(lua_State* L) {
+    lua_pushlightuserdata(L, const_cast<char*>(&ownMathKey));
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    if (lua_istable(L, -1))
+        return;
+    lua_pop(L, 1);
+    lua_createtable(L, OwnMathSlots, 0);
+    lua_pushlightuserdata(L, const_cast<char*>(&ownMathKey));
+    lua_pushvalue(L, -2);
+    lua_rawset(L, LUA_REGISTRYINDEX);
+}
+
 // Pushes the table of ownMathKey; false (and nothing pushed) when this state
 // has none, as in a state that never ran quill's library.
 bool pushOwnMath(lua_State* L) {
@@ -210,7 +226,32 @@ void newVec(lua_State* L, int own, float x, float y, float z, float w) {
     lua_setmetatable(L, -2);
 }
 
+// While a flat form of a method runs (callFlat), its vec or mat is pushed as
+// plain numbers, and this records what was pushed so that the call can tell
+// whether its result is exactly that.
+struct FlatState {
+    bool active = false;
+    int pushes = 0;  // vecs and mats pushed flat
+    int values = 0;  // numbers in the last of them
+    int top = 0;     // the stack top after it
+};
+FlatState flat;
+
+void flatPushed(lua_State* L, int values) {
+    ++flat.pushes;
+    flat.values = values;
+    flat.top = lua_gettop(L);
+}
+
 void pushVec(lua_State* L, float x, float y, float z, float w) {
+    if (flat.active) {
+        lua_pushnumber(L, x);
+        lua_pushnumber(L, y);
+        lua_pushnumber(L, z);
+        lua_pushnumber(L, w);
+        flatPushed(L, 4);
+        return;
+    }
     if (pushOwnMath(L)) {
         int own = lua_gettop(L);
         if (vecIsOwn(L, own)) {
@@ -224,6 +265,14 @@ void pushVec(lua_State* L, float x, float y, float z, float w) {
 }
 
 void pushRows(lua_State* L, const float (*rows)[4]) {
+    if (flat.active) {
+        for (int i = 0; i < 4; ++i) {
+            for (int j = 0; j < 4; ++j)
+                lua_pushnumber(L, rows[i][j]);
+        }
+        flatPushed(L, 16);
+        return;
+    }
     if (pushOwnMath(L)) {
         int own = lua_gettop(L);
         if (matIsOwn(L, own)) {
@@ -244,7 +293,151 @@ void pushRows(lua_State* L, const float (*rows)[4]) {
     callMat(L, rows);
 }
 
+// The Lua side of the flat methods: while vec and mat are quill's own, the
+// numbers of the flat form become a table through the library's own
+// constructors, in Lua that the JIT compiler traces and allocates cheaply
+// (after the call into C it carries on in a trace stitched to the caller's).
+// Anything else (a game's own vec, another number of arguments, a flat form
+// that declined or raised) ends in a tail call of the plain binding with the
+// very same arguments, so that its results and errors, down to the function
+// name and the caller's position, are what they are without the wrapper.
+//
+// The function the script calls takes any arguments: it only counts them. The
+// one it tail-calls takes exactly the method's arguments, so that the trace
+// after the C call returns from an ordinary frame (LuaJIT cannot yet return
+// from a vararg frame in a stitched trace).
+const char FlatMethods[] = R"lua(
+local loadstring, format, concat, select, rawget, getmetatable =
+    loadstring, string.format, table.concat, select, rawget, getmetatable
+local globals, own = ...
+local VecModule, VecCallMeta, VecCall, MatModule, MatCreate = 1, 2, 3, 5, 6
+
+local function vecIsOwn()
+    local module = own[VecModule]
+    if module == nil or rawget(globals, "vec") ~= module then return false end
+    local meta = getmetatable(module)
+    return meta == own[VecCallMeta] and rawget(meta, "__call") == own[VecCall]
+end
+
+local function matIsOwn()
+    local module = own[MatModule]
+    return module ~= nil and vecIsOwn() and rawget(globals, "mat") == module
+        and rawget(module, "create") == own[MatCreate]
+end
+
+local function buildVec(x, y, z, w)
+    return own[VecCall](own[VecModule], x, y, z, w)
+end
+
+local function buildMat(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, p)
+    local row, module = own[VecCall], own[VecModule]
+    return own[MatCreate](row(module, a, b, c, d), row(module, e, f, g, h), row(module, i, j, k, l),
+        row(module, m, n, o, p))
+end
+
+local template = [[
+local select, isOwn, build, flat, plain = ...
+local function run(%s)
+    local %s = flat(%s)
+    if r1 ~= nil then
+        local value = build(%s) -- not a tail call: the trace could not return from it
+        return value
+    end
+    return plain(%s)
+end
+return function(...)
+    if select("#", ...) == %d and isOwn() then return run(...) end
+    return plain(...)
+end
+]]
+
+local makers = {}
+return function(values, arity, flat, plain)
+    local key = values * 100 + arity
+    local maker = makers[key]
+    if not maker then
+        local params, results = {}, {}
+        for i = 1, arity do params[i] = "p" .. i end
+        for i = 1, values do results[i] = "r" .. i end
+        params, results = concat(params, ", "), concat(results, ", ")
+        maker = assert(loadstring(format(template, params, results, params, results, params, arity), "=flat methods"))
+        makers[key] = maker
+    end
+    if values == 16 then return maker(select, matIsOwn, buildMat, flat, plain) end
+    return maker(select, vecIsOwn, buildVec, flat, plain)
+end
+)lua";
+
+const char* const FlatMethodMaker = "quill.flat_method_maker";
+
+// The flat form as the wrapper calls it. A protected method runs under a
+// protected call, and an error gives no results, after which the wrapper runs
+// the plain form to raise it from the script's own call. Any other only needs
+// self to be a live handle of its class, which is checked first (as the
+// binding's own check would) without raising.
+int protectedFlat(lua_State* L) {
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 1);
+    if (lua_pcall(L, lua_gettop(L) - 1, LUA_MULTRET, 0) != 0)
+        return 0;
+    return lua_gettop(L);
+}
+
+int selfCheckedFlat(lua_State* L) {
+    auto* handle = static_cast<Handle*>(lua_touserdata(L, 1));
+    const auto* slot = static_cast<const ClassSlot*>(lua_touserdata(L, lua_upvalueindex(2)));
+    if (!handle || lua_objlen(L, 1) != sizeof(Handle) || !handle->object)
+        return 0;
+    if (handle->exact != slot && !isInstanceOf(L, 1, slot->name))
+        return 0;
+    return lua_tocfunction(L, lua_upvalueindex(1))(L);
+}
+
 } // namespace
+
+int callFlat(lua_State* L, lua_CFunction function, int values) {
+    // Restored however the binding ends (a Lua error unwinds through here);
+    // where it could not be, the plain form clears it before anything else.
+    struct Restore {
+        FlatState saved;
+        ~Restore() { flat = saved; }
+    } restore{flat};
+    flat = {true, 0, 0, 0};
+    int results = function(L);
+    bool one = results == 1 && flat.pushes == 1 && flat.values == values && lua_gettop(L) == flat.top;
+    return one ? values : 0;
+}
+
+int callPlain(lua_State* L, lua_CFunction function) {
+    flat.active = false;
+    return function(L);
+}
+
+void pushFlatMethod(lua_State* L, lua_CFunction plain, lua_CFunction flatForm, int values, int arity, bool protect,
+                    const ClassSlot& slot) {
+    lua_getfield(L, LUA_REGISTRYINDEX, FlatMethodMaker);
+    if (!lua_isfunction(L, -1)) {
+        lua_pop(L, 1);
+        if (luaL_loadbuffer(L, FlatMethods, sizeof FlatMethods - 1, "=flat methods") != 0)
+            lua_error(L);
+        lua_pushvalue(L, LUA_GLOBALSINDEX);
+        pushOwnMathTable(L);
+        lua_call(L, 2, 1);
+        lua_pushvalue(L, -1);
+        lua_setfield(L, LUA_REGISTRYINDEX, FlatMethodMaker);
+    }
+    lua_pushinteger(L, values);
+    lua_pushinteger(L, arity);
+    lua_pushcfunction(L, flatForm);
+    if (!protect) {
+        lua_pushlightuserdata(L, const_cast<ClassSlot*>(&slot));
+        lua_pushcclosure(L, selfCheckedFlat, 2);
+    } else {
+        lua_pushcclosure(L, protectedFlat, 1);
+    }
+    lua_pushcfunction(L, plain);
+    lua_call(L, 4, 1);
+}
 
 Vec2 readVec2(lua_State* L, int index) {
     index = checkTable(L, index, "vec");
@@ -373,7 +566,7 @@ void pushColor(lua_State* L, const Color& color) {
 }
 
 void rememberOwnMath(lua_State* L) {
-    lua_createtable(L, OwnMathSlots, 0);
+    pushOwnMathTable(L);
     int own = lua_gettop(L);
     const char* names[] = {"vec", "mat", "create", "__call", "x", "y", "z", "w"};
     for (int i = 0; i < 8; ++i) {
@@ -394,9 +587,7 @@ void rememberOwnMath(lua_State* L) {
     lua_rawseti(L, own, MatMeta);
     lua_rawseti(L, own, MatCreate);
     lua_rawseti(L, own, MatModule);
-    lua_pushlightuserdata(L, const_cast<char*>(&ownMathKey));
-    lua_insert(L, own);
-    lua_rawset(L, LUA_REGISTRYINDEX);
+    lua_settop(L, own - 1);
 }
 
 } // namespace bind

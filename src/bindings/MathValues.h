@@ -13,6 +13,8 @@
 
 namespace bind {
 
+struct ClassSlot;
+
 // Each reader raises the argument type error naming the script type ("vec",
 // "mat", "box", "sphere", "ray", "range", "color") when the value at index is
 // not a table.
@@ -40,6 +42,13 @@ void pushMat4(lua_State* L, const engine::Mat4& m);
 void pushBox(lua_State* L, const engine::BoundingBox& box);  // {pos = center, hsize = half size}
 void pushRay(lua_State* L, const engine::Ray& ray);          // {pos, dir}
 void pushColor(lua_State* L, const engine::Color& color);    // vec(r, g, b, a)
+
+// Pushes the function a class holds for a method with a flat form (Method in
+// Binding.h) of the class of slot: called with arity arguments, it builds the
+// vec (values 4) or mat (16) from the flat form's numbers while the globals are
+// quill's own, and runs the plain form otherwise.
+void pushFlatMethod(lua_State* L, lua_CFunction plain, lua_CFunction flat, int values, int arity, bool protect,
+                    const ClassSlot& slot);
 
 // Called once quill's library has made the globals vec and mat: remembers them,
 // so that while they stay in place the push functions above build their

@@ -349,9 +349,9 @@ void registerPhysics(lua_State* L) {
             {"setAngularDamping", guarded<setBodyNumber<&RigidBody::setAngularDamping>>},
             {"getMaterial", guarded<getMaterial>},
             {"getMass", guarded<getBodyNumber<&RigidBody::getMass>>},
-            {"getPosition", guarded<getBodyVector<&RigidBody::getPosition>>},
-            {"getLinearVelocity", guarded<getBodyVector<&RigidBody::getLinearVelocity>>},
-            {"getAngularVelocity", guarded<getBodyVector<&RigidBody::getAngularVelocity>>},
+            bind::vecMethod<guarded<getBodyVector<&RigidBody::getPosition>>, 1, true>("getPosition"),
+            bind::vecMethod<guarded<getBodyVector<&RigidBody::getLinearVelocity>>, 1, true>("getLinearVelocity"),
+            bind::vecMethod<guarded<getBodyVector<&RigidBody::getAngularVelocity>>, 1, true>("getAngularVelocity"),
             {"getLinearDamping", guarded<getBodyNumber<&RigidBody::getLinearDamping>>},
             {"getAngularDamping", guarded<getBodyNumber<&RigidBody::getAngularDamping>>},
             {"addForce", guarded<setBodyVector<&RigidBody::addForce>>},
@@ -374,7 +374,7 @@ void registerPhysics(lua_State* L) {
                                              {
                                                  {"create", guarded<createController>},
                                                  {"setPosition", guarded<setControllerPosition>},
-                                                 {"getPosition", guarded<getControllerPosition>},
+                                                 bind::vecMethod<guarded<getControllerPosition>, 1, true>("getPosition"),
                                                  {"move", guarded<move>},
                                                  {"draw", guarded<draw>},
                                              });

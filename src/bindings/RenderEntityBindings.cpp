@@ -322,7 +322,7 @@ void registerMeshEntity(lua_State* L) {
                                         {"setMaterials", setMaterials},
                                         {"getMaterials", getMaterials},
                                         {"setEmissiveColor", setEmissiveColor},
-                                        {"getEmissiveColor", getEmissiveColor},
+                                        bind::vecMethod<getEmissiveColor>("getEmissiveColor"),
                                         {"setCastShadow", setMeshFlag<MeshEntity::CastShadow>},
                                         {"getCastShadow", getMeshFlag<MeshEntity::CastShadow>},
                                         {"setStaticShadow", setMeshFlag<MeshEntity::StaticShadow>},
@@ -342,7 +342,7 @@ void registerLightEntity(lua_State* L) {
                                      {
                                          {"create", createLight},
                                          {"setLightColor", setLightColor},
-                                         {"getLightColor", getLightColor},
+                                         bind::vecMethod<getLightColor>("getLightColor"),
                                          {"setLightRange", LightRange::set},
                                          {"getLightRange", LightRange::get},
                                          {"setSpotAngle", SpotAngle::set},

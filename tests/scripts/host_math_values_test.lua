@@ -90,4 +90,29 @@ t.test("a cleared global is quill's own again", function()
     sameMat(m, "transform")
 end)
 
+t.test("methods that return vecs and mats fail as plain bindings do", function()
+    local gone = Scene.createSimpleScene()
+    local goneNode = gone:addNode()
+    gone:dispose()
+    -- Each message carries the position of the call in the case's own line
+    -- (not a tail call, which would leave no caller to name).
+    local cases = {
+        {function() local _ = Node.getPosition(nil) end, "bad argument #1 to 'getPosition' (Node expected, got nil)"},
+        {function() local _ = goneNode:getTransform() end, "calling 'getTransform' on bad self (object disposed)"},
+        {function() local _ = Image.getPixel(node, 0, 0) end, "bad argument #1 to 'getPixel' (Image expected, got userdata)"},
+        {function() local _ = image:getPixel(1) end, "bad argument #2 to 'getPixel' (number expected, got no value)"},
+        {function() local _ = image:getPixel(7, 0) end, "coordinate out of range"},
+    }
+    for i, case in ipairs(cases) do
+        local ok, err = pcall(case[1])
+        local info = debug.getinfo(case[1], "S")
+        t.equal(ok, false, "case " .. i)
+        t.equal(err, info.short_src .. ":" .. info.linedefined .. ": " .. case[2], "case " .. i)
+    end
+    -- Nothing of a failed call is left behind, and other argument counts work.
+    sameVec(image:getPixel(1, 1), vec(10, 20, 30, 40), "pixel after the errors")
+    sameVec(node:getPosition("ignored"), vec(1, 2.5, -3, 0), "position with an extra argument")
+    t.equal(select("#", node:getTransform()), 1, "one result")
+end)
+
 t.done()
