@@ -1,0 +1,566 @@
+#include "engine/render/d3d9/DeferredPipelineD3D9.h"
+
+#include "core/Exception.h"
+#include "engine/assets/Material.h"
+#include "engine/render/CascadedShadows.h"
+#include "engine/render/FrameSteps.h"
+#include "engine/render/LightEntity.h"
+#include "engine/render/LightScissor.h"
+#include "engine/render/MeshEntity.h"
+#include "engine/render/d3d9/RenderContextD3D9.h"
+#include "engine/render/d3d9/RenderResourcesD3D9.h"
+#include "engine/render/d3d9/RenderableMeshD3D9.h"
+#include "engine/render/d3d9/RenderableShaderD3D9.h"
+#include "engine/render/d3d9/RenderableTextureD3D9.h"
+#include "engine/render/d3d9/ShaderD3D9.h"
+#include "engine/scene/Camera.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace engine {
+
+namespace {
+
+const char* const LightsFile = "shaders/d3d9/lights.hlsl";
+const char* const FogFile = "shaders/d3d9/fog.hlsl";
+const char* const PostFile = "shaders/d3d9/post.hlsl";
+
+std::unique_ptr<ShaderD3D9> vertexProgram(d3d::Device& device, const char* file, const char* entry) {
+    return ShaderD3D9::createVertexShader(device, {file, entry, {}, true, {}});
+}
+
+std::unique_ptr<ShaderD3D9> pixelProgram(d3d::Device& device, const char* file, const char* entry) {
+    return ShaderD3D9::createPixelShader(device, {file, entry, {}, true, {}});
+}
+
+std::unique_ptr<d3d::Texture2D> sceneBuffer(int width, int height, D3DFORMAT format) {
+    return std::make_unique<d3d::Texture2D>(width, height, 1, format, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT);
+}
+
+// The light's direction (its node's +Z) in the camera's view space.
+Vec3 viewDirection(Camera& camera, LightEntity& light) {
+    return normalize(light.node()->worldRotation().row[2] * camera.worldInverse().rot);
+}
+
+// Spot cones up to this full angle are drawn as cone volumes; wider ones
+// (about 172 degrees and up) fall back to the sphere, as on OpenGL.
+constexpr float MaxConeAngle = 3.0f;
+
+void setMat3(RenderContextD3D9& context, const char* name, const Mat3& matrix) {
+    for (ShaderD3D9* program : {context.vertexShader(), context.pixelShader()})
+        if (program)
+            if (const ConstantTableD3D9::Constant* constant = program->find(name))
+                program->constants().setMatrix(*constant, matrix);
+}
+
+void setVec(RenderContextD3D9& context, const char* name, std::initializer_list<float> values) {
+    context.setConstant(name, values.begin(), int(values.size()));
+}
+
+d3d::SamplerDesc nearestClamp(const d3d::BaseTexture& texture) {
+    return {&texture, d3d::SamplerDesc::Nearest, d3d::SamplerDesc::Clamp, false};
+}
+
+const d3d::BaseTexture* textureOf(const RenderableTexture* texture) {
+    auto* d3dTexture = dynamic_cast<const RenderableTextureD3D9*>(texture);
+    return d3dTexture ? d3dTexture->texture() : nullptr;
+}
+
+} // namespace
+
+struct DeferredPipelineD3D9::Programs {
+    std::unique_ptr<ShaderD3D9> ambientVs, ambientPs;
+    std::unique_ptr<ShaderD3D9> pointVs, pointPs;
+    std::unique_ptr<ShaderD3D9> spotVs, spotPs;
+    std::unique_ptr<ShaderD3D9> dirVs, dirPs;
+    std::unique_ptr<ShaderD3D9> stencilVs, stencilPs;
+    std::unique_ptr<ShaderD3D9> fogVs, fogPs;
+    std::unique_ptr<ShaderD3D9> tonemapVs, tonemapPs;
+};
+
+DeferredPipelineD3D9::DeferredPipelineD3D9(RenderContextD3D9& context, RenderResourcesD3D9& resources, int width,
+                                           int height)
+    : m_context(context), m_resources(resources), m_programs(std::make_unique<Programs>()) {
+    d3d::Device& device = context.device();
+    Programs& p = *m_programs;
+    p.ambientVs = vertexProgram(device, LightsFile, "ambientlight_vs");
+    p.ambientPs = pixelProgram(device, LightsFile, "ambientlight_ps");
+    p.pointVs = vertexProgram(device, LightsFile, "pointlight_vs");
+    p.pointPs = pixelProgram(device, LightsFile, "pointlight_ps");
+    p.spotVs = vertexProgram(device, LightsFile, "spotlight_vs");
+    p.spotPs = pixelProgram(device, LightsFile, "spotlight_ps");
+    p.dirVs = vertexProgram(device, LightsFile, "dirlight_vs");
+    p.dirPs = pixelProgram(device, LightsFile, "dirlight_ps");
+    p.stencilVs = vertexProgram(device, LightsFile, "stencil_vs");
+    p.stencilPs = pixelProgram(device, LightsFile, "stencil_ps");
+    p.fogVs = vertexProgram(device, FogFile, "fog_vs");
+    p.fogPs = pixelProgram(device, FogFile, "fog_ps");
+    p.tonemapVs = vertexProgram(device, PostFile, "tonemap_vs");
+    p.tonemapPs = pixelProgram(device, PostFile, "tonemap_ps");
+    m_surfaceShader = std::make_unique<RenderableShaderD3D9>(device);
+    m_surfaceShader->loadSurfaceShader("", "", "", "", "");
+    // The tone mapper reads light above 1 (highlights, several lights on
+    // one surface): a buffer that clamped at 1 would flatten them first.
+    m_finalFormat = D3DFMT_A16B16G16R16F;
+    resize(width, height);
+}
+
+DeferredPipelineD3D9::~DeferredPipelineD3D9() = default;
+
+void DeferredPipelineD3D9::resize(int width, int height) {
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    m_geometryBuffer.reset();
+    m_glossinessBuffer.reset();
+    m_lightBuffer.reset();
+    m_finalBuffer.reset();
+    m_geometryBuffer = sceneBuffer(width, height, D3DFMT_A16B16G16R16F);
+    m_glossinessBuffer = sceneBuffer(width, height, D3DFMT_A16B16G16R16F);
+    m_lightBuffer = sceneBuffer(width, height, D3DFMT_A16B16G16R16F);
+    m_finalBuffer = sceneBuffer(width, height, m_finalFormat);
+    m_width = width;
+    m_height = height;
+}
+
+void DeferredPipelineD3D9::copySettings(const Renderer& renderer, d3d::DepthBuffer* depthStencil) {
+    m_depthStencil = depthStencil;
+    m_settings.viewport = renderer.viewport();
+    m_settings.clearColor = renderer.clearColor;
+    m_settings.wireframe = renderer.wireframe;
+    m_settings.diffuseMapping = renderer.diffuseMapping;
+    m_settings.normalMapping = renderer.normalMapping;
+    m_settings.textureFilter = renderer.textureFilter;
+    m_settings.renderMeshes = renderer.renderMeshes;
+    m_settings.renderShadows = renderer.renderShadows;
+    m_settings.shadowQuality = renderer.shadowQuality;
+}
+
+void DeferredPipelineD3D9::gather(Scene& scene, Camera& camera) {
+    gatherEntities(m_visitor, scene, camera);
+}
+
+void DeferredPipelineD3D9::applyViewport() {
+    const Viewport& v = m_settings.viewport;
+    m_context.setViewport(v.x, v.y, v.width, v.height);
+}
+
+void DeferredPipelineD3D9::setMeshFill() {
+    m_context.device().setRenderState(D3DRS_FILLMODE, m_settings.wireframe ? D3DFILL_WIREFRAME : D3DFILL_SOLID);
+}
+
+// Full-screen passes: no depth, no blending, no stencil, every channel, filled.
+void DeferredPipelineD3D9::fullScreenState() {
+    d3d::Device& device = m_context.device();
+    device.setRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    device.setRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    device.setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device.setRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    device.setRenderState(D3DRS_STENCILENABLE, FALSE);
+    device.setRenderState(D3DRS_TWOSIDEDSTENCILMODE, FALSE);
+    device.setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    device.setRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+    device.setRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device.setRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+}
+
+void DeferredPipelineD3D9::geometryPass(Camera& camera) {
+    d3d::Device& device = m_context.device();
+    device.setRenderTarget(0, *m_geometryBuffer);
+    device.setRenderTarget(1, *m_glossinessBuffer);
+    device.setDepthBuffer(m_depthStencil);
+    applyViewport();
+    const unsigned char zero[4] = {0, 0, 0, 0};
+    device.clear(zero, d3d::Device::ClearTarget | d3d::Device::ClearDepth | d3d::Device::ClearStencil);
+    device.setRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device.setRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    device.setRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    device.setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device.setRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    device.setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    device.setRenderState(D3DRS_STENCILENABLE, FALSE);
+    device.setRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+    setMeshFill();
+    if (m_settings.renderMeshes) {
+        for (MeshEntity* entity : m_visitor.meshes)
+            drawMeshEntity(camera, *entity, GeometryPass);
+    }
+    device.setRenderTarget(1, static_cast<IDirect3DSurface9*>(nullptr));
+    device.setRenderState(D3DRS_DEPTHBIAS, 0);
+}
+
+void DeferredPipelineD3D9::setLightTargets() {
+    d3d::Device& device = m_context.device();
+    device.setRenderTarget(0, *m_lightBuffer);
+    device.setDepthBuffer(m_depthStencil);
+    applyViewport();
+}
+
+void DeferredPipelineD3D9::lightPass(Camera& camera) {
+    setLightTargets();
+    const unsigned char zero[4] = {0, 0, 0, 0};
+    m_context.device().clear(zero, d3d::Device::ClearTarget);
+    for (LightEntity* light : m_visitor.lights) {
+        bool bounded = light->lightType() == LightEntity::Point || light->lightType() == LightEntity::Spot;
+        // A sphere of no size reaches nothing; a negative range would turn
+        // the scissor and the volume inside out.
+        if (bounded && !(light->lightRange() > 0))
+            continue;
+        switch (light->lightType()) {
+        case LightEntity::Ambient:
+            ambientLight(*light);
+            break;
+        case LightEntity::Directional:
+            directionalLight(camera, *light);
+            break;
+        case LightEntity::Point:
+            pointLight(camera, *light);
+            break;
+        case LightEntity::Spot:
+            spotLight(camera, *light);
+            break;
+        }
+    }
+    d3d::Device& device = m_context.device();
+    device.setRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+    device.setRenderState(D3DRS_STENCILENABLE, FALSE);
+}
+
+void DeferredPipelineD3D9::setSurfaceInputs(Camera& camera) {
+    m_context.setSampler("g_geometryBuffer", nearestClamp(*m_geometryBuffer));
+    m_context.setSampler("g_glossinessBuffer", nearestClamp(*m_glossinessBuffer));
+    setVec(m_context, "g_invScreenSize", {1.0f / float(m_width), 1.0f / float(m_height)});
+    setVec(m_context, "g_invNear", {1.0f / camera.nearDistance()});
+    m_context.setConstant("g_invProjectionMatrix", camera.inverseProjection());
+}
+
+void DeferredPipelineD3D9::drawLightQuad(bool stencilled) {
+    d3d::Device& device = m_context.device();
+    device.setRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    device.setRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    device.setRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device.setRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    device.setRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    device.setRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
+    device.setRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    device.setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    device.setRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+    device.setRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device.setRenderState(D3DRS_TWOSIDEDSTENCILMODE, FALSE);
+    if (stencilled) {
+        // Each lit pixel goes back to 0 for the next light.
+        device.setRenderState(D3DRS_STENCILENABLE, TRUE);
+        device.setRenderState(D3DRS_STENCILFUNC, D3DCMP_EQUAL);
+        device.setRenderState(D3DRS_STENCILREF, 1);
+        device.setRenderState(D3DRS_STENCILMASK, 0xFF);
+        device.setRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_ZERO);
+        device.setRenderState(D3DRS_STENCILFAIL, D3DSTENCILOP_KEEP);
+        device.setRenderState(D3DRS_STENCILZFAIL, D3DSTENCILOP_KEEP);
+    } else {
+        device.setRenderState(D3DRS_STENCILENABLE, FALSE);
+    }
+    m_context.uploadConstants();
+    m_context.drawFullScreenQuad();
+    device.setRenderState(D3DRS_STENCILENABLE, FALSE);
+    device.setRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+}
+
+void DeferredPipelineD3D9::ambientLight(LightEntity& light) {
+    m_context.bindShaders(m_programs->ambientVs.get(), m_programs->ambientPs.get());
+    const Vec3& c = light.lightColor();
+    setVec(m_context, "g_lightColor", {c.x, c.y, c.z});
+    drawLightQuad(false);
+}
+
+void DeferredPipelineD3D9::directionalLight(Camera& camera, LightEntity& light) {
+    m_context.bindShaders(m_programs->dirVs.get(), m_programs->dirPs.get());
+    setSurfaceInputs(camera);
+    Vec3 d = viewDirection(camera, light);
+    const Vec3& c = light.lightColor();
+    setVec(m_context, "g_lightDirection", {d.x, d.y, d.z});
+    setVec(m_context, "g_lightColor", {c.x, c.y, c.z});
+    setVec(m_context, "g_cascadeStartZ", {0.0f});
+    drawLightQuad(false);
+}
+
+bool DeferredPipelineD3D9::scissorToSphere(Camera& camera, const Vec3& viewCenter, float radius) {
+    const Viewport& v = m_settings.viewport;
+    ScissorRect rect = lightScissorRect(viewCenter, radius, camera.inverseProjection(), v.width, v.height);
+    if (rect.empty())
+        return false;
+    d3d::Device& device = m_context.device();
+    if (rect.coversViewport()) {
+        device.setRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+    } else {
+        device.setScissorRect(v.x + rect.left, v.y + v.height - rect.top, v.x + rect.right,
+                              v.y + v.height - rect.bottom);
+        device.setRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+    }
+    return true;
+}
+
+// Surfaces inside the volume see its front in front of them and its back
+// behind them: only the back fails the depth test there, leaving 1.
+void DeferredPipelineD3D9::stencilVolume(Camera& camera, const Mat4x3& model, const RenderableMeshD3D9& volume) {
+    d3d::Device& device = m_context.device();
+    device.setRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device.setRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    device.setRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    device.setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device.setRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    device.setRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device.setRenderState(D3DRS_COLORWRITEENABLE, 0);
+    device.setRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+    device.setRenderState(D3DRS_STENCILENABLE, TRUE);
+    device.setRenderState(D3DRS_TWOSIDEDSTENCILMODE, TRUE);
+    device.setRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
+    device.setRenderState(D3DRS_STENCILREF, 0);
+    device.setRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
+    device.setRenderState(D3DRS_STENCILFAIL, D3DSTENCILOP_KEEP);
+    device.setRenderState(D3DRS_STENCILZFAIL, D3DSTENCILOP_DECR);
+    device.setRenderState(D3DRS_CCW_STENCILFUNC, D3DCMP_ALWAYS);
+    device.setRenderState(D3DRS_CCW_STENCILPASS, D3DSTENCILOP_KEEP);
+    device.setRenderState(D3DRS_CCW_STENCILFAIL, D3DSTENCILOP_KEEP);
+    device.setRenderState(D3DRS_CCW_STENCILZFAIL, D3DSTENCILOP_INCR);
+    m_context.bindShaders(m_programs->stencilVs.get(), m_programs->stencilPs.get());
+    m_context.setConstant("g_viewProjMatrix", Mat4::fromMat4x3(model) * camera.viewProjection());
+    m_context.uploadConstants();
+    m_context.drawMesh(volume);
+    device.setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    device.setRenderState(D3DRS_TWOSIDEDSTENCILMODE, FALSE);
+}
+
+void DeferredPipelineD3D9::pointLight(Camera& camera, LightEntity& light) {
+    Vec3 world = light.node()->worldPosition();
+    Vec3 center = camera.worldInverse().transformPoint(world);
+    float range = light.lightRange();
+    if (!scissorToSphere(camera, center, range))
+        return;
+    // Past the far plane the volume's back is clipped away and would mark nothing.
+    bool stencilled = camera.farDistance() > center.z + range && m_resources.lightVolumeSphere;
+    if (stencilled) {
+        Mat4x3 volume{Mat3{{{range, 0, 0}, {0, range, 0}, {0, 0, range}}}, world};
+        stencilVolume(camera, volume, *m_resources.lightVolumeSphere);
+    }
+    m_context.bindShaders(m_programs->pointVs.get(), m_programs->pointPs.get());
+    setSurfaceInputs(camera);
+    Vec3 d = viewDirection(camera, light);
+    const Vec3& c = light.lightColor();
+    setVec(m_context, "g_lightPosition", {center.x, center.y, center.z});
+    setVec(m_context, "g_lightDirection", {d.x, d.y, d.z});
+    setVec(m_context, "g_lightColor", {c.x, c.y, c.z});
+    setVec(m_context, "g_invLightRange", {range > 0 ? 1 / range : 0.0f});
+    drawLightQuad(stencilled);
+}
+
+void DeferredPipelineD3D9::spotLight(Camera& camera, LightEntity& light) {
+    Vec3 world = light.node()->worldPosition();
+    Vec3 center = camera.worldInverse().transformPoint(world);
+    float range = light.lightRange();
+    bool cone = light.spotAngle() > 0 && light.spotAngle() < MaxConeAngle && m_resources.spotLightVolume;
+    if (cone) {
+        stencilVolume(camera, spotVolumeTransform(light, light.node()->worldTransform()),
+                      *m_resources.spotLightVolume);
+    } else {
+        if (!scissorToSphere(camera, center, range))
+            return;
+        if (m_resources.lightVolumeSphere && camera.farDistance() > center.z + range) {
+            Mat4x3 volume{Mat3{{{range, 0, 0}, {0, range, 0}, {0, 0, range}}}, world};
+            stencilVolume(camera, volume, *m_resources.lightVolumeSphere);
+        } else {
+            m_context.device().setRenderState(D3DRS_STENCILENABLE, FALSE);
+        }
+    }
+    bool stencilled = cone || (m_resources.lightVolumeSphere && camera.farDistance() > center.z + range);
+    float halfAngle = light.spotAngle() / 2;
+    float sharpness = std::clamp(light.spotSharpness(), 0.0f, 1.0f);
+    m_context.bindShaders(m_programs->spotVs.get(), m_programs->spotPs.get());
+    setSurfaceInputs(camera);
+    Vec3 d = viewDirection(camera, light);
+    const Vec3& c = light.lightColor();
+    setVec(m_context, "g_lightPosition", {center.x, center.y, center.z});
+    setVec(m_context, "g_lightDirection", {d.x, d.y, d.z});
+    setVec(m_context, "g_lightColor", {c.x, c.y, c.z});
+    setVec(m_context, "g_invLightRange", {range > 0 ? 1 / range : 0.0f});
+    setVec(m_context, "g_spotFalloff", {std::cos(halfAngle), std::cos(sharpness * halfAngle)});
+    drawLightQuad(stencilled);
+}
+
+void DeferredPipelineD3D9::materialPass(Camera& camera) {
+    d3d::Device& device = m_context.device();
+    device.setRenderTarget(0, *m_finalBuffer);
+    device.setDepthBuffer(m_depthStencil);
+    applyViewport();
+    // Pixels without opaque geometry keep this colour through fog, the
+    // transparent pass and tone mapping: the scene's background.
+    const Color& c = m_settings.clearColor;
+    const unsigned char rgba[4] = {c.r, c.g, c.b, c.a};
+    device.clear(rgba, d3d::Device::ClearTarget);
+    device.setRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device.setRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    device.setRenderState(D3DRS_ZFUNC, D3DCMP_EQUAL);
+    device.setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device.setRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    device.setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    device.setRenderState(D3DRS_STENCILENABLE, FALSE);
+    setMeshFill();
+    if (m_settings.renderMeshes) {
+        for (MeshEntity* entity : m_visitor.meshes)
+            drawMeshEntity(camera, *entity, MaterialPass);
+    }
+    device.setRenderState(D3DRS_DEPTHBIAS, 0);
+    device.setRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    device.setRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+}
+
+void DeferredPipelineD3D9::fogPass(const Vec3& color, float nearDistance, float farDistance) {
+    d3d::Device& device = m_context.device();
+    device.setRenderTarget(0, *m_finalBuffer);
+    applyViewport();
+    fullScreenState();
+    device.setRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device.setRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device.setRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device.setRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
+    m_context.bindShaders(m_programs->fogVs.get(), m_programs->fogPs.get());
+    m_context.setSampler("g_geometryBuffer", nearestClamp(*m_geometryBuffer));
+    setVec(m_context, "g_invScreenSize", {1.0f / float(m_width), 1.0f / float(m_height)});
+    setVec(m_context, "g_fogColor", {color.x, color.y, color.z});
+    // Equal distances would divide by zero: the fog then starts at once.
+    float span = std::max(farDistance - nearDistance, 1e-6f);
+    setVec(m_context, "g_fogParams", {1.0f / span, -nearDistance / span});
+    m_context.uploadConstants();
+    m_context.drawFullScreenQuad();
+    device.setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+}
+
+void DeferredPipelineD3D9::transparentPass(Camera& camera) {
+    d3d::Device& device = m_context.device();
+    device.setRenderTarget(0, *m_finalBuffer);
+    device.setDepthBuffer(m_depthStencil);
+    applyViewport();
+    device.setRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device.setRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    device.setRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    device.setRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device.setRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    device.setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    device.setRenderState(D3DRS_STENCILENABLE, FALSE);
+    setMeshFill();
+    collectTransparent(m_visitor, camera, m_settings.renderMeshes, m_transparent);
+    for (const auto& [entity, key] : m_transparent) {
+        if (entity->entityType() == RenderEntity::MeshEntityType)
+            drawMeshEntity(camera, *static_cast<MeshEntity*>(entity), TransparentPass);
+    }
+    device.setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device.setRenderState(D3DRS_DEPTHBIAS, 0);
+    device.setRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+}
+
+void DeferredPipelineD3D9::toneMap() {
+    applyViewport();
+    fullScreenState();
+    m_context.bindShaders(m_programs->tonemapVs.get(), m_programs->tonemapPs.get());
+    m_context.setSampler("g_tex", nearestClamp(*m_finalBuffer));
+    setVec(m_context, "g_invTexRes", {1.0f / float(m_width), 1.0f / float(m_height)});
+    m_context.uploadConstants();
+    m_context.drawFullScreenQuad();
+}
+
+void DeferredPipelineD3D9::drawMeshEntity(Camera& camera, MeshEntity& entity, PassKind pass) {
+    auto* mesh = dynamic_cast<RenderableMeshD3D9*>(entity.mesh());
+    if (!mesh || !entity.node() || !m_settings.renderMeshes)
+        return;
+    d3d::Device& device = m_context.device();
+    size_t segments = mesh->segments().size();
+    bool normalMapped = false;
+    if (mesh->hasNormalMap()) {
+        for (size_t i = 0; i < segments && !normalMapped; ++i)
+            normalMapped = segmentMaterial(entity, i).normalMap.get() != nullptr;
+    }
+    // Skinned drawing needs the skinning matrices; until they reach the
+    // programs, skinned meshes draw in their bind pose.
+    const bool skinned = false;
+
+    mesh->bind(m_context);
+    const Mat4x3& worldTransform = entity.node()->worldTransform();
+    const Mat4 world = Mat4::fromMat4x3(worldTransform);
+    const Mat4x3& view = camera.worldInverse();
+    const Mat4 viewProj = world * camera.viewProjection();
+    const Mat4 worldView = world * Mat4::fromMat4x3(view);
+    Mat3 normalMatrix = worldTransform.rot * view.rot;
+    for (Vec3& row : normalMatrix.row)
+        row = normalize(row);
+    const Vec3& emissive = entity.emissiveColor();
+    int filter = 3 + std::clamp(m_settings.textureFilter, 0, 2);
+
+    for (size_t i = 0; i < segments; ++i) {
+        Material& m = segmentMaterial(entity, i);
+        bool opaque = isOpaque(m);
+        if ((pass != TransparentPass && !opaque) || (pass == TransparentPass && opaque))
+            continue;
+        RenderableShaderD3D9::Pass kind = pass == GeometryPass  ? RenderableShaderD3D9::GeometryPass
+                                          : pass == MaterialPass ? RenderableShaderD3D9::MaterialPass
+                                                                 : RenderableShaderD3D9::TransparentPass;
+        auto* shader = dynamic_cast<RenderableShaderD3D9*>(m.shader.get());
+        int vertexSlot = RenderableShaderD3D9::vertexSlot(kind, skinned, normalMapped);
+        int pixelSlot = RenderableShaderD3D9::pixelSlot(kind, normalMapped, m.alphaTest, m.lighting);
+        // A material whose shader lacks the programs (a post-process shader) draws with the standard one.
+        if (!shader || !shader->slot(vertexSlot) || !shader->slot(pixelSlot))
+            shader = m_surfaceShader.get();
+        m_context.bindShaders(shader->slot(vertexSlot), shader->slot(pixelSlot));
+        m_context.setConstant("g_viewProjMatrix", viewProj);
+        m_context.setConstant("g_viewMatrix", worldView);
+        m_context.setConstant("g_worldMatrix", world);
+        setMat3(m_context, "g_normalMatrix", normalMatrix);
+        m_context.setSampler("g_lightBuffer", nearestClamp(*m_lightBuffer));
+        setVec(m_context, "g_invScreenSize", {1.0f / float(m_lightBuffer->width()), 1.0f / float(m_lightBuffer->height())});
+        setVec(m_context, "g_emissiveColor", {emissive.x, emissive.y, emissive.z});
+        setVec(m_context, "g_glossiness", {m.glossiness});
+        m_context.uploadConstants();
+
+        switch (blendModeOf(m)) {
+        case BlendMode::Additive:
+            device.setRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+            device.setRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+            break;
+        case BlendMode::Modulative:
+            device.setRenderState(D3DRS_SRCBLEND, D3DBLEND_DESTCOLOR);
+            device.setRenderState(D3DRS_DESTBLEND, D3DBLEND_ZERO);
+            break;
+        case BlendMode::Translucent:
+            device.setRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+            device.setRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+            break;
+        case BlendMode::AdditiveAlpha:
+            device.setRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+            device.setRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+            break;
+        default:
+            device.setRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+            device.setRenderState(D3DRS_DESTBLEND, D3DBLEND_ZERO);
+            break;
+        }
+        device.setRenderState(D3DRS_CULLMODE, m.doubleSided ? D3DCULL_NONE : D3DCULL_CCW);
+        float bias = m.depthBias;
+        device.setRenderState(D3DRS_DEPTHBIAS, *reinterpret_cast<const DWORD*>(&bias));
+
+        int address = m.textureAddressMode == int32_t(TextureAddressMode::Clamp) ? d3d::SamplerDesc::Clamp
+                                                                                 : d3d::SamplerDesc::Wrap;
+        auto mapOr = [](const RenderableTexture* map, bool use, RenderableTextureD3D9* fallback) {
+            const d3d::BaseTexture* texture = use ? textureOf(map) : nullptr;
+            return texture ? texture : (fallback ? fallback->texture() : nullptr);
+        };
+        RenderableTextureD3D9* white = m_resources.whiteTexture.get();
+        RenderableTextureD3D9* flat = m_resources.flatNormalTexture.get();
+        m_context.setSampler("g_diffuseMap",
+                             {mapOr(m.diffuseMap.get(), m_settings.diffuseMapping, white), filter, address, false});
+        m_context.setSampler("g_specularMap", {mapOr(m.specularMap.get(), true, white), filter, address, false});
+        m_context.setSampler("g_normalMap",
+                             {mapOr(m.normalMap.get(), m_settings.normalMapping, flat), filter, address, false});
+        mesh->drawSegment(m_context, i);
+        ++renderStats().drawSegments;
+    }
+}
+
+} // namespace engine

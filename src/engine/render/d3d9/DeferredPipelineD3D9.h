@@ -1,0 +1,106 @@
+#pragma once
+
+// The deferred frame of the Direct3D 9 renderer: the geometry, glossiness,
+// light and final buffers, the passes that draw meshes and lights into them,
+// fog and tone mapping to the window or a target.
+
+#include "engine/render/Renderer.h"
+#include "engine/render/RenderVisitor.h"
+#include "engine/render/d3d9/D3DResources.h"
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace engine {
+
+class Camera;
+class LightEntity;
+class MeshEntity;
+class RenderContextD3D9;
+class RenderableShaderD3D9;
+class ShaderD3D9;
+struct RenderResourcesD3D9;
+
+class DeferredPipelineD3D9 {
+public:
+    enum PassKind { GeometryPass = 0, MaterialPass = 1, TransparentPass = 2 };
+
+    struct Settings {
+        Viewport viewport;
+        Color clearColor{0, 0, 0, 255};
+        bool wireframe = false;
+        bool diffuseMapping = true;
+        bool normalMapping = true;
+        bool renderMeshes = true;
+        bool renderShadows = true;
+        int textureFilter = 2;
+        int shadowQuality = 1;
+    };
+
+    // Compiles the pass programs and makes the buffers for the render size;
+    // throws core::Exception when a shader file fails.
+    DeferredPipelineD3D9(RenderContextD3D9& context, RenderResourcesD3D9& resources, int width, int height);
+    ~DeferredPipelineD3D9();
+    DeferredPipelineD3D9(const DeferredPipelineD3D9&) = delete;
+    DeferredPipelineD3D9& operator=(const DeferredPipelineD3D9&) = delete;
+
+    void resize(int width, int height);
+    void copySettings(const Renderer& renderer, d3d::DepthBuffer* depthStencil);
+
+    void gather(Scene& scene, Camera& camera);
+    void geometryPass(Camera& camera);
+    void lightPass(Camera& camera);
+    void materialPass(Camera& camera);
+    void fogPass(const Vec3& color, float nearDistance, float farDistance);
+    void transparentPass(Camera& camera);
+    // The final buffer, mapped to display colours, into the bound render target.
+    void toneMap();
+    void drawMeshEntity(Camera& camera, MeshEntity& entity, PassKind pass);
+
+    const Settings& settings() const { return m_settings; }
+    const RenderVisitor& visitor() const { return m_visitor; }
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    d3d::Texture2D& geometryBuffer() const { return *m_geometryBuffer; }
+    d3d::Texture2D& glossinessBuffer() const { return *m_glossinessBuffer; }
+    d3d::Texture2D& lightBuffer() const { return *m_lightBuffer; }
+    d3d::Texture2D& finalBuffer() const { return *m_finalBuffer; }
+    void applyViewport();
+
+private:
+    struct Programs;
+
+    void setLightTargets();
+    void setSurfaceInputs(Camera& camera);
+    void ambientLight(LightEntity& light);
+    void directionalLight(Camera& camera, LightEntity& light);
+    void pointLight(Camera& camera, LightEntity& light);
+    void spotLight(Camera& camera, LightEntity& light);
+    // Switches the scissor test for the sphere's rectangle; false when it covers nothing.
+    bool scissorToSphere(Camera& camera, const Vec3& viewCenter, float radius);
+    // Marks with 1 the stencil of the pixels whose surface lies inside the volume.
+    void stencilVolume(Camera& camera, const Mat4x3& model, const class RenderableMeshD3D9& volume);
+    // Additive full-screen light quad, limited to the stencil marks when asked.
+    void drawLightQuad(bool stencilled);
+    void fullScreenState();
+    void setMeshFill();
+
+    RenderContextD3D9& m_context;
+    RenderResourcesD3D9& m_resources;
+    int m_width = 0;
+    int m_height = 0;
+    Settings m_settings;
+    d3d::DepthBuffer* m_depthStencil = nullptr;
+    RenderVisitor m_visitor;
+    std::unique_ptr<Programs> m_programs;
+    std::unique_ptr<RenderableShaderD3D9> m_surfaceShader;
+    D3DFORMAT m_finalFormat = D3DFMT_A8R8G8B8;
+    std::unique_ptr<d3d::Texture2D> m_geometryBuffer;
+    std::unique_ptr<d3d::Texture2D> m_glossinessBuffer;
+    std::unique_ptr<d3d::Texture2D> m_lightBuffer;
+    std::unique_ptr<d3d::Texture2D> m_finalBuffer;
+    std::vector<std::pair<RenderEntity*, float>> m_transparent; // entity, sort key
+};
+
+} // namespace engine
