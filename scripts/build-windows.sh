@@ -24,3 +24,7 @@ if [ ! -f "$dir/build.ninja" ] || [ ! -f "$dir/CMakeCache.txt" ]; then
         -DQUILL_WINDOWS_DEPS="$prefix" -DQUILL_BENCHMARKS=OFF -DBUILD_TESTING=$testing
 fi
 ninja -C "$dir" -j "$jobs"
+# The tests run under Wine with a newer HLSL compiler than Wine's own.
+if [ "$testing" = ON ]; then
+    cp "$(JOBS=$jobs scripts/build-wine-d3dcompiler.sh "$arch")" "$dir/bin/"
+fi

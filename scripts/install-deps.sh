@@ -23,7 +23,7 @@ xvfb xauth xdotool zenity libx11-dev
     ;;
 windows)
     PACKAGES="
-cmake ninja-build make pkg-config gcc g++ bc nasm dpkg-dev
+cmake ninja-build make pkg-config gcc g++ bc nasm dpkg-dev bison flex xz-utils curl
 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix gcc-multilib qemu-user libz-mingw-w64-dev
 libgtest-dev libutfcpp-dev
 wine64 xvfb xauth xdotool pulseaudio pulseaudio-utils

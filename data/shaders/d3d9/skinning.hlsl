@@ -14,6 +14,24 @@ float4 g_skinningMatrices[192];
 #endif
 
 // Declares c0, c1 and c2: the columns of the weighted sum of the four bones.
+#ifdef QUILL_NO_INDEXED_CONSTANTS
+// The host defines QUILL_NO_INDEXED_CONSTANTS for a compiler that cannot read
+// a constant array at a computed index: every bone is visited instead, with
+// the summed weights of the influences that name it. The indices count down
+// to zero rather than being compared with each bone's number, so that the
+// unrolled loop needs no literal per bone: those would take constant
+// registers the bones need.
+#define SKIN_MATRIX(bones, weights, c0, c1, c2)                                                     \
+    float4 c0 = 0, c1 = 0, c2 = 0;                                                                  \
+    float4 left = bones;                                                                            \
+    [unroll] for (int bone = 0; bone < 64; ++bone) {                                                \
+        float w = dot(float4(left == 0), weights);                                                  \
+        c0 += g_skinningMatrices[bone * 3] * w;                                                     \
+        c1 += g_skinningMatrices[bone * 3 + 1] * w;                                                 \
+        c2 += g_skinningMatrices[bone * 3 + 2] * w;                                                 \
+        left -= 1;                                                                                  \
+    }
+#else
 #define SKIN_MATRIX(bones, weights, c0, c1, c2)                                                     \
     float4 c0 = g_skinningMatrices[(int)bones.x * 3] * weights.x +                                  \
                 g_skinningMatrices[(int)bones.y * 3] * weights.y +                                  \
@@ -27,6 +45,8 @@ float4 g_skinningMatrices[192];
                 g_skinningMatrices[(int)bones.y * 3 + 2] * weights.y +                              \
                 g_skinningMatrices[(int)bones.z * 3 + 2] * weights.z +                              \
                 g_skinningMatrices[(int)bones.w * 3 + 2] * weights.w;
+
+#endif
 
 // A point (w = 1) or a direction (w = 0) moved by those columns.
 #define SKIN_APPLY(p, c0, c1, c2) float3(dot(p, c0), dot(p, c1), dot(p, c2))

@@ -107,11 +107,57 @@ bool compilerHasTex2D(const char* profile) {
     return known == 1;
 }
 
+// Whether compiled code reads a register with an address register offset
+// (c[a0.x + n]): the bit that marks a relative source in shader model 2 and 3
+// tokens, looked for in every instruction but the constant definitions.
+bool usesRelativeAddressing(const DWORD* tokens, size_t count) {
+    for (size_t i = 1; i < count;) {
+        const DWORD token = tokens[i];
+        if (token == 0x0000FFFF)
+            break;
+        if ((token & 0xFFFF) == 0xFFFE) {
+            i += 1 + ((token >> 16) & 0x7FFF);
+            continue;
+        }
+        const DWORD opcode = token & 0xFFFF;
+        const size_t length = (token >> 24) & 0xF;
+        const bool literals = opcode == D3DSIO_DEF || opcode == D3DSIO_DEFI || opcode == D3DSIO_DEFB ||
+                              opcode == D3DSIO_DCL;
+        for (size_t k = 1; !literals && k <= length && i + k < count; ++k)
+            if (tokens[i + k] & D3DSHADER_ADDRMODE_RELATIVE)
+                return true;
+        i += 1 + length;
+    }
+    return false;
+}
+
+// Whether the compiler reads constant arrays with a computed index through
+// the address register. One that does not (the one used under Wine) unrolls
+// such a read into a comparison per element: skinning then visits every bone.
+bool compilerIndexesConstants(const char* profile) {
+    static int known = -1;
+    if (known < 0) {
+        const char probe[] = "float4 a[8]; float4 main(float4 i : BLENDINDICES) : POSITION { return a[(int)i.x]; }";
+        ComRef<ID3DXBuffer> code;
+        ComRef<ID3DXBuffer> messages;
+        HRESULT hr = D3DXCompileShader(probe, UINT(sizeof probe - 1), nullptr, nullptr, "main",
+                                       profile[0] == 'v' ? profile : "vs_3_0", 0, code.out(), messages.out(),
+                                       nullptr);
+        known = SUCCEEDED(hr) && usesRelativeAddressing(static_cast<const DWORD*>(code->GetBufferPointer()),
+                                                        code->GetBufferSize() / sizeof(DWORD))
+                    ? 1
+                    : 0;
+    }
+    return known == 1;
+}
+
 // Put before every source; "#line 1" keeps the compiler's line numbers those of the file.
 std::string prologue(const char* profile) {
     std::string text = rowMajorPrologue;
     if (!compilerHasTex2D(profile))
         text += "#define QUILL_MINIMAL_HLSL 1\n";
+    else if (!compilerIndexesConstants(profile))
+        text += "#define QUILL_NO_INDEXED_CONSTANTS 1\n";
     return text + "#line 1\n";
 }
 
