@@ -99,10 +99,32 @@ float4 pointlight_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
     return shade(uv, n, l, position, diffuse);
 }
 
+SAMPLER2D(g_shadowMap);
+float4x4 g_shadowProjMatrix; // view space to the shadow map's x, y (and w)
+
+// How much of the spot's light reaches the surface past the casters in its
+// shadow map, which holds the distance to the nearest caster in units of the
+// range and its square (blurred or not): Chebyshev's bound on the moments.
+float spotLit(float3 position, float distance) {
+    float4 s = mul(g_shadowProjMatrix, float4(position, 1.0));
+    if (s.w <= 0.0)
+        return 1.0;
+    float2 moments = TEX2D(g_shadowMap, s.xy / s.w).rg;
+    // A small offset keeps surfaces from shadowing themselves.
+    float d = distance * g_invLightRange - 0.004;
+    if (d <= moments.x)
+        return 1.0;
+    float variance = max(moments.y - moments.x * moments.x, 0.00002);
+    float delta = d - moments.x;
+    float p = variance / (variance + delta * delta);
+    // Cut the faint tail of the bound, where light would bleed through
+    // overlapping casters.
+    return saturate((p - 0.25) / 0.75);
+}
+
 // A point light limited to a cone along g_lightDirection, whose edge softens
 // from cos(half angle) (dark) to cos(sharpness x half angle) (full).
-float4 spotlight_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
-    float2 uv = SCREEN_UV(g_invScreenSize);
+float4 spotLighting(float2 uv, bool shadowed) {
     float4 g = TEX2D(g_geometryBuffer, uv);
     if (g.a == 0.0)
         return float4(0.0, 0.0, 0.0, 0.0);
@@ -116,7 +138,17 @@ float4 spotlight_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
     float diffuse = max(dot(n, l), 0.0) * attenuation(distance) * cone * cone * (3.0 - 2.0 * cone);
     if (diffuse <= 0.0)
         return float4(0.0, 0.0, 0.0, 0.0);
+    if (shadowed)
+        diffuse *= spotLit(position, distance);
     return shade(uv, n, l, position, diffuse);
+}
+
+float4 spotlight_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
+    return spotLighting(SCREEN_UV(g_invScreenSize), false);
+}
+
+float4 spotlight_shadow_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
+    return spotLighting(SCREEN_UV(g_invScreenSize), true);
 }
 
 // A light from one direction, everywhere.

@@ -6,6 +6,7 @@
 #include "engine/render/FrameSteps.h"
 #include "engine/render/LightEntity.h"
 #include "engine/render/LightScissor.h"
+#include "engine/render/MeshDebugLines.h"
 #include "engine/render/MeshEntity.h"
 #include "engine/render/d3d9/RenderContextD3D9.h"
 #include "engine/render/d3d9/RenderResourcesD3D9.h"
@@ -14,9 +15,11 @@
 #include "engine/render/d3d9/RenderableTextureD3D9.h"
 #include "engine/render/d3d9/ShaderD3D9.h"
 #include "engine/scene/Camera.h"
+#include "engine/scene/Scene.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace engine {
 
@@ -72,11 +75,13 @@ const d3d::BaseTexture* textureOf(const RenderableTexture* texture) {
 struct DeferredPipelineD3D9::Programs {
     std::unique_ptr<ShaderD3D9> ambientVs, ambientPs;
     std::unique_ptr<ShaderD3D9> pointVs, pointPs;
-    std::unique_ptr<ShaderD3D9> spotVs, spotPs;
+    std::unique_ptr<ShaderD3D9> spotVs, spotPs, spotShadowPs;
+    std::unique_ptr<ShaderD3D9> blurVs, blurPs;
     std::unique_ptr<ShaderD3D9> dirVs, dirPs;
     std::unique_ptr<ShaderD3D9> stencilVs, stencilPs;
     std::unique_ptr<ShaderD3D9> fogVs, fogPs;
     std::unique_ptr<ShaderD3D9> tonemapVs, tonemapPs;
+    std::unique_ptr<ShaderD3D9> fxaaVs, fxaaPs;
 };
 
 DeferredPipelineD3D9::DeferredPipelineD3D9(RenderContextD3D9& context, RenderResourcesD3D9& resources, int width,
@@ -90,6 +95,9 @@ DeferredPipelineD3D9::DeferredPipelineD3D9(RenderContextD3D9& context, RenderRes
     p.pointPs = pixelProgram(device, LightsFile, "pointlight_ps");
     p.spotVs = vertexProgram(device, LightsFile, "spotlight_vs");
     p.spotPs = pixelProgram(device, LightsFile, "spotlight_ps");
+    p.spotShadowPs = pixelProgram(device, LightsFile, "spotlight_shadow_ps");
+    p.blurVs = vertexProgram(device, PostFile, "blur_vs");
+    p.blurPs = pixelProgram(device, PostFile, "blur_ps");
     p.dirVs = vertexProgram(device, LightsFile, "dirlight_vs");
     p.dirPs = pixelProgram(device, LightsFile, "dirlight_ps");
     p.stencilVs = vertexProgram(device, LightsFile, "stencil_vs");
@@ -98,12 +106,30 @@ DeferredPipelineD3D9::DeferredPipelineD3D9(RenderContextD3D9& context, RenderRes
     p.fogPs = pixelProgram(device, FogFile, "fog_ps");
     p.tonemapVs = vertexProgram(device, PostFile, "tonemap_vs");
     p.tonemapPs = pixelProgram(device, PostFile, "tonemap_ps");
+    p.fxaaVs = vertexProgram(device, PostFile, "fxaa_vs");
+    p.fxaaPs = pixelProgram(device, PostFile, "fxaa_ps");
     m_surfaceShader = std::make_unique<RenderableShaderD3D9>(device);
     m_surfaceShader->loadSurfaceShader("", "", "", "", "");
     // The tone mapper reads light above 1 (highlights, several lights on
     // one surface): a buffer that clamped at 1 would flatten them first.
     m_finalFormat = D3DFMT_A16B16G16R16F;
     resize(width, height);
+
+    m_shadowFormat = D3DFMT_UNKNOWN;
+    for (D3DFORMAT format : {D3DFMT_G16R16, D3DFMT_G16R16F, D3DFMT_A16B16G16R16F}) {
+        if (SUCCEEDED(d3d::Direct3D::instance()->get()->CheckDeviceFormat(
+                D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, format))) {
+            m_shadowFormat = format;
+            break;
+        }
+    }
+    if (m_shadowFormat == D3DFMT_UNKNOWN)
+        throw core::Exception("No suitable render target format was found (G16R16, G16R16F, A16B16G16R16F)");
+    m_shadowMap = sceneBuffer(ShadowMapSize, ShadowMapSize, m_shadowFormat);
+    m_shadowBlurMap = sceneBuffer(ShadowMapSize, ShadowMapSize, m_shadowFormat);
+    m_shadowDepth = std::make_unique<d3d::DepthBuffer>(ShadowMapSize, ShadowMapSize, D3DFMT_D24X8,
+                                                       D3DMULTISAMPLE_NONE, true);
+    m_spotCamera.reset(Camera::perspective(1.0f, 1, 0, 1));
 }
 
 DeferredPipelineD3D9::~DeferredPipelineD3D9() = default;
@@ -181,12 +207,39 @@ void DeferredPipelineD3D9::geometryPass(Camera& camera) {
     device.setRenderState(D3DRS_STENCILENABLE, FALSE);
     device.setRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
     setMeshFill();
-    if (m_settings.renderMeshes) {
-        for (MeshEntity* entity : m_visitor.meshes)
-            drawMeshEntity(camera, *entity, GeometryPass);
+    for (MeshEntity* entity : m_visitor.meshes) {
+        drawMeshEntity(camera, *entity, GeometryPass);
+        if (entity->hasFlag(MeshEntity::DrawTangents) || entity->hasFlag(MeshEntity::DrawNormals))
+            queueDebugLines(*entity);
     }
     device.setRenderTarget(1, static_cast<IDirect3DSurface9*>(nullptr));
     device.setRenderState(D3DRS_DEPTHBIAS, 0);
+}
+
+// Read back from the vertex buffer: the mesh keeps no copy of its vertices.
+void DeferredPipelineD3D9::queueDebugLines(MeshEntity& entity) {
+    auto* mesh = dynamic_cast<RenderableMeshD3D9*>(entity.mesh());
+    if (!mesh || !entity.node() || mesh->vertexCount() <= 0 || !mesh->declaration() || !mesh->vertexBuffer())
+        return;
+    DebugVertexLayout layout{mesh->stride(), 0, -1, -1, -1};
+    const d3d::VertexDeclaration& declaration = *mesh->declaration();
+    for (int i = 0; i < declaration.elementCount(); ++i) {
+        const D3DVERTEXELEMENT9& element = declaration.element(i);
+        if (element.Stream != 0 || element.UsageIndex != 0)
+            continue;
+        if (element.Usage == D3DDECLUSAGE_POSITION)
+            layout.position = element.Offset;
+        else if (element.Usage == D3DDECLUSAGE_NORMAL)
+            layout.normal = element.Offset;
+        else if (element.Usage == D3DDECLUSAGE_TANGENT)
+            layout.tangent = element.Offset;
+        else if (element.Usage == D3DDECLUSAGE_BINORMAL)
+            layout.bitangent = element.Offset;
+    }
+    const void* vertices = mesh->vertexBuffer()->lock();
+    queueMeshDebugLines(static_cast<const uint8_t*>(vertices), mesh->vertexCount(), layout,
+                        entity.node()->worldTransform(), entity.hasFlag(MeshEntity::DrawTangents));
+    mesh->vertexBuffer()->unlock();
 }
 
 void DeferredPipelineD3D9::setLightTargets() {
@@ -216,9 +269,17 @@ void DeferredPipelineD3D9::lightPass(Camera& camera) {
         case LightEntity::Point:
             pointLight(camera, *light);
             break;
-        case LightEntity::Spot:
-            spotLight(camera, *light);
+        case LightEntity::Spot: {
+            d3d::Texture2D* shadow = nullptr;
+            if (light->castShadow() && m_settings.renderShadows && light->spotAngle() > 0 &&
+                light->spotAngle() < MaxConeAngle) {
+                renderSpotShadow(*light);
+                setLightTargets();
+                shadow = m_shadowMap.get();
+            }
+            spotLight(camera, *light, shadow);
             break;
+        }
         }
     }
     d3d::Device& device = m_context.device();
@@ -353,7 +414,109 @@ void DeferredPipelineD3D9::pointLight(Camera& camera, LightEntity& light) {
     drawLightQuad(stencilled);
 }
 
-void DeferredPipelineD3D9::spotLight(Camera& camera, LightEntity& light) {
+void DeferredPipelineD3D9::renderSpotShadow(LightEntity& light) {
+    Node* node = light.node();
+    Scene* scene = node ? node->scene() : nullptr;
+    m_casters.clear();
+    if (scene) {
+        // Casters anywhere in the cone, from the light itself outwards.
+        m_spotCamera->setProjection(Mat4::perspective(light.spotAngle(), 1, 0, light.lightRange()));
+        m_spotCamera->setTransform(node->worldTransform());
+        scene->queryFrustum(m_spotCamera->planes(), Camera::PlaneCount, m_casters);
+    }
+    d3d::Device& device = m_context.device();
+    device.setRenderTarget(0, *m_shadowMap);
+    device.setDepthBuffer(m_shadowDepth.get());
+    m_context.setViewport(0, 0, m_shadowMap->width(), m_shadowMap->height());
+    device.setRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device.setRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    device.setRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    device.setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device.setRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    device.setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    device.setRenderState(D3DRS_STENCILENABLE, FALSE);
+    device.setRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+    device.setRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+    device.setRenderState(D3DRS_DEPTHBIAS, 0);
+    const unsigned char white[4] = {255, 255, 255, 255};
+    device.clear(white, d3d::Device::ClearTarget | d3d::Device::ClearDepth);
+    Mat4 view = node ? Mat4::fromMat4x3(node->worldInverse()) : Mat4{};
+    drawCasters(view, view * spotShadowProjection(light), 1 / light.lightRange(), false);
+    if (m_settings.shadowQuality > 0)
+        blurShadowMap();
+}
+
+void DeferredPipelineD3D9::drawCasters(const Mat4& view, const Mat4& viewProj, float invRange, bool staticOnly) {
+    d3d::Device& device = m_context.device();
+    for (MeshEntity* entity : m_casters.entities()) {
+        if (staticOnly && !entity->hasFlag(MeshEntity::StaticShadow))
+            continue;
+        auto* mesh = dynamic_cast<RenderableMeshD3D9*>(entity->mesh());
+        if (!mesh || !entity->node())
+            continue;
+        const bool skinned = false;
+        Mat4 world = Mat4::fromMat4x3(entity->node()->worldTransform());
+        mesh->bind(m_context);
+        for (size_t i = 0; i < mesh->segments().size(); ++i) {
+            Material& m = segmentMaterial(*entity, i);
+            if (!isOpaque(m))
+                continue;
+            int vertexSlot = RenderableShaderD3D9::vertexSlot(RenderableShaderD3D9::PointShadowPass, skinned, false);
+            int pixelSlot = RenderableShaderD3D9::pixelSlot(RenderableShaderD3D9::PointShadowPass, false, m.alphaTest, true);
+            auto* shader = dynamic_cast<RenderableShaderD3D9*>(m.shader.get());
+            if (!shader || !shader->slot(vertexSlot) || !shader->slot(pixelSlot))
+                shader = m_surfaceShader.get();
+            m_context.bindShaders(shader->slot(vertexSlot), shader->slot(pixelSlot));
+            m_context.setConstant("g_viewProjMatrix", world * viewProj);
+            m_context.setConstant("g_viewMatrix", world * view);
+            setVec(m_context, "g_invLightRange", {invRange});
+            m_context.uploadConstants();
+            device.setRenderState(D3DRS_CULLMODE, m.doubleSided ? D3DCULL_NONE : D3DCULL_CCW);
+            if (m.alphaTest) {
+                const d3d::BaseTexture* diffuse = textureOf(m.diffuseMap.get());
+                if (!diffuse && m_resources.whiteTexture)
+                    diffuse = m_resources.whiteTexture->texture();
+                int address = m.textureAddressMode == int32_t(TextureAddressMode::Clamp) ? d3d::SamplerDesc::Clamp
+                                                                                         : d3d::SamplerDesc::Wrap;
+                m_context.setSampler("g_diffuseMap", {diffuse, d3d::SamplerDesc::LinearMipNearest, address, false});
+            }
+            mesh->drawSegment(m_context, i);
+            ++renderStats().shadowSegments;
+        }
+    }
+}
+
+void DeferredPipelineD3D9::blurShadowMap() {
+    d3d::Device& device = m_context.device();
+    fullScreenState();
+    d3d::Texture2D* source = m_shadowMap.get();
+    d3d::Texture2D* destination = m_shadowBlurMap.get();
+    m_context.bindShaders(m_programs->blurVs.get(), m_programs->blurPs.get());
+    for (int pass = 0; pass < 2; ++pass) {
+        device.setRenderTarget(0, *destination);
+        // Direct3D refuses a depth buffer smaller than the target, even with depth off.
+        device.setDepthBuffer(m_shadowDepth.get());
+        m_context.setViewport(0, 0, destination->width(), destination->height());
+        // The taps fall on texel centres: nearest reads give the same values
+        // and cost a software rasteriser far less than filtered ones.
+        m_context.setSampler("g_tex", nearestClamp(*source));
+        setVec(m_context, "g_invTexRes", {1.0f / float(source->width()), 1.0f / float(source->height())});
+        // Seven taps of weight 1/7, one texel apart: across, then down.
+        float samples[7 * 4] = {};
+        for (int k = -3; k <= 3; ++k) {
+            float* tap = &samples[(k + 3) * 4];
+            tap[0] = pass == 0 ? float(k) / float(source->width()) : 0.0f;
+            tap[1] = pass == 0 ? 0.0f : float(k) / float(source->height());
+            tap[2] = 1.0f / 7.0f;
+        }
+        m_context.setConstant("g_samples", samples, 7 * 4);
+        m_context.uploadConstants();
+        m_context.drawFullScreenQuad();
+        std::swap(source, destination);
+    }
+}
+
+void DeferredPipelineD3D9::spotLight(Camera& camera, LightEntity& light, d3d::Texture2D* shadowMap) {
     Vec3 world = light.node()->worldPosition();
     Vec3 center = camera.worldInverse().transformPoint(world);
     float range = light.lightRange();
@@ -374,7 +537,8 @@ void DeferredPipelineD3D9::spotLight(Camera& camera, LightEntity& light) {
     bool stencilled = cone || (m_resources.lightVolumeSphere && camera.farDistance() > center.z + range);
     float halfAngle = light.spotAngle() / 2;
     float sharpness = std::clamp(light.spotSharpness(), 0.0f, 1.0f);
-    m_context.bindShaders(m_programs->spotVs.get(), m_programs->spotPs.get());
+    m_context.bindShaders(m_programs->spotVs.get(),
+                          shadowMap ? m_programs->spotShadowPs.get() : m_programs->spotPs.get());
     setSurfaceInputs(camera);
     Vec3 d = viewDirection(camera, light);
     const Vec3& c = light.lightColor();
@@ -383,6 +547,13 @@ void DeferredPipelineD3D9::spotLight(Camera& camera, LightEntity& light) {
     setVec(m_context, "g_lightColor", {c.x, c.y, c.z});
     setVec(m_context, "g_invLightRange", {range > 0 ? 1 / range : 0.0f});
     setVec(m_context, "g_spotFalloff", {std::cos(halfAngle), std::cos(sharpness * halfAngle)});
+    if (shadowMap) {
+        m_context.setSampler("g_shadowMap", {shadowMap, d3d::SamplerDesc::Linear, d3d::SamplerDesc::Clamp, false});
+        m_context.setConstant("g_shadowProjMatrix",
+                              Mat4::fromMat4x3(camera.worldTransform() * light.node()->worldInverse()) *
+                                  spotShadowProjection(light) *
+                                  shadowTextureMatrixRowsDown(shadowMap->width(), shadowMap->height()));
+    }
     drawLightQuad(stencilled);
 }
 
@@ -467,6 +638,17 @@ void DeferredPipelineD3D9::toneMap() {
     m_context.drawFullScreenQuad();
 }
 
+// FXAA's taps fall between texels: the source is read filtered.
+void DeferredPipelineD3D9::fxaa(d3d::Texture2D& source) {
+    applyViewport();
+    fullScreenState();
+    m_context.bindShaders(m_programs->fxaaVs.get(), m_programs->fxaaPs.get());
+    m_context.setSampler("g_tex", {&source, d3d::SamplerDesc::Linear, d3d::SamplerDesc::Clamp, false});
+    setVec(m_context, "g_invTexRes", {1.0f / float(source.width()), 1.0f / float(source.height())});
+    m_context.uploadConstants();
+    m_context.drawFullScreenQuad();
+}
+
 void DeferredPipelineD3D9::drawMeshEntity(Camera& camera, MeshEntity& entity, PassKind pass) {
     auto* mesh = dynamic_cast<RenderableMeshD3D9*>(entity.mesh());
     if (!mesh || !entity.node() || !m_settings.renderMeshes)
@@ -542,8 +724,10 @@ void DeferredPipelineD3D9::drawMeshEntity(Camera& camera, MeshEntity& entity, Pa
             break;
         }
         device.setRenderState(D3DRS_CULLMODE, m.doubleSided ? D3DCULL_NONE : D3DCULL_CCW);
-        float bias = m.depthBias;
-        device.setRenderState(D3DRS_DEPTHBIAS, *reinterpret_cast<const DWORD*>(&bias));
+        // Direct3D takes the bias, an offset in the 0..1 depth range, as the float's bits.
+        DWORD bias;
+        std::memcpy(&bias, &m.depthBias, sizeof bias);
+        device.setRenderState(D3DRS_DEPTHBIAS, bias);
 
         int address = m.textureAddressMode == int32_t(TextureAddressMode::Clamp) ? d3d::SamplerDesc::Clamp
                                                                                  : d3d::SamplerDesc::Wrap;

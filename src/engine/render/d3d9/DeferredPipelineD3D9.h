@@ -6,6 +6,7 @@
 
 #include "engine/render/Renderer.h"
 #include "engine/render/RenderVisitor.h"
+#include "engine/render/ShadowMapVisitor.h"
 #include "engine/render/d3d9/D3DResources.h"
 
 #include <memory>
@@ -56,6 +57,8 @@ public:
     void transparentPass(Camera& camera);
     // The final buffer, mapped to display colours, into the bound render target.
     void toneMap();
+    // The tone-mapped source, anti-aliased, into the bound render target.
+    void fxaa(d3d::Texture2D& source);
     void drawMeshEntity(Camera& camera, MeshEntity& entity, PassKind pass);
 
     const Settings& settings() const { return m_settings; }
@@ -67,16 +70,27 @@ public:
     d3d::Texture2D& lightBuffer() const { return *m_lightBuffer; }
     d3d::Texture2D& finalBuffer() const { return *m_finalBuffer; }
     void applyViewport();
+    // The first of G16R16, G16R16F and A16B16G16R16F the adapter renders to.
+    D3DFORMAT shadowFormat() const { return m_shadowFormat; }
+    d3d::Texture2D& shadowMap() const { return *m_shadowMap; }
 
 private:
     struct Programs;
 
     void setLightTargets();
+    // The entity's tangent frames when it asks for them, else its normals.
+    void queueDebugLines(MeshEntity& entity);
     void setSurfaceInputs(Camera& camera);
     void ambientLight(LightEntity& light);
     void directionalLight(Camera& camera, LightEntity& light);
     void pointLight(Camera& camera, LightEntity& light);
-    void spotLight(Camera& camera, LightEntity& light);
+    void spotLight(Camera& camera, LightEntity& light, d3d::Texture2D* shadowMap);
+    // The spot's casters into the shadow map, blurred when the quality asks.
+    void renderSpotShadow(LightEntity& light);
+    // Two passes of seven taps: across into the blur map, down back again.
+    void blurShadowMap();
+    // Every opaque segment of the casters with the shadow programs, into the bound target.
+    void drawCasters(const Mat4& view, const Mat4& viewProj, float invRange, bool staticOnly);
     // Switches the scissor test for the sphere's rectangle; false when it covers nothing.
     bool scissorToSphere(Camera& camera, const Vec3& viewCenter, float radius);
     // Marks with 1 the stencil of the pixels whose surface lies inside the volume.
@@ -101,6 +115,12 @@ private:
     std::unique_ptr<d3d::Texture2D> m_lightBuffer;
     std::unique_ptr<d3d::Texture2D> m_finalBuffer;
     std::vector<std::pair<RenderEntity*, float>> m_transparent; // entity, sort key
+    D3DFORMAT m_shadowFormat = D3DFMT_G16R16;
+    std::unique_ptr<d3d::Texture2D> m_shadowMap;
+    std::unique_ptr<d3d::Texture2D> m_shadowBlurMap;
+    std::unique_ptr<d3d::DepthBuffer> m_shadowDepth;
+    ShadowMapVisitor m_casters;
+    std::unique_ptr<Camera> m_spotCamera;
 };
 
 } // namespace engine

@@ -148,8 +148,15 @@ void RendererD3D9::renderScene(Scene* scene, Camera* camera, RenderableTexture* 
         if (fog)
             pipeline.fogPass(fogColor, fogRange.x, fogRange.y);
         pipeline.transparentPass(*camera);
-        setOutputTarget(target);
-        pipeline.toneMap();
+        if (fxaa) {
+            context.device().setRenderTarget(0, *m_antialiasingSource);
+            pipeline.toneMap();
+            setOutputTarget(target);
+            pipeline.fxaa(*m_antialiasingSource);
+        } else {
+            setOutputTarget(target);
+            pipeline.toneMap();
+        }
         // What draws next in this frame (2D drawing, debug lines) means the window.
         setOutputTarget(nullptr);
         context.setViewport(0, 0, m_viewport.width, m_viewport.height);
