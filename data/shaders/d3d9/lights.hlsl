@@ -81,10 +81,32 @@ float attenuation(float distance) {
     return window * window / (1.0 + 4.0 * x * x);
 }
 
+SAMPLERCUBE(g_shadowCubeMap);
+float4x4 g_shadowProjMatrix; // the shadow map's or cube's projection of view space
+
+// How much of a point light reaches the surface past the casters in its
+// cube, which holds, per direction from the light, the distance to the
+// nearest caster in units of the range and its square; a cleared cube
+// (1, 1) reads as lit. Blurred cubes hold averaged moments, whose spread
+// gives soft edges (Chebyshev's bound).
+float pointLit(float3 position) {
+    float3 fromLight = mul(g_shadowProjMatrix, float4(position, 1.0)).xyz;
+    // A small offset keeps surfaces from shadowing themselves.
+    float d = length(fromLight) - 0.004;
+    float2 moments = TEXCUBE(g_shadowCubeMap, fromLight).rg;
+    if (d <= moments.x)
+        return 1.0;
+    float variance = max(moments.y - moments.x * moments.x, 0.00002);
+    float delta = d - moments.x;
+    float p = variance / (variance + delta * delta);
+    // Cut the faint tail of the bound, where light would bleed through
+    // overlapping casters.
+    return saturate((p - 0.25) / 0.75);
+}
+
 // Every pixel that passes the stencil test writes, even nothing, so that the
 // stencil goes back to 0 for the next light.
-float4 pointlight_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
-    float2 uv = SCREEN_UV(g_invScreenSize);
+float4 pointLighting(float2 uv, bool shadowed) {
     float4 g = TEX2D(g_geometryBuffer, uv);
     if (g.a == 0.0)
         return float4(0.0, 0.0, 0.0, 0.0);
@@ -96,11 +118,20 @@ float4 pointlight_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
     float diffuse = max(dot(n, l), 0.0) * attenuation(distance);
     if (diffuse <= 0.0)
         return float4(0.0, 0.0, 0.0, 0.0);
+    if (shadowed)
+        diffuse *= pointLit(position);
     return shade(uv, n, l, position, diffuse);
 }
 
+float4 pointlight_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
+    return pointLighting(SCREEN_UV(g_invScreenSize), false);
+}
+
+float4 pointlight_shadow_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
+    return pointLighting(SCREEN_UV(g_invScreenSize), true);
+}
+
 SAMPLER2D(g_shadowMap);
-float4x4 g_shadowProjMatrix; // view space to the shadow map's x, y (and w)
 
 // How much of the spot's light reaches the surface past the casters in its
 // shadow map, which holds the distance to the nearest caster in units of the

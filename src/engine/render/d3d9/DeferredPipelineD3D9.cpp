@@ -8,6 +8,7 @@
 #include "engine/render/LightScissor.h"
 #include "engine/render/MeshDebugLines.h"
 #include "engine/render/MeshEntity.h"
+#include "engine/render/ShadowCube.h"
 #include "engine/render/d3d9/RenderContextD3D9.h"
 #include "engine/render/d3d9/RenderResourcesD3D9.h"
 #include "engine/render/d3d9/RenderableMeshD3D9.h"
@@ -50,6 +51,20 @@ Vec3 viewDirection(Camera& camera, LightEntity& light) {
 // (about 172 degrees and up) fall back to the sphere, as on OpenGL.
 constexpr float MaxConeAngle = 3.0f;
 
+constexpr float FaceFieldOfView = 1.5707964f;
+constexpr float FaceNear = 0.1f;
+// Shadow cubes come in the sizes 2^4 = 16 to 2^9 = 512.
+constexpr int MinCubeLog2 = 4;
+constexpr int MaxCubeLog2 = 9;
+
+// The smallest cube at least as large as asked for, or the largest.
+int cubeLog2ForSize(int size) {
+    for (int log2 = MinCubeLog2; log2 <= MaxCubeLog2; ++log2)
+        if ((1 << log2) >= size)
+            return log2;
+    return MaxCubeLog2;
+}
+
 void setMat3(RenderContextD3D9& context, const char* name, const Mat3& matrix) {
     for (ShaderD3D9* program : {context.vertexShader(), context.pixelShader()})
         if (program)
@@ -74,7 +89,8 @@ const d3d::BaseTexture* textureOf(const RenderableTexture* texture) {
 
 struct DeferredPipelineD3D9::Programs {
     std::unique_ptr<ShaderD3D9> ambientVs, ambientPs;
-    std::unique_ptr<ShaderD3D9> pointVs, pointPs;
+    std::unique_ptr<ShaderD3D9> pointVs, pointPs, pointShadowPs;
+    std::unique_ptr<ShaderD3D9> cubeBlurVs, cubeBlurPs;
     std::unique_ptr<ShaderD3D9> spotVs, spotPs, spotShadowPs;
     std::unique_ptr<ShaderD3D9> blurVs, blurPs;
     std::unique_ptr<ShaderD3D9> dirVs, dirPs;
@@ -93,6 +109,9 @@ DeferredPipelineD3D9::DeferredPipelineD3D9(RenderContextD3D9& context, RenderRes
     p.ambientPs = pixelProgram(device, LightsFile, "ambientlight_ps");
     p.pointVs = vertexProgram(device, LightsFile, "pointlight_vs");
     p.pointPs = pixelProgram(device, LightsFile, "pointlight_ps");
+    p.pointShadowPs = pixelProgram(device, LightsFile, "pointlight_shadow_ps");
+    p.cubeBlurVs = vertexProgram(device, "shaders/d3d9/blur_cube_map.hlsl", "blur_vs");
+    p.cubeBlurPs = pixelProgram(device, "shaders/d3d9/blur_cube_map.hlsl", "blur_ps");
     p.spotVs = vertexProgram(device, LightsFile, "spotlight_vs");
     p.spotPs = pixelProgram(device, LightsFile, "spotlight_ps");
     p.spotShadowPs = pixelProgram(device, LightsFile, "spotlight_shadow_ps");
@@ -130,6 +149,7 @@ DeferredPipelineD3D9::DeferredPipelineD3D9(RenderContextD3D9& context, RenderRes
     m_shadowDepth = std::make_unique<d3d::DepthBuffer>(ShadowMapSize, ShadowMapSize, D3DFMT_D24X8,
                                                        D3DMULTISAMPLE_NONE, true);
     m_spotCamera.reset(Camera::perspective(1.0f, 1, 0, 1));
+    m_faceCamera.reset(Camera::perspective(FaceFieldOfView, 1, FaceNear, 1));
 }
 
 DeferredPipelineD3D9::~DeferredPipelineD3D9() = default;
@@ -266,9 +286,15 @@ void DeferredPipelineD3D9::lightPass(Camera& camera) {
         case LightEntity::Directional:
             directionalLight(camera, *light);
             break;
-        case LightEntity::Point:
-            pointLight(camera, *light);
+        case LightEntity::Point: {
+            const d3d::TextureCube* cube = nullptr;
+            if (light->castShadow() && m_settings.renderShadows) {
+                cube = pointShadow(*light);
+                setLightTargets();
+            }
+            pointLight(camera, *light, cube);
             break;
+        }
         case LightEntity::Spot: {
             d3d::Texture2D* shadow = nullptr;
             if (light->castShadow() && m_settings.renderShadows && light->spotAngle() > 0 &&
@@ -391,7 +417,98 @@ void DeferredPipelineD3D9::stencilVolume(Camera& camera, const Mat4x3& model, co
     device.setRenderState(D3DRS_TWOSIDEDSTENCILMODE, FALSE);
 }
 
-void DeferredPipelineD3D9::pointLight(Camera& camera, LightEntity& light) {
+d3d::TextureCube& DeferredPipelineD3D9::shadowCube(int list, int log2) {
+    std::unique_ptr<d3d::TextureCube>& cube = m_shadowCubes[list][log2];
+    if (!cube)
+        cube = std::make_unique<d3d::TextureCube>(1 << log2, 1, m_shadowFormat, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT);
+    return *cube;
+}
+
+const d3d::TextureCube* DeferredPipelineD3D9::pointShadow(LightEntity& light) {
+    // A script may store any texture as the static map; only a cube can be one.
+    auto* stored = dynamic_cast<RenderableTextureD3D9*>(light.staticShadowMap());
+    if (auto* cube = stored ? dynamic_cast<const d3d::TextureCube*>(stored->texture()) : nullptr)
+        return cube;
+    int log2 = cubeLog2ForSize(light.shadowMapSize());
+    d3d::TextureCube& primary = shadowCube(0, log2);
+    if (m_settings.shadowQuality < 1) {
+        renderPointShadow(light, primary, false);
+    } else {
+        d3d::TextureCube& secondary = shadowCube(1, log2);
+        renderPointShadow(light, secondary, false);
+        blurCube(secondary, primary, 0.05235988f);
+    }
+    return &primary;
+}
+
+void DeferredPipelineD3D9::renderPointShadow(LightEntity& light, d3d::TextureCube& cube, bool staticOnly) {
+    Node* node = light.node();
+    Scene* scene = node ? node->scene() : nullptr;
+    Vec3 position = node ? node->worldPosition() : Vec3{};
+    float range = light.lightRange();
+    d3d::Device& device = m_context.device();
+    Mat4 projection = Mat4::perspective(FaceFieldOfView, 1, FaceNear, range);
+    m_faceCamera->setProjection(projection);
+    for (int face = 0; face < 6; ++face) {
+        device.setRenderTarget(0, cube, D3DCUBEMAP_FACES(face));
+        device.setDepthBuffer(m_shadowDepth.get());
+        m_context.setViewport(0, 0, cube.edge(), cube.edge());
+        device.setRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+        device.setRenderState(D3DRS_ZWRITEENABLE, TRUE);
+        device.setRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+        device.setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        device.setRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+        device.setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+        device.setRenderState(D3DRS_STENCILENABLE, FALSE);
+        device.setRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+        device.setRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+        device.setRenderState(D3DRS_DEPTHBIAS, 0);
+        const unsigned char white[4] = {255, 255, 255, 255};
+        device.clear(white, d3d::Device::ClearTarget | d3d::Device::ClearDepth);
+        if (!scene)
+            continue;
+        Mat4x3 faceWorld{shadowCubeFaceRotation(face), position};
+        Mat4 faceView = Mat4::fromMat4x3(rigidInverse(faceWorld));
+        m_faceCamera->setTransform(faceWorld);
+        m_casters.clear();
+        scene->queryFrustum(m_faceCamera->planes(), Camera::PlaneCount, m_casters);
+        drawCasters(faceView, faceView * projection, 1 / range, staticOnly);
+    }
+}
+
+void DeferredPipelineD3D9::blurCube(const d3d::TextureCube& source, d3d::TextureCube& destination, float coneAngle) {
+    d3d::Device& device = m_context.device();
+    fullScreenState();
+    m_context.bindShaders(m_programs->cubeBlurVs.get(), m_programs->cubeBlurPs.get());
+    m_context.setSampler("g_tex", {&source, d3d::SamplerDesc::Linear, d3d::SamplerDesc::Clamp, false});
+    auto directions = cubeBlurSamples(coneAngle);
+    float samples[CubeBlurSampleCount * 4] = {};
+    for (int i = 0; i < CubeBlurSampleCount; ++i) {
+        samples[4 * i] = directions[size_t(i)].x;
+        samples[4 * i + 1] = directions[size_t(i)].y;
+        samples[4 * i + 2] = directions[size_t(i)].z;
+    }
+    m_context.setConstant("g_samples", samples, CubeBlurSampleCount * 4);
+    setVec(m_context, "g_faceSize", {float(source.edge())});
+    for (int face = 0; face < 6; ++face) {
+        device.setRenderTarget(0, destination, D3DCUBEMAP_FACES(face));
+        device.setDepthBuffer(m_shadowDepth.get());
+        m_context.setViewport(0, 0, destination.edge(), destination.edge());
+        // Its rows one register each, as the program multiplies them.
+        Mat3 rotation = cubeBlurFaceMatrix(face);
+        float rows[12] = {};
+        for (int r = 0; r < 3; ++r) {
+            rows[4 * r] = rotation.row[r].x;
+            rows[4 * r + 1] = rotation.row[r].y;
+            rows[4 * r + 2] = rotation.row[r].z;
+        }
+        m_context.setConstant("g_faceRot", rows, 12);
+        m_context.uploadConstants();
+        m_context.drawFullScreenQuad();
+    }
+}
+
+void DeferredPipelineD3D9::pointLight(Camera& camera, LightEntity& light, const d3d::TextureCube* shadowCube) {
     Vec3 world = light.node()->worldPosition();
     Vec3 center = camera.worldInverse().transformPoint(world);
     float range = light.lightRange();
@@ -403,7 +520,8 @@ void DeferredPipelineD3D9::pointLight(Camera& camera, LightEntity& light) {
         Mat4x3 volume{Mat3{{{range, 0, 0}, {0, range, 0}, {0, 0, range}}}, world};
         stencilVolume(camera, volume, *m_resources.lightVolumeSphere);
     }
-    m_context.bindShaders(m_programs->pointVs.get(), m_programs->pointPs.get());
+    m_context.bindShaders(m_programs->pointVs.get(),
+                          shadowCube ? m_programs->pointShadowPs.get() : m_programs->pointPs.get());
     setSurfaceInputs(camera);
     Vec3 d = viewDirection(camera, light);
     const Vec3& c = light.lightColor();
@@ -411,6 +529,13 @@ void DeferredPipelineD3D9::pointLight(Camera& camera, LightEntity& light) {
     setVec(m_context, "g_lightDirection", {d.x, d.y, d.z});
     setVec(m_context, "g_lightColor", {c.x, c.y, c.z});
     setVec(m_context, "g_invLightRange", {range > 0 ? 1 / range : 0.0f});
+    if (shadowCube) {
+        m_context.setSampler("g_shadowCubeMap", {shadowCube, d3d::SamplerDesc::Linear, d3d::SamplerDesc::Clamp, false});
+        // View space to light-relative world space, in units of the range.
+        Mat4x3 fromView = camera.worldTransform();
+        fromView.pos = fromView.pos - world;
+        m_context.setConstant("g_shadowProjMatrix", Mat4::fromMat4x3(fromView) * (range > 0 ? 1 / range : 0.0f));
+    }
     drawLightQuad(stencilled);
 }
 

@@ -83,7 +83,14 @@ private:
     void setSurfaceInputs(Camera& camera);
     void ambientLight(LightEntity& light);
     void directionalLight(Camera& camera, LightEntity& light);
-    void pointLight(Camera& camera, LightEntity& light);
+    void pointLight(Camera& camera, LightEntity& light, const d3d::TextureCube* shadowCube);
+    // The light's static map when it has one, else this frame's cube of its size.
+    const d3d::TextureCube* pointShadow(LightEntity& light);
+    // The six faces of the cube from the light's position, casters within the range.
+    void renderPointShadow(LightEntity& light, d3d::TextureCube& cube, bool staticOnly);
+    // Each texel of the destination, the source averaged over a cone around its direction.
+    void blurCube(const d3d::TextureCube& source, d3d::TextureCube& destination, float coneAngle);
+    d3d::TextureCube& shadowCube(int list, int log2);
     void spotLight(Camera& camera, LightEntity& light, d3d::Texture2D* shadowMap);
     // The spot's casters into the shadow map, blurred when the quality asks.
     void renderSpotShadow(LightEntity& light);
@@ -121,6 +128,9 @@ private:
     std::unique_ptr<d3d::DepthBuffer> m_shadowDepth;
     ShadowMapVisitor m_casters;
     std::unique_ptr<Camera> m_spotCamera;
+    std::unique_ptr<Camera> m_faceCamera;
+    // Primary and secondary cubes by log2 of their size, 16 to 512, made when first used.
+    std::unique_ptr<d3d::TextureCube> m_shadowCubes[2][10];
 };
 
 } // namespace engine
