@@ -16,7 +16,6 @@ float3 g_lightDirection; // view space, the way the light travels
 float3 g_lightColor;
 float g_invLightRange;
 float2 g_spotFalloff;    // cos(half angle), cos(sharpness x half angle)
-float g_cascadeStartZ;
 float4x4 g_viewProjMatrix;
 
 // The quad on the near plane (depth 0).
@@ -194,5 +193,61 @@ float4 dirlight_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
     float diffuse = max(dot(n, l), 0.0);
     if (diffuse <= 0.0)
         return float4(0.0, 0.0, 0.0, 0.0);
+    return shade(uv, n, l, position, diffuse);
+}
+
+// The sun through cascaded shadow maps, drawn once per cascade: each pass
+// lights only the pixels whose view depth lies in its cascade, so every pixel
+// is lit by exactly one of them, darkened by that cascade's map of the
+// casters' depth (0..1 through the light's box) and its square.
+SAMPLER2D(g_rotTex);          // 4 x 4 rotations: sin, -sin, cos, cos
+float4 g_samples[17];         // a disc of offsets (x, y), nearest first
+float2 g_cascadeRange;        // view depths this pass lights: from, up to
+float2 g_shadowFade;          // 0 at 80 % of the shadow distance, 1 at 100 %
+float g_invShadowMapSize;
+float g_normalOffset;         // view units to move a surface off itself first
+
+float cascadeLitSample(float2 uv, float d) {
+    float2 moments = TEX2D(g_shadowMap, uv).rg;
+    if (d <= moments.x)
+        return 1.0;
+    float variance = max(moments.y - moments.x * moments.x, 0.0000005);
+    float delta = d - moments.x;
+    float p = variance / (variance + delta * delta);
+    return saturate((p - 0.3) / 0.7);
+}
+
+// The disc turned by the pixel's rotation: neighbouring pixels sample
+// different texels, so the edge reads as a soft gradient, not as steps. The
+// tile and the turn count rows from the bottom, as the other renderer does,
+// so that both draw the same pattern.
+float cascadeLit(float3 position, float3 n, float2 pixel) {
+    float3 s = mul(g_shadowProjMatrix, float4(position + n * g_normalOffset, 1.0)).xyz;
+    float d = s.z - 0.0002;
+    float2 fromBottom = float2(pixel.x + 0.5, 1.0 / g_invScreenSize.y - pixel.y - 0.5);
+    float4 r = TEX2D(g_rotTex, fromBottom * 0.25) * 2.0 - 1.0;
+    float radius = 2.0 * g_invShadowMapSize;
+#define TAP(i) cascadeLitSample(s.xy + float2(g_samples[i].x * r.b + g_samples[i].y * r.g, \
+                                               -(g_samples[i].x * r.r + g_samples[i].y * r.a)) * radius, d)
+    float sum = TAP(0) + TAP(1) + TAP(2) + TAP(3) + TAP(4) + TAP(5) + TAP(6) + TAP(7) + TAP(8);
+    sum += TAP(9) + TAP(10) + TAP(11) + TAP(12) + TAP(13) + TAP(14) + TAP(15) + TAP(16);
+#undef TAP
+    return sum / 17.0;
+}
+
+float4 dirlight_shadow_ps(float2 screenPixel : VPOS) : COLOR0 {
+    float2 uv = (screenPixel + 0.5) * g_invScreenSize;
+    float4 g = TEX2D(g_geometryBuffer, uv);
+    if (g.a == 0.0)
+        return float4(0.0, 0.0, 0.0, 0.0);
+    float3 position = viewPosition(uv, g.a);
+    if (position.z < g_cascadeRange.x || position.z >= g_cascadeRange.y)
+        return float4(0.0, 0.0, 0.0, 0.0);
+    float3 n = normalize(g.xyz);
+    float3 l = -normalize(g_lightDirection);
+    float diffuse = max(dot(n, l), 0.0);
+    if (diffuse <= 0.0)
+        return float4(0.0, 0.0, 0.0, 0.0);
+    diffuse *= lerp(cascadeLit(position, n, screenPixel), 1.0, saturate(position.z * g_shadowFade.x + g_shadowFade.y));
     return shade(uv, n, l, position, diffuse);
 }

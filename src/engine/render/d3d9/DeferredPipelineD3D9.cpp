@@ -8,6 +8,7 @@
 #include "engine/render/LightScissor.h"
 #include "engine/render/MeshDebugLines.h"
 #include "engine/render/MeshEntity.h"
+#include "engine/render/OcclusionPattern.h"
 #include "engine/render/ShadowCube.h"
 #include "engine/render/d3d9/RenderContextD3D9.h"
 #include "engine/render/d3d9/RenderResourcesD3D9.h"
@@ -19,6 +20,8 @@
 #include "engine/scene/Scene.h"
 
 #include <algorithm>
+#include <array>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 
@@ -93,7 +96,7 @@ struct DeferredPipelineD3D9::Programs {
     std::unique_ptr<ShaderD3D9> cubeBlurVs, cubeBlurPs;
     std::unique_ptr<ShaderD3D9> spotVs, spotPs, spotShadowPs;
     std::unique_ptr<ShaderD3D9> blurVs, blurPs;
-    std::unique_ptr<ShaderD3D9> dirVs, dirPs;
+    std::unique_ptr<ShaderD3D9> dirVs, dirPs, dirShadowPs;
     std::unique_ptr<ShaderD3D9> stencilVs, stencilPs;
     std::unique_ptr<ShaderD3D9> fogVs, fogPs;
     std::unique_ptr<ShaderD3D9> tonemapVs, tonemapPs;
@@ -119,6 +122,7 @@ DeferredPipelineD3D9::DeferredPipelineD3D9(RenderContextD3D9& context, RenderRes
     p.blurPs = pixelProgram(device, PostFile, "blur_ps");
     p.dirVs = vertexProgram(device, LightsFile, "dirlight_vs");
     p.dirPs = pixelProgram(device, LightsFile, "dirlight_ps");
+    p.dirShadowPs = pixelProgram(device, LightsFile, "dirlight_shadow_ps");
     p.stencilVs = vertexProgram(device, LightsFile, "stencil_vs");
     p.stencilPs = pixelProgram(device, LightsFile, "stencil_ps");
     p.fogVs = vertexProgram(device, FogFile, "fog_vs");
@@ -150,6 +154,13 @@ DeferredPipelineD3D9::DeferredPipelineD3D9(RenderContextD3D9& context, RenderRes
                                                        D3DMULTISAMPLE_NONE, true);
     m_spotCamera.reset(Camera::perspective(1.0f, 1, 0, 1));
     m_faceCamera.reset(Camera::perspective(FaceFieldOfView, 1, FaceNear, 1));
+
+    m_rotationTile = std::make_unique<d3d::Texture2D>(4, 4, 1, D3DFMT_A8R8G8B8, 0, D3DPOOL_MANAGED);
+    std::array<uint8_t, 64> pixels = occlusionRotationPixels();
+    D3DLOCKED_RECT locked = m_rotationTile->lock(0);
+    for (int y = 0; y < 4; ++y)
+        std::memcpy(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch, &pixels[size_t(y) * 16], 16);
+    m_rotationTile->unlock(0);
 }
 
 DeferredPipelineD3D9::~DeferredPipelineD3D9() = default;
@@ -284,7 +295,13 @@ void DeferredPipelineD3D9::lightPass(Camera& camera) {
             ambientLight(*light);
             break;
         case LightEntity::Directional:
-            directionalLight(camera, *light);
+            if (light->castShadow() && m_settings.renderShadows && light->node() &&
+                std::min(light->maxShadowDistance(), camera.farDistance()) > camera.nearDistance()) {
+                forEachCascade(camera, *light,
+                               [&](const CascadeSlice& slice) { directionalCascade(camera, *light, slice); });
+            } else {
+                directionalLight(camera, *light);
+            }
             break;
         case LightEntity::Point: {
             const d3d::TextureCube* cube = nullptr;
@@ -366,7 +383,63 @@ void DeferredPipelineD3D9::directionalLight(Camera& camera, LightEntity& light) 
     const Vec3& c = light.lightColor();
     setVec(m_context, "g_lightDirection", {d.x, d.y, d.z});
     setVec(m_context, "g_lightColor", {c.x, c.y, c.z});
-    setVec(m_context, "g_cascadeStartZ", {0.0f});
+    drawLightQuad(false);
+}
+
+void DeferredPipelineD3D9::directionalCascade(Camera& camera, LightEntity& light, const CascadeSlice& slice) {
+    Scene* scene = light.node()->scene();
+    m_casters.clear();
+    if (scene)
+        scene->queryFrustum(slice.casterPlanes.data(), slice.casterPlaneCount, m_casters);
+    d3d::Device& device = m_context.device();
+    device.setRenderTarget(0, *m_shadowMap);
+    device.setDepthBuffer(m_shadowDepth.get());
+    m_context.setViewport(0, 0, m_shadowMap->width(), m_shadowMap->height());
+    device.setRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device.setRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    device.setRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    device.setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device.setRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    device.setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    device.setRenderState(D3DRS_STENCILENABLE, FALSE);
+    device.setRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+    device.setRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+    device.setRenderState(D3DRS_DEPTHBIAS, 0);
+    const unsigned char white[4] = {255, 255, 255, 255};
+    device.clear(white, d3d::Device::ClearTarget | d3d::Device::ClearDepth);
+    drawCasters(slice.shadowMatrix, slice.shadowMatrix, 1, false, true);
+
+    setLightTargets();
+    m_context.bindShaders(m_programs->dirVs.get(), m_programs->dirShadowPs.get());
+    setSurfaceInputs(camera);
+    Vec3 d = viewDirection(camera, light);
+    const Vec3& c = light.lightColor();
+    setVec(m_context, "g_lightDirection", {d.x, d.y, d.z});
+    setVec(m_context, "g_lightColor", {c.x, c.y, c.z});
+    m_context.setSampler("g_shadowMap", nearestClamp(*m_shadowMap));
+    m_context.setSampler("g_rotTex", {m_rotationTile.get(), d3d::SamplerDesc::Nearest, d3d::SamplerDesc::Wrap, false});
+    m_context.setConstant("g_shadowProjMatrix",
+                          Mat4::fromMat4x3(camera.worldTransform()) * slice.shadowMatrix *
+                              shadowTextureMatrixRowsDown(m_shadowMap->width(), m_shadowMap->height()));
+    const auto& disc = shadowSampleDisc();
+    float samples[OcclusionKernelSize * 4] = {};
+    for (int i = 0; i < OcclusionKernelSize; ++i) {
+        samples[4 * i] = disc[size_t(2 * i)];
+        samples[4 * i + 1] = disc[size_t(2 * i + 1)];
+    }
+    m_context.setConstant("g_samples", samples, OcclusionKernelSize * 4);
+    setVec(m_context, "g_invShadowMapSize", {1.0f / float(m_shadowMap->width())});
+    // Surfaces read the map a little off themselves along their normal, by
+    // more where texels are coarser, so that a surface at a grazing angle to
+    // the light does not shadow itself in stripes.
+    setVec(m_context, "g_normalOffset", {1.5f * slice.texelSize});
+    Vec2 fade = shadowFade(camera.farDistance(), light.maxShadowDistance());
+    setVec(m_context, "g_shadowFade", {fade.x, fade.y});
+    // Each pixel is lit by exactly one cascade: the one whose view depths hold
+    // it. The last also lights what lies past the shadow distance, where the
+    // shadow has faded out: the sun does not stop there.
+    bool last = slice.index == CascadeCount - 1;
+    setVec(m_context, "g_cascadeRange", {slice.index == 0 ? 0.0f : slice.nearSplit, last ? FLT_MAX : slice.farSplit});
     drawLightQuad(false);
 }
 
@@ -571,7 +644,8 @@ void DeferredPipelineD3D9::renderSpotShadow(LightEntity& light) {
         blurShadowMap();
 }
 
-void DeferredPipelineD3D9::drawCasters(const Mat4& view, const Mat4& viewProj, float invRange, bool staticOnly) {
+void DeferredPipelineD3D9::drawCasters(const Mat4& view, const Mat4& viewProj, float invRange, bool staticOnly,
+                                       bool directional) {
     d3d::Device& device = m_context.device();
     for (MeshEntity* entity : m_casters.entities()) {
         if (staticOnly && !entity->hasFlag(MeshEntity::StaticShadow))
@@ -586,8 +660,10 @@ void DeferredPipelineD3D9::drawCasters(const Mat4& view, const Mat4& viewProj, f
             Material& m = segmentMaterial(*entity, i);
             if (!isOpaque(m))
                 continue;
-            int vertexSlot = RenderableShaderD3D9::vertexSlot(RenderableShaderD3D9::PointShadowPass, skinned, false);
-            int pixelSlot = RenderableShaderD3D9::pixelSlot(RenderableShaderD3D9::PointShadowPass, false, m.alphaTest, true);
+            RenderableShaderD3D9::Pass kind =
+                directional ? RenderableShaderD3D9::DirectionalShadowPass : RenderableShaderD3D9::PointShadowPass;
+            int vertexSlot = RenderableShaderD3D9::vertexSlot(kind, skinned, false);
+            int pixelSlot = RenderableShaderD3D9::pixelSlot(kind, false, m.alphaTest, true);
             auto* shader = dynamic_cast<RenderableShaderD3D9*>(m.shader.get());
             if (!shader || !shader->slot(vertexSlot) || !shader->slot(pixelSlot))
                 shader = m_surfaceShader.get();

@@ -83,6 +83,9 @@ private:
     void setSurfaceInputs(Camera& camera);
     void ambientLight(LightEntity& light);
     void directionalLight(Camera& camera, LightEntity& light);
+    // One cascade: its casters into the shadow map, then the pixels of its
+    // view depths lit through it.
+    void directionalCascade(Camera& camera, LightEntity& light, const struct CascadeSlice& slice);
     void pointLight(Camera& camera, LightEntity& light, const d3d::TextureCube* shadowCube);
     // The light's static map when it has one, else this frame's cube of its size.
     const d3d::TextureCube* pointShadow(LightEntity& light);
@@ -97,7 +100,8 @@ private:
     // Two passes of seven taps: across into the blur map, down back again.
     void blurShadowMap();
     // Every opaque segment of the casters with the shadow programs, into the bound target.
-    void drawCasters(const Mat4& view, const Mat4& viewProj, float invRange, bool staticOnly);
+    void drawCasters(const Mat4& view, const Mat4& viewProj, float invRange, bool staticOnly,
+                     bool directional = false);
     // Switches the scissor test for the sphere's rectangle; false when it covers nothing.
     bool scissorToSphere(Camera& camera, const Vec3& viewCenter, float radius);
     // Marks with 1 the stencil of the pixels whose surface lies inside the volume.
@@ -129,6 +133,7 @@ private:
     ShadowMapVisitor m_casters;
     std::unique_ptr<Camera> m_spotCamera;
     std::unique_ptr<Camera> m_faceCamera;
+    std::unique_ptr<d3d::Texture2D> m_rotationTile; // 4 x 4 rotations of the sun's taps
     // Primary and secondary cubes by log2 of their size, 16 to 512, made when first used.
     std::unique_ptr<d3d::TextureCube> m_shadowCubes[2][10];
 };

@@ -167,6 +167,44 @@ TEST_F(DeferredPipelineD3D9Window, NormalAndTangentDebugLines)
     EXPECT_TRUE(frameMatches("debug-tangents-without-meshes"));
 }
 
+TEST_F(DeferredPipelineD3D9Window, PointLightShadowsByQuality)
+{
+    buildLightScene();
+    LightEntity* light = addPointLight({1, 1, 1}, {-2, 2.5f, 3}, 9);
+    ASSERT_TRUE(frameMatches("point-shadow-off"));
+    light->setCastShadow(true);
+    renderer->shadowQuality = 1;
+    EXPECT_TRUE(frameMatches("point-shadow-soft", 4));
+    renderer->shadowQuality = 0;
+    EXPECT_TRUE(frameMatches("point-shadow-hard", 4));
+    // A static map that is not a cube cannot be read as one.
+    renderer->shadowQuality = 1;
+    light->setStaticShadowMap(solidTexture({255, 255, 255, 255}));
+    EXPECT_TRUE(frameMatches("point-shadow-soft", 4));
+    renderer->renderShadows = false;
+    EXPECT_TRUE(frameMatches("point-shadow-off"));
+}
+
+// The sun's four cascades over a long ground: a near and a far caster, no
+// seam, and past its shadow distance it still lights.
+TEST_F(DeferredPipelineD3D9Window, CascadesShadowNearAndFarWithoutASeam)
+{
+    addMesh(*createPlane(40, 70), {0, 0, 20});
+    addMesh(*createBox(1, 4, 1), {-2, 2, 0});
+    addMesh(*createBox(3, 3, 3), {-4, 1.5f, 28});
+    addLight(LightEntity::Ambient, {0.05f, 0.05f, 0.05f});
+    LightEntity* sun = addLight(LightEntity::Directional, {1, 0.95f, 0.9f});
+    sun->node()->lookAt({1, -1.2f, 0.3f});
+    sun->setMaxShadowDistance(60);
+    camera->setPosition({0, 3, -8});
+    camera->lookAt({0, 0, 12});
+    ASSERT_TRUE(frameMatches("sun-unshadowed"));
+    sun->setCastShadow(true);
+    EXPECT_TRUE(frameMatches("sun-cascades", 8));
+    sun->setMaxShadowDistance(15);
+    EXPECT_TRUE(frameMatches("sun-short-shadow-distance", 8));
+}
+
 // The same spot as on OpenGL, hard and blurred: its map holds the same
 // moments, read through Direct3D's texel centres.
 TEST_F(DeferredPipelineD3D9Window, SpotShadowsHardAndBlurred)
