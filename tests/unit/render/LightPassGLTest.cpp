@@ -281,17 +281,7 @@ namespace {
 // cascade split.
 class SunShadowWindow : public LightPassGLWindow {
 protected:
-    void buildSunScene() {
-        addMesh(*createPlane(40, 70), {0, 0, 20});
-        addMesh(*createBox(1, 4, 1), {-2, 2, 0});
-        addMesh(*createBox(3, 3, 3), {-4, 1.5f, 28});
-        addLight(LightEntity::Ambient, {0.05f, 0.05f, 0.05f});
-        sun = addLight(LightEntity::Directional, {1, 0.95f, 0.9f});
-        sun->node()->lookAt({1, -1.2f, 0.3f});
-        sun->setMaxShadowDistance(60);
-        camera->setPosition({0, 3, -8});
-        camera->lookAt({0, 0, 12});
-    }
+    void buildSunScene() { sun = DeferredFrameWindow::buildSunScene(); }
 
     LightEntity* sun = nullptr;
 };

@@ -105,6 +105,22 @@ protected:
         return count;
     }
 
+    // A long ground with a near and a far box under a sun from the side,
+    // seen along the ground; returns the sun (casting no shadow yet).
+    engine::LightEntity* buildSunScene() {
+        using namespace engine;
+        addMesh(*createPlane(40, 70), {0, 0, 20});
+        addMesh(*createBox(1, 4, 1), {-2, 2, 0});
+        addMesh(*createBox(3, 3, 3), {-4, 1.5f, 28});
+        addLight(LightEntity::Ambient, {0.05f, 0.05f, 0.05f});
+        LightEntity* sun = addLight(LightEntity::Directional, {1, 0.95f, 0.9f});
+        sun->node()->lookAt({1, -1.2f, 0.3f});
+        sun->setMaxShadowDistance(60);
+        camera->setPosition({0, 3, -8});
+        camera->lookAt({0, 0, 12});
+        return sun;
+    }
+
     engine::MeshEntity* box = nullptr;
     engine::MeshEntity* ball = nullptr;
 };

@@ -581,6 +581,59 @@ void DeferredPipelineD3D9::blurCube(const d3d::TextureCube& source, d3d::Texture
     }
 }
 
+RenderableTexture* DeferredPipelineD3D9::renderStaticShadowMap(LightEntity& light, int size, float blurAngleDegrees) {
+    int bytesPerPixel = 0;
+    switch (m_shadowFormat) {
+    case D3DFMT_G16R16:
+    case D3DFMT_G16R16F:
+        bytesPerPixel = 4;
+        break;
+    case D3DFMT_A16B16G16R16:
+    case D3DFMT_A16B16G16R16F:
+        bytesPerPixel = 8;
+        break;
+    default:
+        throw core::Exception("Unknown shadow buffer format");
+    }
+    // Every face is drawn with the one shadow depth buffer.
+    if (size < 1 || size > ShadowMapSize)
+        throw core::Exception("Static shadow map size %d is outside 1 to %d", size, ShadowMapSize);
+
+    IDirect3DDevice9* device = m_context.device().get();
+    // Drawing needs a scene; a script may ask between frames.
+    bool ownScene = SUCCEEDED(device->BeginScene());
+    auto rendered = std::make_unique<d3d::TextureCube>(size, 1, m_shadowFormat, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT);
+    auto blurred = std::make_unique<d3d::TextureCube>(size, 1, m_shadowFormat, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT);
+    renderPointShadow(light, *rendered, true);
+    blurCube(*rendered, *blurred, blurAngleDegrees * 3.14159265f / 180.0f);
+    if (ownScene)
+        device->EndScene();
+    m_context.clearCaches();
+
+    auto readBack = std::make_unique<d3d::Texture2D>(size, size, 1, m_shadowFormat, 0, D3DPOOL_SYSTEMMEM);
+    auto kept = std::make_unique<d3d::TextureCube>(size, 1, m_shadowFormat, 0, D3DPOOL_MANAGED);
+    for (int face = 0; face < 6; ++face) {
+        IDirect3DSurface9* source = blurred->surface(D3DCUBEMAP_FACES(face), 0);
+        IDirect3DSurface9* copy = readBack->surface(0);
+        HRESULT hr = device->GetRenderTargetData(source, copy);
+        source->Release();
+        copy->Release();
+        if (hr == D3DERR_DEVICELOST)
+            return nullptr;
+        if (FAILED(hr))
+            throw d3d::Exception_D3DError("GetRenderTargetData() failed", hr);
+        D3DLOCKED_RECT from = readBack->lock(0, D3DLOCK_READONLY);
+        D3DLOCKED_RECT to = kept->lock(D3DCUBEMAP_FACES(face), 0);
+        for (int row = 0; row < size; ++row)
+            std::memcpy(static_cast<uint8_t*>(to.pBits) + size_t(row) * size_t(to.Pitch),
+                        static_cast<const uint8_t*>(from.pBits) + size_t(row) * size_t(from.Pitch),
+                        size_t(size) * size_t(bytesPerPixel));
+        kept->unlock(D3DCUBEMAP_FACES(face), 0);
+        readBack->unlock(0);
+    }
+    return new RenderableTextureD3D9(std::move(kept));
+}
+
 void DeferredPipelineD3D9::pointLight(Camera& camera, LightEntity& light, const d3d::TextureCube* shadowCube) {
     Vec3 world = light.node()->worldPosition();
     Vec3 center = camera.worldInverse().transformPoint(world);

@@ -60,6 +60,10 @@ public:
     // The tone-mapped source, anti-aliased, into the bound render target.
     void fxaa(d3d::Texture2D& source);
     void drawMeshEntity(Camera& camera, MeshEntity& entity, PassKind pass);
+    // The light's static casters into a cube of that size, blurred over the
+    // cone, kept in the managed pool so that it outlives device resets. Null
+    // when the device is lost on the way.
+    RenderableTexture* renderStaticShadowMap(LightEntity& light, int size, float blurAngleDegrees);
 
     const Settings& settings() const { return m_settings; }
     const RenderVisitor& visitor() const { return m_visitor; }

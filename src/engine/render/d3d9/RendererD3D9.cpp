@@ -189,6 +189,14 @@ void RendererD3D9::setOutputTarget(RenderableTexture* target)
     device.setDepthBuffer(m_depthStencil.get());
 }
 
+RenderableTexture* RendererD3D9::renderStaticShadowMap(LightEntity* light, int size, float blurAngleDegrees, int)
+{
+    requireContext();
+    if (!m_pipeline || !light)
+        return nullptr;
+    return m_pipeline->renderStaticShadowMap(*light, size, blurAngleDegrees);
+}
+
 void RendererD3D9::endRender()
 {
     RenderContextD3D9& context = requireContext();

@@ -31,6 +31,7 @@ public:
     void setRenderWindow(RenderWindow*) override {}
     void beginRender() override;
     void renderScene(Scene* scene, Camera* camera, RenderableTexture* target) override;
+    RenderableTexture* renderStaticShadowMap(LightEntity* light, int size, float blurAngleDegrees, int option) override;
     void endRender() override;
     void saveScreenShot(const std::string& path) override;
     RenderableMesh* createRenderableMesh() override;

@@ -35,6 +35,43 @@ TEST_F(DeferredPipelineD3D9Window, OpaqueSceneMatchesTheSharedReference)
     EXPECT_EQ(renderStats().drawSegments, 6); // geometry and material pass
 }
 
+// A reset drops every default-pool texture: the scene buffers, the shadow map
+// and cubes come back, and the next frame draws as before.
+TEST_F(DeferredPipelineD3D9Window, DeviceResetMidRunRemakesTheFrameBuffers)
+{
+    buildLightScene();
+    addPointLight({1, 1, 1}, {-2, 2.5f, 3}, 9)->setCastShadow(true);
+    ASSERT_TRUE(frameMatches("point-shadow-soft", 4));
+    ASSERT_TRUE(static_cast<RendererD3D9*>(renderer)->context()->device().reset());
+    EXPECT_TRUE(frameMatches("point-shadow-soft", 4));
+}
+
+// A smaller target than the window: the frame is drawn at the render size.
+TEST_F(DeferredPipelineD3D9Window, ResizedRenderBuffersDrawTheSameScene)
+{
+    buildOpaqueScene();
+    renderer->resizeRenderBuffers(FrameWidth, FrameHeight);
+    EXPECT_TRUE(frameMatches("opaque-scene"));
+    EXPECT_EQ(static_cast<RendererD3D9*>(renderer)->pipeline()->width(), FrameWidth);
+}
+
+// A static map holds the blurred cube of the static casters only, and lives
+// in the managed pool.
+TEST_F(DeferredPipelineD3D9Window, StaticShadowMapOfSize512)
+{
+    buildLightScene();
+    box->setFlag(MeshEntity::StaticShadow, true);
+    LightEntity* light = addPointLight({1, 1, 1}, {-2, 2.5f, 3}, 9);
+    light->setCastShadow(true);
+    core::CountedRef<RenderableTexture> map(renderer->renderStaticShadowMap(light, 512, 3, 0));
+    ASSERT_TRUE(map);
+    EXPECT_EQ(map->getWidth(), 512);
+    light->setStaticShadowMap(map.get());
+    const Vec3 behindBox{-2, 0, -2}, behindBall{2, 0, -2.5f};
+    ASSERT_TRUE(frameMatches("point-shadow-static-d3d9", 4));
+    EXPECT_LT(brightness(framePixelAt("point-shadow-static-d3d9", behindBox)), 60);
+}
+
 TEST_F(DeferredPipelineD3D9Window, EachLightKindAlone)
 {
     buildLightScene();
@@ -189,15 +226,7 @@ TEST_F(DeferredPipelineD3D9Window, PointLightShadowsByQuality)
 // seam, and past its shadow distance it still lights.
 TEST_F(DeferredPipelineD3D9Window, CascadesShadowNearAndFarWithoutASeam)
 {
-    addMesh(*createPlane(40, 70), {0, 0, 20});
-    addMesh(*createBox(1, 4, 1), {-2, 2, 0});
-    addMesh(*createBox(3, 3, 3), {-4, 1.5f, 28});
-    addLight(LightEntity::Ambient, {0.05f, 0.05f, 0.05f});
-    LightEntity* sun = addLight(LightEntity::Directional, {1, 0.95f, 0.9f});
-    sun->node()->lookAt({1, -1.2f, 0.3f});
-    sun->setMaxShadowDistance(60);
-    camera->setPosition({0, 3, -8});
-    camera->lookAt({0, 0, 12});
+    LightEntity* sun = buildSunScene();
     ASSERT_TRUE(frameMatches("sun-unshadowed"));
     sun->setCastShadow(true);
     EXPECT_TRUE(frameMatches("sun-cascades", 8));
