@@ -77,3 +77,15 @@ float4 blur_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
     sum += TEX2D(g_tex, uv + g_samples[6].xy) * g_samples[6].z;
     return sum;
 }
+
+// A scene buffer shown as it is, its colour scaled, for the debug views.
+float g_scale;
+
+void view_vs(float2 position : POSITION, out float4 oPosition : POSITION, out float4 oScreen : TEXCOORD0) {
+    oPosition = float4(position, 0.0, 1.0);
+    oScreen = oPosition;
+}
+
+float4 view_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
+    return float4(saturate(TEX2D(g_tex, SCREEN_UV(g_invTexRes)).rgb * g_scale), 1.0);
+}

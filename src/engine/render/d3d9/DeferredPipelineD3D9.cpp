@@ -101,6 +101,7 @@ struct DeferredPipelineD3D9::Programs {
     std::unique_ptr<ShaderD3D9> fogVs, fogPs;
     std::unique_ptr<ShaderD3D9> tonemapVs, tonemapPs;
     std::unique_ptr<ShaderD3D9> fxaaVs, fxaaPs;
+    std::unique_ptr<ShaderD3D9> viewVs, viewPs;
 };
 
 DeferredPipelineD3D9::DeferredPipelineD3D9(RenderContextD3D9& context, RenderResourcesD3D9& resources, int width,
@@ -131,6 +132,8 @@ DeferredPipelineD3D9::DeferredPipelineD3D9(RenderContextD3D9& context, RenderRes
     p.tonemapPs = pixelProgram(device, PostFile, "tonemap_ps");
     p.fxaaVs = vertexProgram(device, PostFile, "fxaa_vs");
     p.fxaaPs = pixelProgram(device, PostFile, "fxaa_ps");
+    p.viewVs = vertexProgram(device, PostFile, "view_vs");
+    p.viewPs = pixelProgram(device, PostFile, "view_ps");
     m_surfaceShader = std::make_unique<RenderableShaderD3D9>(device);
     m_surfaceShader->loadSurfaceShader("", "", "", "", "");
     // The tone mapper reads light above 1 (highlights, several lights on
@@ -888,6 +891,17 @@ void DeferredPipelineD3D9::toneMap() {
     m_context.bindShaders(m_programs->tonemapVs.get(), m_programs->tonemapPs.get());
     m_context.setSampler("g_tex", nearestClamp(*m_finalBuffer));
     setVec(m_context, "g_invTexRes", {1.0f / float(m_width), 1.0f / float(m_height)});
+    m_context.uploadConstants();
+    m_context.drawFullScreenQuad();
+}
+
+void DeferredPipelineD3D9::showBuffer(const d3d::Texture2D& buffer, float scale) {
+    m_context.setViewport(0, 0, buffer.width(), buffer.height());
+    fullScreenState();
+    m_context.bindShaders(m_programs->viewVs.get(), m_programs->viewPs.get());
+    m_context.setSampler("g_tex", nearestClamp(buffer));
+    setVec(m_context, "g_invTexRes", {1.0f / float(buffer.width()), 1.0f / float(buffer.height())});
+    setVec(m_context, "g_scale", {scale});
     m_context.uploadConstants();
     m_context.drawFullScreenQuad();
 }

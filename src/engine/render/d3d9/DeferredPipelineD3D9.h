@@ -59,6 +59,8 @@ public:
     void toneMap();
     // The tone-mapped source, anti-aliased, into the bound render target.
     void fxaa(d3d::Texture2D& source);
+    // The buffer over the whole bound target, its colour scaled, for the debug views.
+    void showBuffer(const d3d::Texture2D& buffer, float scale);
     void drawMeshEntity(Camera& camera, MeshEntity& entity, PassKind pass);
     // The light's static casters into a cube of that size, blurred over the
     // cone, kept in the managed pool so that it outlives device resets. Null

@@ -159,6 +159,14 @@ void RendererD3D9::renderScene(Scene* scene, Camera* camera, RenderableTexture* 
         }
         // What draws next in this frame (2D drawing, debug lines) means the window.
         setOutputTarget(nullptr);
+        // The glossiness is scaled into view as the other renderer shows it:
+        // glossiness exponents lie far above 1 and would show as plain white.
+        if (drawNormalBuffer)
+            pipeline.showBuffer(pipeline.geometryBuffer(), 1.0f);
+        else if (drawGlossinessBuffer)
+            pipeline.showBuffer(pipeline.glossinessBuffer(), 0.01f);
+        else if (drawLightBuffer)
+            pipeline.showBuffer(pipeline.lightBuffer(), 1.0f);
         context.setViewport(0, 0, m_viewport.width, m_viewport.height);
         context.device().setRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
         context.device().setRenderState(D3DRS_ZWRITEENABLE, TRUE);

@@ -139,6 +139,27 @@ TEST_F(DeferredPipelineD3D9Window, DiffuseMappingOffSamplesWhiteEverywhere)
     EXPECT_TRUE(frameMatches("diffuse-mapping-off"));
 }
 
+TEST_F(DeferredPipelineD3D9Window, DebugViewsShowTheFirstBufferAskedFor)
+{
+    buildOpaqueScene();
+    struct Case {
+        bool normal, glossiness, light;
+        const char* reference;
+    } cases[] = {
+        {true, false, false, "debug-normal-buffer"},
+        {false, true, false, "debug-glossiness-buffer"},
+        {false, false, true, "debug-light-buffer"},
+        {true, true, true, "debug-normal-buffer"},
+        {false, true, true, "debug-glossiness-buffer"},
+    };
+    for (const Case& c : cases) {
+        renderer->drawNormalBuffer = c.normal;
+        renderer->drawGlossinessBuffer = c.glossiness;
+        renderer->drawLightBuffer = c.light;
+        EXPECT_TRUE(frameMatches(c.reference)) << c.reference;
+    }
+}
+
 TEST_F(DeferredPipelineD3D9Window, FxaaSoftensAHardEdge)
 {
     buildSlantedCard();
