@@ -4,6 +4,7 @@
 // tests compare with the same reference pictures (tests/reference/).
 
 #include "engine/assets/MeshPrimitives.h"
+#include "engine/render/FrameSteps.h"
 #include "support/SceneWindow.h"
 
 namespace test {
