@@ -83,6 +83,16 @@ d3d::SamplerDesc nearestClamp(const d3d::BaseTexture& texture) {
     return {&texture, d3d::SamplerDesc::Nearest, d3d::SamplerDesc::Clamp, false};
 }
 
+// Direct3D 9 samples pixels at their corners where the other renderer samples
+// their centres: half a pixel left and up in clip space puts every triangle's
+// edges on the same pixels on both.
+Mat4 halfPixelShift(const Viewport& viewport) {
+    Mat4 shift;
+    shift.m[3][0] = -1.0f / float(std::max(viewport.width, 1));
+    shift.m[3][1] = 1.0f / float(std::max(viewport.height, 1));
+    return shift;
+}
+
 const d3d::BaseTexture* textureOf(const RenderableTexture* texture) {
     auto* d3dTexture = dynamic_cast<const RenderableTextureD3D9*>(texture);
     return d3dTexture ? d3dTexture->texture() : nullptr;
@@ -486,7 +496,8 @@ void DeferredPipelineD3D9::stencilVolume(Camera& camera, const Mat4x3& model, co
     device.setRenderState(D3DRS_CCW_STENCILFAIL, D3DSTENCILOP_KEEP);
     device.setRenderState(D3DRS_CCW_STENCILZFAIL, D3DSTENCILOP_INCR);
     m_context.bindShaders(m_programs->stencilVs.get(), m_programs->stencilPs.get());
-    m_context.setConstant("g_viewProjMatrix", Mat4::fromMat4x3(model) * camera.viewProjection());
+    m_context.setConstant("g_viewProjMatrix",
+                          Mat4::fromMat4x3(model) * camera.viewProjection() * halfPixelShift(m_settings.viewport));
     m_context.uploadConstants();
     m_context.drawMesh(volume);
     device.setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
@@ -936,7 +947,7 @@ void DeferredPipelineD3D9::drawMeshEntity(Camera& camera, MeshEntity& entity, Pa
     const Mat4x3& worldTransform = entity.node()->worldTransform();
     const Mat4 world = Mat4::fromMat4x3(worldTransform);
     const Mat4x3& view = camera.worldInverse();
-    const Mat4 viewProj = world * camera.viewProjection();
+    const Mat4 viewProj = world * camera.viewProjection() * halfPixelShift(m_settings.viewport);
     const Mat4 worldView = world * Mat4::fromMat4x3(view);
     Mat3 normalMatrix = worldTransform.rot * view.rot;
     for (Vec3& row : normalMatrix.row)
