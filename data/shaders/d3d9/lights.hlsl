@@ -200,8 +200,6 @@ float4 dirlight_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
 // lights only the pixels whose view depth lies in its cascade, so every pixel
 // is lit by exactly one of them, darkened by that cascade's map of the
 // casters' depth (0..1 through the light's box) and its square.
-SAMPLER2D(g_rotTex);          // 4 x 4 rotations: sin, -sin, cos, cos
-float4 g_samples[17];         // a disc of offsets (x, y), nearest first
 float2 g_cascadeRange;        // view depths this pass lights: from, up to
 float2 g_shadowFade;          // 0 at 80 % of the shadow distance, 1 at 100 %
 float g_invShadowMapSize;
@@ -217,22 +215,11 @@ float cascadeLitSample(float2 uv, float d) {
     return saturate((p - 0.3) / 0.7);
 }
 
-// The disc turned by the pixel's rotation: neighbouring pixels sample
-// different texels, so the edge reads as a soft gradient, not as steps. The
-// tile and the turn count rows from the bottom, as the other renderer does,
-// so that both draw the same pattern.
-float cascadeLit(float3 position, float3 n, float2 pixel) {
+// One filtered read of the map: the moments blend between texels, which
+// softens the edge by itself.
+float cascadeLit(float3 position, float3 n) {
     float3 s = mul(g_shadowProjMatrix, float4(position + n * g_normalOffset, 1.0)).xyz;
-    float d = s.z - 0.0002;
-    float2 fromBottom = float2(pixel.x + 0.5, 1.0 / g_invScreenSize.y - pixel.y - 0.5);
-    float4 r = TEX2D(g_rotTex, fromBottom * 0.25) * 2.0 - 1.0;
-    float radius = 2.0 * g_invShadowMapSize;
-#define TAP(i) cascadeLitSample(s.xy + float2(g_samples[i].x * r.b + g_samples[i].y * r.g, \
-                                               -(g_samples[i].x * r.r + g_samples[i].y * r.a)) * radius, d)
-    float sum = TAP(0) + TAP(1) + TAP(2) + TAP(3) + TAP(4) + TAP(5) + TAP(6) + TAP(7) + TAP(8);
-    sum += TAP(9) + TAP(10) + TAP(11) + TAP(12) + TAP(13) + TAP(14) + TAP(15) + TAP(16);
-#undef TAP
-    return sum / 17.0;
+    return cascadeLitSample(s.xy, s.z - 0.0002);
 }
 
 float4 dirlight_shadow_ps(float2 screenPixel : VPOS) : COLOR0 {
@@ -248,6 +235,6 @@ float4 dirlight_shadow_ps(float2 screenPixel : VPOS) : COLOR0 {
     float diffuse = max(dot(n, l), 0.0);
     if (diffuse <= 0.0)
         return float4(0.0, 0.0, 0.0, 0.0);
-    diffuse *= lerp(cascadeLit(position, n, screenPixel), 1.0, saturate(position.z * g_shadowFade.x + g_shadowFade.y));
+    diffuse *= lerp(cascadeLit(position, n), 1.0, saturate(position.z * g_shadowFade.x + g_shadowFade.y));
     return shade(uv, n, l, position, diffuse);
 }

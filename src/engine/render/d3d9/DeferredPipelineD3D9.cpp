@@ -8,7 +8,6 @@
 #include "engine/render/LightScissor.h"
 #include "engine/render/MeshDebugLines.h"
 #include "engine/render/MeshEntity.h"
-#include "engine/render/OcclusionPattern.h"
 #include "engine/render/ShadowCube.h"
 #include "engine/render/d3d9/RenderContextD3D9.h"
 #include "engine/render/d3d9/RenderResourcesD3D9.h"
@@ -167,13 +166,6 @@ DeferredPipelineD3D9::DeferredPipelineD3D9(RenderContextD3D9& context, RenderRes
                                                        D3DMULTISAMPLE_NONE, true);
     m_spotCamera.reset(Camera::perspective(1.0f, 1, 0, 1));
     m_faceCamera.reset(Camera::perspective(FaceFieldOfView, 1, FaceNear, 1));
-
-    m_rotationTile = std::make_unique<d3d::Texture2D>(4, 4, 1, D3DFMT_A8R8G8B8, 0, D3DPOOL_MANAGED);
-    std::array<uint8_t, 64> pixels = occlusionRotationPixels();
-    D3DLOCKED_RECT locked = m_rotationTile->lock(0);
-    for (int y = 0; y < 4; ++y)
-        std::memcpy(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch, &pixels[size_t(y) * 16], 16);
-    m_rotationTile->unlock(0);
 }
 
 DeferredPipelineD3D9::~DeferredPipelineD3D9() = default;
@@ -429,18 +421,10 @@ void DeferredPipelineD3D9::directionalCascade(Camera& camera, LightEntity& light
     const Vec3& c = light.lightColor();
     setVec(m_context, "g_lightDirection", {d.x, d.y, d.z});
     setVec(m_context, "g_lightColor", {c.x, c.y, c.z});
-    m_context.setSampler("g_shadowMap", nearestClamp(*m_shadowMap));
-    m_context.setSampler("g_rotTex", {m_rotationTile.get(), d3d::SamplerDesc::Nearest, d3d::SamplerDesc::Wrap, false});
+    m_context.setSampler("g_shadowMap", {m_shadowMap.get(), d3d::SamplerDesc::Linear, d3d::SamplerDesc::Clamp, false});
     m_context.setConstant("g_shadowProjMatrix",
                           Mat4::fromMat4x3(camera.worldTransform()) * slice.shadowMatrix *
                               shadowTextureMatrixRowsDown(m_shadowMap->width(), m_shadowMap->height()));
-    const auto& disc = shadowSampleDisc();
-    float samples[OcclusionKernelSize * 4] = {};
-    for (int i = 0; i < OcclusionKernelSize; ++i) {
-        samples[4 * i] = disc[size_t(2 * i)];
-        samples[4 * i + 1] = disc[size_t(2 * i + 1)];
-    }
-    m_context.setConstant("g_samples", samples, OcclusionKernelSize * 4);
     setVec(m_context, "g_invShadowMapSize", {1.0f / float(m_shadowMap->width())});
     // Surfaces read the map a little off themselves along their normal, by
     // more where texels are coarser, so that a surface at a grazing angle to
@@ -896,12 +880,23 @@ void DeferredPipelineD3D9::transparentPass(Camera& camera) {
     device.setRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
 }
 
-void DeferredPipelineD3D9::toneMap() {
-    applyViewport();
+// A target texture takes the whole picture, whatever its size; the window
+// takes it pixel for pixel inside the viewport.
+void DeferredPipelineD3D9::setOutputArea(const d3d::Texture2D* target) {
+    if (target) {
+        m_context.setViewport(0, 0, target->width(), target->height());
+        setVec(m_context, "g_invTexRes", {1.0f / float(target->width()), 1.0f / float(target->height())});
+    } else {
+        applyViewport();
+        setVec(m_context, "g_invTexRes", {1.0f / float(m_width), 1.0f / float(m_height)});
+    }
+}
+
+void DeferredPipelineD3D9::toneMap(const d3d::Texture2D* target) {
     fullScreenState();
     m_context.bindShaders(m_programs->tonemapVs.get(), m_programs->tonemapPs.get());
     m_context.setSampler("g_tex", nearestClamp(*m_finalBuffer));
-    setVec(m_context, "g_invTexRes", {1.0f / float(m_width), 1.0f / float(m_height)});
+    setOutputArea(target);
     m_context.uploadConstants();
     m_context.drawFullScreenQuad();
 }
@@ -918,12 +913,11 @@ void DeferredPipelineD3D9::showBuffer(const d3d::Texture2D& buffer, float scale)
 }
 
 // FXAA's taps fall between texels: the source is read filtered.
-void DeferredPipelineD3D9::fxaa(d3d::Texture2D& source) {
-    applyViewport();
+void DeferredPipelineD3D9::fxaa(d3d::Texture2D& source, const d3d::Texture2D* target) {
     fullScreenState();
     m_context.bindShaders(m_programs->fxaaVs.get(), m_programs->fxaaPs.get());
     m_context.setSampler("g_tex", {&source, d3d::SamplerDesc::Linear, d3d::SamplerDesc::Clamp, false});
-    setVec(m_context, "g_invTexRes", {1.0f / float(source.width()), 1.0f / float(source.height())});
+    setOutputArea(target);
     m_context.uploadConstants();
     m_context.drawFullScreenQuad();
 }

@@ -56,9 +56,9 @@ public:
     void fogPass(const Vec3& color, float nearDistance, float farDistance);
     void transparentPass(Camera& camera);
     // The final buffer, mapped to display colours, into the bound render target.
-    void toneMap();
+    void toneMap(const d3d::Texture2D* target);
     // The tone-mapped source, anti-aliased, into the bound render target.
-    void fxaa(d3d::Texture2D& source);
+    void fxaa(d3d::Texture2D& source, const d3d::Texture2D* target);
     // The buffer over the whole bound target, its colour scaled, for the debug views.
     void showBuffer(const d3d::Texture2D& buffer, float scale);
     void drawMeshEntity(Camera& camera, MeshEntity& entity, PassKind pass);
@@ -115,6 +115,8 @@ private:
     // Additive full-screen light quad, limited to the stencil marks when asked.
     void drawLightQuad(bool stencilled);
     void fullScreenState();
+    // The viewport and the source step of a copy to the output.
+    void setOutputArea(const d3d::Texture2D* target);
     void setMeshFill();
 
     RenderContextD3D9& m_context;
@@ -139,7 +141,6 @@ private:
     ShadowMapVisitor m_casters;
     std::unique_ptr<Camera> m_spotCamera;
     std::unique_ptr<Camera> m_faceCamera;
-    std::unique_ptr<d3d::Texture2D> m_rotationTile; // 4 x 4 rotations of the sun's taps
     // Primary and secondary cubes by log2 of their size, 16 to 512, made when first used.
     std::unique_ptr<d3d::TextureCube> m_shadowCubes[2][10];
 };

@@ -148,14 +148,15 @@ void RendererD3D9::renderScene(Scene* scene, Camera* camera, RenderableTexture* 
         if (fog)
             pipeline.fogPass(fogColor, fogRange.x, fogRange.y);
         pipeline.transparentPass(*camera);
+        d3d::Texture2D* targetTexture = targetD3D ? targetD3D->texture2D() : nullptr;
         if (fxaa) {
             context.device().setRenderTarget(0, *m_antialiasingSource);
-            pipeline.toneMap();
+            pipeline.toneMap(nullptr);
             setOutputTarget(target);
-            pipeline.fxaa(*m_antialiasingSource);
+            pipeline.fxaa(*m_antialiasingSource, targetTexture);
         } else {
             setOutputTarget(target);
-            pipeline.toneMap();
+            pipeline.toneMap(targetTexture);
         }
         // What draws next in this frame (2D drawing, debug lines) means the window.
         setOutputTarget(nullptr);
