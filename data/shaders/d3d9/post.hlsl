@@ -15,8 +15,15 @@ void tonemap_vs(float2 position : POSITION, out float4 oPosition : POSITION, out
     oScreen = oPosition;
 }
 
+// Where the output's rows start: (1, 0) for the window, (-1, 1) for a target
+// texture, which keeps its picture bottom row first as the other renderer's
+// targets do, so that a mesh shows it the same way up on both.
+float2 g_rowOrder;
+
 float4 tonemap_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
-    float3 x = max(TEX2D(g_tex, SCREEN_UV(g_invTexRes)).rgb, float3(0.0, 0.0, 0.0));
+    float2 uv = SCREEN_UV(g_invTexRes);
+    uv.y = uv.y * g_rowOrder.x + g_rowOrder.y;
+    float3 x = max(TEX2D(g_tex, uv).rgb, float3(0.0, 0.0, 0.0));
     return float4(saturate(x * (2.51 * x + 0.03) / (x * (2.43 * x + 0.59) + 0.14)), 1.0);
 }
 
@@ -37,6 +44,7 @@ float4 fxaa_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
     const float spanMax = 8.0;
     const float3 lumaWeights = float3(0.299, 0.587, 0.114);
     float2 uv = SCREEN_UV(g_invTexRes);
+    uv.y = uv.y * g_rowOrder.x + g_rowOrder.y;
     float3 rgbM = TEX2D(g_tex, uv).rgb;
     float lumaNW = dot(TEX2D(g_tex, uv + float2(-1.0, -1.0) * g_invTexRes).rgb, lumaWeights);
     float lumaNE = dot(TEX2D(g_tex, uv + float2(1.0, -1.0) * g_invTexRes).rgb, lumaWeights);
