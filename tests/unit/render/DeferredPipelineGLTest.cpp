@@ -6,6 +6,7 @@
 #include "engine/render/gl/DeferredPipelineGL.h"
 #include "engine/render/gl/PostPassesGL.h"
 #include "engine/render/gl/RendererGL.h"
+#include "support/DeferredFrames.h"
 #include "support/SceneWindow.h"
 #include "support/TempDirectory.h"
 
@@ -22,30 +23,8 @@ int brightness(const core::Image::Rgba& c) {
     return int(c.red) + int(c.green) + int(c.blue);
 }
 
-class DeferredPipelineGLWindow : public test::SceneWindow {
+class DeferredPipelineGLWindow : public test::DeferredFrameWindow {
 protected:
-    // Ground, a textured box and a plain ball in a grey ambient light.
-    void buildOpaqueScene() {
-        Material* ground = material("ground");
-        ground->diffuseMap = core::CountedRef<RenderableTexture>(
-            checkerTexture({200, 200, 200, 255}, {90, 110, 90, 255}));
-        addMesh(*createPlane(20, 20, 4, 4), {0, 0, 0}, ground);
-        Material* crate = material("crate");
-        crate->diffuseMap = core::CountedRef<RenderableTexture>(
-            checkerTexture({220, 140, 60, 255}, {120, 60, 20, 255}));
-        addMesh(*createBox(2, 2, 2), {-2, 1, 0}, crate);
-        addMesh(*createSphere(2), {2, 1, 1});
-        addLight(LightEntity::Ambient, {0.8f, 0.8f, 0.8f});
-    }
-
-    // A half-transparent box of one colour.
-    MeshEntity* addGlassBox(const std::string& name, core::Image::Rgba color, const Vec3& position) {
-        Material* glass = material(name);
-        glass->blendMode = int32_t(BlendMode::Translucent);
-        glass->diffuseMap = core::CountedRef<RenderableTexture>(solidTexture(color));
-        return addMesh(*createBox(2, 2, 0.2f), position, glass);
-    }
-
     DeferredPipelineGL& pipeline() { return *static_cast<RendererGL*>(renderer)->pipeline(); }
 };
 
@@ -334,25 +313,7 @@ namespace {
 // edge is a staircase of full and empty pixels; FXAA blends the steps, so
 // pixels between the two tones appear along the edge and nowhere else.
 TEST_F(DeferredPipelineGLWindow, FxaaSoftensAHardEdge) {
-    renderer->clearColor = {0, 0, 0, 255};
-    Material* card = material("card");
-    card->lighting = false;
-    card->diffuseMap = core::CountedRef<RenderableTexture>(solidTexture({255, 255, 255, 255}));
-    MeshEntity* entity = addMesh(*createBox(3, 3, 0.1f), {0, 0.5f, 0}, card);
-    entity->node()->setRotation(0, 0, 0.35f, RotationOrder::XYZ);
-    camera->setPosition({0, 0.5f, -6});
-    camera->lookAt({0, 0.5f, 0});
-
-    auto midTones = [&](const std::string& name) {
-        core::Image image = core::Image::load(test::testOutputDirectory() + "/" + name + "-frame.png");
-        int count = 0;
-        for (int y = 0; y < image.getHeight(); ++y)
-            for (int x = 0; x < image.getWidth(); ++x) {
-                int b = brightness(image.getPixel(x, y));
-                count += b > 3 * 40 && b < 3 * 160;
-            }
-        return count;
-    };
+    buildSlantedCard();
     ASSERT_TRUE(frameMatches("fxaa-off"));
     int hard = midTones("fxaa-off");
     renderer->fxaa = true;

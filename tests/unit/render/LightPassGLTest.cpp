@@ -5,7 +5,7 @@
 #include "engine/render/gl/RenderableTextureGL.h"
 #include "engine/render/gl/RendererGL.h"
 #include "engine/render/gl/ShadowMapsGL.h"
-#include "support/SceneWindow.h"
+#include "support/DeferredFrames.h"
 #include "support/ExceptionMessage.h"
 
 #include <gtest/gtest.h>
@@ -21,52 +21,17 @@ int brightness(const core::Image::Rgba& c) {
     return int(c.red) + int(c.green) + int(c.blue);
 }
 
-class LightPassGLWindow : public test::SceneWindow {
+class LightPassGLWindow : public test::DeferredFrameWindow {
 protected:
-    // A grey ground, a box on the left and a ball on the right, in a faint ambient light.
-    void buildScene() {
-        addMesh(*createPlane(20, 20), {0, 0, 0});
-        box = addMesh(*createBox(2, 2, 2), {-2, 1, 0});
-        ball = addMesh(*createSphere(2), {2, 1, 1});
-        addLight(LightEntity::Ambient, {0.05f, 0.05f, 0.05f});
-    }
-
-    LightEntity* addPointLight(const Vec3& color, const Vec3& position, float range) {
-        LightEntity* light = addLight(LightEntity::Point, color, position);
-        light->setLightRange(range);
-        return light;
-    }
-
-
-    MeshEntity* box = nullptr;
-    MeshEntity* ball = nullptr;
+    void buildScene() { buildLightScene(); }
 };
 
 // Each kind alone over the same scene, with a point that its light must reach
 // and one that it must leave dark (or darker).
 TEST_F(LightPassGLWindow, EachLightKindAlone) {
     buildScene();
-    struct Case {
-        const char* reference;
-        LightEntity::LightType type;
-        Vec3 position;
-        Vec3 lookAt;
-        Vec3 lit, dark;
-    } cases[] = {
-        {"light-ambient", LightEntity::Ambient, {0, 0, 0}, {0, 0, 1}, {0, 0, -4}, {0, 0, -4}},
-        // From the upper left: the box's left face is lit, the ball's right side is not.
-        {"light-directional", LightEntity::Directional, {0, 0, 0}, {1, -1, 0.5f}, {-3, 1, -0.5f}, {3, 1, 1}},
-        // Above the middle, range 8: the ground under it is lit, the far corner not.
-        {"light-point", LightEntity::Point, {0, 2.5f, -1}, {0, 0, 1}, {0, 0, -2}, {6, 0, 6}},
-        // Straight down from above the ball, a narrow cone: the ground beside it stays dark.
-        {"light-spot", LightEntity::Spot, {0, 4, -2}, {0, -1, 0}, {0, 0, -2}, {-3, 0, -2}},
-    };
-    for (const Case& c : cases) {
-        LightEntity* light = addLight(c.type, {1, 0.9f, 0.8f}, c.position);
-        light->setLightRange(8);
-        light->setSpotAngle(0.6f);
-        light->setSpotSharpness(0.5f);
-        light->node()->lookAt(c.position + c.lookAt);
+    for (const test::LightKindCase& c : test::LightKindCases) {
+        LightEntity* light = addLightKind(c);
         EXPECT_TRUE(frameMatches(c.reference)) << c.reference;
         if (c.type != LightEntity::Ambient) {
             EXPECT_GT(brightness(framePixelAt(c.reference, c.lit)), brightness(framePixelAt(c.reference, c.dark)) + 60)
@@ -316,17 +281,7 @@ namespace {
 // cascade split.
 class SunShadowWindow : public LightPassGLWindow {
 protected:
-    void buildSunScene() {
-        addMesh(*createPlane(40, 70), {0, 0, 20});
-        addMesh(*createBox(1, 4, 1), {-2, 2, 0});
-        addMesh(*createBox(3, 3, 3), {-4, 1.5f, 28});
-        addLight(LightEntity::Ambient, {0.05f, 0.05f, 0.05f});
-        sun = addLight(LightEntity::Directional, {1, 0.95f, 0.9f});
-        sun->node()->lookAt({1, -1.2f, 0.3f});
-        sun->setMaxShadowDistance(60);
-        camera->setPosition({0, 3, -8});
-        camera->lookAt({0, 0, 12});
-    }
+    void buildSunScene() { sun = DeferredFrameWindow::buildSunScene(); }
 
     LightEntity* sun = nullptr;
 };

@@ -9,6 +9,7 @@
 #include "engine/draw/ImmediateMode.h"
 #include "engine/render/StatisticsOverlay.h"
 #include "engine/scene/Camera.h"
+#include "engine/render/d3d9/DeferredPipelineD3D9.h"
 #include "engine/render/d3d9/GraphicsD3D9.h"
 #include "engine/render/d3d9/ImmediateModeD3D9.h"
 #include "engine/render/d3d9/RenderableMeshD3D9.h"
@@ -26,6 +27,7 @@ RendererD3D9::RendererD3D9() : m_direct3D(std::make_unique<d3d::Direct3D>()) {}
 RendererD3D9::~RendererD3D9()
 {
     clearRenderBuffers();
+    m_pipeline.reset();
     m_depthStencil.reset();
     m_swapChain.reset();
     m_graphics.reset();
@@ -59,6 +61,8 @@ void RendererD3D9::init(const RenderSettings& settings)
     m_graphics = std::make_unique<GraphicsD3D9>(*m_context, *this);
     m_depthStencil =
         std::make_unique<d3d::DepthBuffer>(settings.width, settings.height, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, false);
+
+    m_pipeline = std::make_unique<DeferredPipelineD3D9>(*m_context, m_resources, settings.width, settings.height);
 
     registerTextureProcessorsD3D9();
     drawContext().resetState(m_renderWidth, m_renderHeight);
@@ -101,6 +105,8 @@ void RendererD3D9::resizeRenderBuffers(int width, int height)
     m_settings.height = height;
     m_swapChain.reset();
     m_swapChain = std::make_unique<d3d::SwapChain>(m_context->window(), width, height, D3DMULTISAMPLE_NONE);
+    if (m_pipeline)
+        m_pipeline->resize(width, height);
 }
 
 bool RendererD3D9::isReadyToRender()
@@ -125,13 +131,48 @@ void RendererD3D9::beginRender()
         drawContext().resetState(m_renderWidth, m_renderHeight);
 }
 
-// The deferred frame is not drawn by this backend yet; the scene and camera
-// are still taken and let go as the passes will, and the debug queues drawn.
-void RendererD3D9::renderScene(Scene* scene, Camera* camera, RenderableTexture*)
+void RendererD3D9::renderScene(Scene* scene, Camera* camera, RenderableTexture* target)
 {
     RenderContextD3D9& context = requireContext();
+    auto* targetD3D = dynamic_cast<RenderableTextureD3D9*>(target);
+    if (target && !(targetD3D && dynamic_cast<d3d::Texture2D*>(targetD3D->texture())))
+        throw core::Exception("Render target texture has no storage");
     context.currentScene = scene;
     context.currentCamera = camera;
+    if (m_pipeline && scene && camera) {
+        DeferredPipelineD3D9& pipeline = *m_pipeline;
+        pipeline.gather(*scene, *camera);
+        pipeline.copySettings(*this, m_depthStencil.get());
+        pipeline.geometryPass(*camera);
+        pipeline.lightPass(*camera);
+        pipeline.materialPass(*camera);
+        if (fog)
+            pipeline.fogPass(fogColor, fogRange.x, fogRange.y);
+        pipeline.transparentPass(*camera);
+        d3d::Texture2D* targetTexture = targetD3D ? targetD3D->texture2D() : nullptr;
+        if (fxaa) {
+            context.device().setRenderTarget(0, *m_antialiasingSource);
+            pipeline.toneMap(nullptr);
+            setOutputTarget(target);
+            pipeline.fxaa(*m_antialiasingSource, targetTexture);
+        } else {
+            setOutputTarget(target);
+            pipeline.toneMap(targetTexture);
+        }
+        // What draws next in this frame (2D drawing, debug lines) means the window.
+        setOutputTarget(nullptr);
+        // The glossiness is scaled into view as the other renderer shows it:
+        // glossiness exponents lie far above 1 and would show as plain white.
+        if (drawNormalBuffer)
+            pipeline.showBuffer(pipeline.geometryBuffer(), 1.0f);
+        else if (drawGlossinessBuffer)
+            pipeline.showBuffer(pipeline.glossinessBuffer(), 0.01f);
+        else if (drawLightBuffer)
+            pipeline.showBuffer(pipeline.lightBuffer(), 1.0f);
+        context.setViewport(0, 0, m_viewport.width, m_viewport.height);
+        context.device().setRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+        context.device().setRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    }
     if (camera && m_resources.debugFont)
         DebugDraw::flush(drawContext(), camera->viewProjection(), *m_resources.debugFont);
     else
@@ -140,6 +181,30 @@ void RendererD3D9::renderScene(Scene* scene, Camera* camera, RenderableTexture*)
     context.currentCamera = nullptr;
     context.bindDeclaration(nullptr);
     context.bindShaders(nullptr, nullptr);
+}
+
+// A given target takes precedence over the window: a script that renders into
+// a texture means that texture, whether or not the window has a swap chain.
+void RendererD3D9::setOutputTarget(RenderableTexture* target)
+{
+    d3d::Device& device = requireContext().device();
+    auto* targetD3D = dynamic_cast<RenderableTextureD3D9*>(target);
+    auto* texture = targetD3D ? dynamic_cast<d3d::Texture2D*>(targetD3D->texture()) : nullptr;
+    if (texture)
+        device.setRenderTarget(0, *texture);
+    else if (m_swapChain)
+        device.setRenderTarget(0, m_swapChain.get());
+    else
+        device.setRenderTarget(0);
+    device.setDepthBuffer(m_depthStencil.get());
+}
+
+RenderableTexture* RendererD3D9::renderStaticShadowMap(LightEntity* light, int size, float blurAngleDegrees, int)
+{
+    requireContext();
+    if (!m_pipeline || !light)
+        return nullptr;
+    return m_pipeline->renderStaticShadowMap(*light, size, blurAngleDegrees);
 }
 
 void RendererD3D9::endRender()

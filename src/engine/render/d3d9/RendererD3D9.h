@@ -12,6 +12,7 @@
 
 namespace engine {
 
+class DeferredPipelineD3D9;
 class GraphicsD3D9;
 class ImmediateModeD3D9;
 
@@ -30,6 +31,7 @@ public:
     void setRenderWindow(RenderWindow*) override {}
     void beginRender() override;
     void renderScene(Scene* scene, Camera* camera, RenderableTexture* target) override;
+    RenderableTexture* renderStaticShadowMap(LightEntity* light, int size, float blurAngleDegrees, int option) override;
     void endRender() override;
     void saveScreenShot(const std::string& path) override;
     RenderableMesh* createRenderableMesh() override;
@@ -49,11 +51,15 @@ public:
     // Null until the first resizeRenderBuffers.
     d3d::SwapChain* windowSwapChain() const { return m_swapChain.get(); }
     d3d::DepthBuffer* depthStencilBuffer() const { return m_depthStencil.get(); }
+    // Null before init.
+    DeferredPipelineD3D9* pipeline() const { return m_pipeline.get(); }
 
 private:
     RenderContextD3D9& requireContext();
     // Refuses a device without what the passes need, naming the first lack.
     void checkCapabilities();
+    // Where the tone-mapped scene goes: the target, the window's swap chain or the back buffer.
+    void setOutputTarget(RenderableTexture* target);
 
     std::unique_ptr<d3d::Direct3D> m_direct3D;
     std::unique_ptr<RenderContextD3D9> m_context;
@@ -63,6 +69,7 @@ private:
     std::unique_ptr<GraphicsD3D9> m_graphics;
     std::unique_ptr<d3d::SwapChain> m_swapChain;
     std::unique_ptr<d3d::DepthBuffer> m_depthStencil;
+    std::unique_ptr<DeferredPipelineD3D9> m_pipeline;
 };
 
 } // namespace engine

@@ -43,24 +43,6 @@ const TextureGL* glTextureOf(const RenderableTexture* texture) {
 
 } // namespace
 
-Material& segmentMaterial(const MeshEntity& entity, size_t i) {
-    const auto& materials = entity.materials();
-    Material* material = i < materials.size() ? materials[i].get() : nullptr;
-    return material ? *material : *defaultMaterial();
-}
-
-// A library may store any number as a blend mode; those outside the known
-// modes draw as opaque rather than index past the blend table.
-BlendMode blendModeOf(const Material& material) {
-    int mode = material.blendMode;
-    return mode >= int(BlendMode::Opaque) && mode <= int(BlendMode::AdditiveAlpha) ? BlendMode(mode)
-                                                                                   : BlendMode::Opaque;
-}
-
-bool isOpaque(const Material& material) {
-    return blendModeOf(material) == BlendMode::Opaque;
-}
-
 bool hasNormalMaps(const MeshEntity& entity, const RenderableMeshGL& mesh) {
     if (mesh.layout().tangent < 0)
         return false;
@@ -93,31 +75,6 @@ void bindMaterialMap(RenderContextGL& context, const char* sampler, const Render
         texture = &texture->readAs(read == MapRead::Decoded);
     context.bindTexture(sampler, texture->target(), texture->name());
     applySamplerState(*texture, samplerState, addressMode, context.maxAnisotropy());
-}
-
-void collectTransparent(const RenderVisitor& visitor, Camera& camera, bool withMeshes,
-                        std::vector<std::pair<RenderEntity*, float>>& out) {
-    const Mat4x3& view = camera.worldInverse();
-    out.clear();
-    auto viewDepth = [&](RenderEntity* entity) {
-        return view.transformPoint(entity->node()->worldPosition()).z + entity->sortOffset();
-    };
-    if (withMeshes) {
-        for (MeshEntity* entity : visitor.meshes) {
-            auto* mesh = dynamic_cast<RenderableMeshGL*>(entity->mesh());
-            if (!mesh)
-                continue;
-            for (size_t i = 0; i < mesh->segments().size(); ++i) {
-                if (!isOpaque(segmentMaterial(*entity, i))) {
-                    out.emplace_back(entity, viewDepth(entity));
-                    break;
-                }
-            }
-        }
-    }
-    for (RenderEntity* entity : visitor.particles)
-        out.emplace_back(entity, viewDepth(entity));
-    std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
 }
 
 DeferredPipelineGL::DeferredPipelineGL(RenderContextGL& context, RenderResourcesGL& resources, int width,

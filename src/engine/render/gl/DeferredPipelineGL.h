@@ -5,6 +5,7 @@
 // stencil, and the passes that draw meshes into them. The light pass has its
 // own class; post-processing belongs to the renderer.
 
+#include "engine/render/FrameSteps.h"
 #include "engine/render/Renderer.h"
 #include "engine/render/RenderVisitor.h"
 #include "engine/render/gl/RenderContextGL.h"
@@ -28,12 +29,6 @@ class RenderableTexture;
 class RenderableTextureGL;
 struct RenderResourcesGL;
 
-// Material i of the entity, or the default material past its list or for an empty entry.
-Material& segmentMaterial(const MeshEntity& entity, size_t i);
-// The material's blend mode; numbers outside the known modes count as opaque.
-BlendMode blendModeOf(const Material& material);
-bool isOpaque(const Material& material);
-
 // Whether the mesh can be drawn normal mapped: it has tangents and some
 // segment's material has a normal map.
 bool hasNormalMaps(const MeshEntity& entity, const RenderableMeshGL& mesh);
@@ -52,12 +47,6 @@ enum class MapRead { AsFormat, Decoded, AsStored };
 void bindMaterialMap(RenderContextGL& context, const char* sampler, const RenderableTexture* map, bool use,
                      const RenderableTextureGL* fallback, int samplerState, int addressMode,
                      MapRead read = MapRead::AsFormat);
-
-// The entities the transparent pass draws, farthest first by view depth plus
-// sort offset: mesh entities with a segment that is not opaque (when meshes
-// are drawn at all) and every particle entity.
-void collectTransparent(const RenderVisitor& visitor, Camera& camera, bool withMeshes,
-                        std::vector<std::pair<RenderEntity*, float>>& out);
 
 class DeferredPipelineGL {
 public:

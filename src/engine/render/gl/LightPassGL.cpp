@@ -3,6 +3,7 @@
 #include "engine/render/CascadedShadows.h"
 #include "engine/render/LightEntity.h"
 #include "engine/render/LightScissor.h"
+#include "engine/render/OcclusionPattern.h"
 #include "engine/render/RenderVisitor.h"
 #include "engine/render/gl/AmbientOcclusionGL.h"
 #include "engine/render/gl/DeferredPipelineGL.h"
@@ -49,25 +50,6 @@ void additiveQuadState(RenderContextGL& context) {
 // Spot cones up to this full angle are drawn as cone volumes and cast
 // shadows; wider ones (about 172 degrees and up) fall back to the sphere.
 constexpr float MaxConeAngle = 3.0f;
-
-// The ambient occlusion kernel ordered from the centre out, so that a
-// shader reading fewer samples still covers the disc evenly.
-const std::array<float, AmbientOcclusionGL::KernelSize * 2>& shadowSampleDisc() {
-    static const auto disc = [] {
-        std::array<Vec2, AmbientOcclusionGL::KernelSize> points;
-        for (size_t i = 0; i < points.size(); ++i)
-            points[i] = {AmbientOcclusionGL::Kernel[2 * i], AmbientOcclusionGL::Kernel[2 * i + 1]};
-        std::sort(points.begin(), points.end(),
-                  [](const Vec2& a, const Vec2& b) { return a.x * a.x + a.y * a.y < b.x * b.x + b.y * b.y; });
-        std::array<float, AmbientOcclusionGL::KernelSize * 2> out{};
-        for (size_t i = 0; i < points.size(); ++i) {
-            out[2 * i] = points[i].x;
-            out[2 * i + 1] = points[i].y;
-        }
-        return out;
-    }();
-    return disc;
-}
 
 } // namespace
 

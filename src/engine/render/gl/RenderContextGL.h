@@ -5,6 +5,7 @@
 // Passes change the program, the blend mode and the texture units only through
 // the caches here, so that the caches stay true.
 
+#include "engine/render/FrameSteps.h"
 #include "engine/scene/Matrix.h"
 
 #include <cstddef>
@@ -18,8 +19,6 @@ class Window;
 } // namespace core
 
 namespace engine {
-
-enum class BlendMode { Opaque = 0, Additive = 1, Modulative = 2, Translucent = 3, AdditiveAlpha = 4 };
 
 // Appended to every projection before it reaches a shader: maps the engine's
 // clip depth 0..w to OpenGL's -w..w.
