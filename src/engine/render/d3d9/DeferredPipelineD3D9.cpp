@@ -6,6 +6,7 @@
 #include "engine/render/FrameSteps.h"
 #include "engine/render/LightEntity.h"
 #include "engine/render/LightScissor.h"
+#include "engine/render/MaterialMaps.h"
 #include "engine/render/MeshDebugLines.h"
 #include "engine/render/MeshEntity.h"
 #include "engine/render/ShadowCube.h"
@@ -1016,11 +1017,12 @@ void DeferredPipelineD3D9::drawMeshEntity(Camera& camera, MeshEntity& entity, Pa
         };
         RenderableTextureD3D9* white = m_resources.whiteTexture.get();
         RenderableTextureD3D9* flat = m_resources.flatNormalTexture.get();
-        m_context.setSampler("g_diffuseMap",
-                             {mapOr(m.diffuseMap.get(), m_settings.diffuseMapping, white), filter, address, false});
-        m_context.setSampler("g_specularMap", {mapOr(m.specularMap.get(), true, white), filter, address, false});
-        m_context.setSampler("g_normalMap",
-                             {mapOr(m.normalMap.get(), m_settings.normalMapping, flat), filter, address, false});
+        m_context.setSampler("g_diffuseMap", {mapOr(m.diffuseMap.get(), m_settings.diffuseMapping, white), filter,
+                                              address, decodesSrgb(MaterialMap::Diffuse)});
+        m_context.setSampler("g_specularMap", {mapOr(m.specularMap.get(), true, white), filter, address,
+                                               decodesSrgb(MaterialMap::Specular)});
+        m_context.setSampler("g_normalMap", {mapOr(m.normalMap.get(), m_settings.normalMapping, flat), filter,
+                                             address, decodesSrgb(MaterialMap::Normal)});
         mesh->drawSegment(m_context, i);
         ++renderStats().drawSegments;
     }
