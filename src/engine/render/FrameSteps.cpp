@@ -9,6 +9,20 @@
 
 namespace engine {
 
+FrameSettings frameSettingsOf(const Renderer& renderer) {
+    FrameSettings settings;
+    settings.viewport = renderer.viewport();
+    settings.clearColor = renderer.clearColor;
+    settings.wireframe = renderer.wireframe;
+    settings.diffuseMapping = renderer.diffuseMapping;
+    settings.normalMapping = renderer.normalMapping;
+    settings.textureFilter = renderer.textureFilter;
+    settings.renderMeshes = renderer.renderMeshes;
+    settings.renderShadows = renderer.renderShadows;
+    settings.shadowQuality = renderer.shadowQuality;
+    return settings;
+}
+
 Material& segmentMaterial(const MeshEntity& entity, size_t i) {
     const auto& materials = entity.materials();
     Material* material = i < materials.size() ? materials[i].get() : nullptr;

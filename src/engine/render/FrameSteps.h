@@ -1,10 +1,11 @@
 #pragma once
 
-// Steps of the deferred frame that both renderers take alike: which material
-// a segment draws with, whether it is opaque, and the back-to-front order of
+// Steps of the deferred frame that both renderers take alike: the settings a
+// scene is drawn with, which material a segment draws with, whether it is opaque, and the back-to-front order of
 // the transparent pass.
 
 #include "engine/assets/Material.h"
+#include "engine/render/Renderer.h"
 
 #include <utility>
 #include <vector>
@@ -18,6 +19,20 @@ class Camera;
 class MeshEntity;
 class RenderEntity;
 class RenderVisitor;
+
+// What the renderer's settings say for one scene, copied before it is drawn.
+struct FrameSettings {
+    Viewport viewport;
+    Color clearColor{0, 0, 0, 255};
+    bool wireframe = false;
+    bool diffuseMapping = true;
+    bool normalMapping = true;
+    bool renderMeshes = true;
+    bool renderShadows = true;
+    int textureFilter = 2;
+    int shadowQuality = 1;
+};
+FrameSettings frameSettingsOf(const Renderer& renderer);
 
 // Material i of the entity, or the default material past its list or for an empty entry.
 Material& segmentMaterial(const MeshEntity& entity, size_t i);

@@ -190,15 +190,7 @@ void DeferredPipelineD3D9::resize(int width, int height) {
 
 void DeferredPipelineD3D9::copySettings(const Renderer& renderer, d3d::DepthBuffer* depthStencil) {
     m_depthStencil = depthStencil;
-    m_settings.viewport = renderer.viewport();
-    m_settings.clearColor = renderer.clearColor;
-    m_settings.wireframe = renderer.wireframe;
-    m_settings.diffuseMapping = renderer.diffuseMapping;
-    m_settings.normalMapping = renderer.normalMapping;
-    m_settings.textureFilter = renderer.textureFilter;
-    m_settings.renderMeshes = renderer.renderMeshes;
-    m_settings.renderShadows = renderer.renderShadows;
-    m_settings.shadowQuality = renderer.shadowQuality;
+    m_settings = frameSettingsOf(renderer);
 }
 
 void DeferredPipelineD3D9::gather(Scene& scene, Camera& camera) {

@@ -4,6 +4,7 @@
 // light and final buffers, the passes that draw meshes and lights into them,
 // fog and tone mapping to the window or a target.
 
+#include "engine/render/FrameSteps.h"
 #include "engine/render/Renderer.h"
 #include "engine/render/RenderVisitor.h"
 #include "engine/render/ShadowMapVisitor.h"
@@ -27,17 +28,7 @@ class DeferredPipelineD3D9 {
 public:
     enum PassKind { GeometryPass = 0, MaterialPass = 1, TransparentPass = 2 };
 
-    struct Settings {
-        Viewport viewport;
-        Color clearColor{0, 0, 0, 255};
-        bool wireframe = false;
-        bool diffuseMapping = true;
-        bool normalMapping = true;
-        bool renderMeshes = true;
-        bool renderShadows = true;
-        int textureFilter = 2;
-        int shadowQuality = 1;
-    };
+    using Settings = FrameSettings;
 
     // Compiles the pass programs and makes the buffers for the render size;
     // throws core::Exception when a shader file fails.

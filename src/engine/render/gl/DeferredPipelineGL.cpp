@@ -108,15 +108,7 @@ void DeferredPipelineGL::resize(int width, int height) {
 }
 
 void DeferredPipelineGL::copySettings(const Renderer& renderer) {
-    m_settings.viewport = renderer.viewport();
-    m_settings.clearColor = renderer.clearColor;
-    m_settings.wireframe = renderer.wireframe;
-    m_settings.diffuseMapping = renderer.diffuseMapping;
-    m_settings.normalMapping = renderer.normalMapping;
-    m_settings.textureFilter = renderer.textureFilter;
-    m_settings.renderMeshes = renderer.renderMeshes;
-    m_settings.renderShadows = renderer.renderShadows;
-    m_settings.shadowQuality = renderer.shadowQuality;
+    m_settings = frameSettingsOf(renderer);
 }
 
 void DeferredPipelineGL::gather(Scene& scene, Camera& camera) {

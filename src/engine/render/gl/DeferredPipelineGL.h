@@ -52,18 +52,7 @@ class DeferredPipelineGL {
 public:
     enum PassKind { GeometryPass = 0, MaterialPass = 1, TransparentPass = 2 };
 
-    // What the renderer's settings say, copied before each scene.
-    struct Settings {
-        Viewport viewport;
-        Color clearColor{0, 0, 0, 255};
-        bool wireframe = false;
-        bool diffuseMapping = true;
-        bool normalMapping = true;
-        bool renderMeshes = true;
-        bool renderShadows = true;
-        int textureFilter = 2;
-        int shadowQuality = 1;
-    };
+    using Settings = FrameSettings;
 
     // Makes the buffers for the render size and the light programs; throws
     // core::Exception when a shader file fails.
