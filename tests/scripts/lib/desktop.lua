@@ -48,7 +48,7 @@ function desktop.answer(titlePattern, command)
     local once = desktop.windows and " && break" or ""
     desktop.background(string.format(
         "id=$(timeout 60 xdotool search --sync --onlyvisible --name '%s' | head -n 1) && for i in $(seq 30); do " ..
-        "sleep 1; xdotool search --onlyvisible --name '%s' >/dev/null || break; %s%s; done; touch '%s'",
+        "sleep 1; xdotool getwindowname $id 2>/dev/null | grep -Eq '%s' || break; %s%s; done; touch '%s'",
         titlePattern, titlePattern, command, once, unixPath(sys.rootDirectory() .. "/" .. marker)))
     return function()
         local deadline = sys.clock() + 40
