@@ -397,18 +397,7 @@ void DeferredPipelineD3D9::directionalCascade(Camera& camera, LightEntity& light
     device.setRenderTarget(0, *m_shadowMap);
     device.setDepthBuffer(m_shadowDepth.get());
     m_context.setViewport(0, 0, m_shadowMap->width(), m_shadowMap->height());
-    device.setRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    device.setRenderState(D3DRS_ZWRITEENABLE, TRUE);
-    device.setRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
-    device.setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-    device.setRenderState(D3DRS_ALPHATESTENABLE, FALSE);
-    device.setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
-    device.setRenderState(D3DRS_STENCILENABLE, FALSE);
-    device.setRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
-    device.setRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
-    device.setRenderState(D3DRS_DEPTHBIAS, 0);
-    const unsigned char white[4] = {255, 255, 255, 255};
-    device.clear(white, d3d::Device::ClearTarget | d3d::Device::ClearDepth);
+    beginCasterPass();
     drawCasters(slice.shadowMatrix, slice.shadowMatrix, 1, false, true);
 
     setLightTargets();
@@ -509,6 +498,23 @@ const d3d::TextureCube* DeferredPipelineD3D9::pointShadow(LightEntity& light) {
     return &primary;
 }
 
+void DeferredPipelineD3D9::beginCasterPass() {
+    d3d::Device& device = m_context.device();
+    device.setRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device.setRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    device.setRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    device.setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device.setRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    device.setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    device.setRenderState(D3DRS_STENCILENABLE, FALSE);
+    device.setRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+    device.setRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+    device.setRenderState(D3DRS_DEPTHBIAS, 0);
+    // White is the farthest depth a shadow map holds.
+    const unsigned char white[4] = {255, 255, 255, 255};
+    device.clear(white, d3d::Device::ClearTarget | d3d::Device::ClearDepth);
+}
+
 void DeferredPipelineD3D9::renderPointShadow(LightEntity& light, d3d::TextureCube& cube, bool staticOnly) {
     Node* node = light.node();
     Scene* scene = node ? node->scene() : nullptr;
@@ -521,18 +527,7 @@ void DeferredPipelineD3D9::renderPointShadow(LightEntity& light, d3d::TextureCub
         device.setRenderTarget(0, cube, D3DCUBEMAP_FACES(face));
         device.setDepthBuffer(m_shadowDepth.get());
         m_context.setViewport(0, 0, cube.edge(), cube.edge());
-        device.setRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-        device.setRenderState(D3DRS_ZWRITEENABLE, TRUE);
-        device.setRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
-        device.setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-        device.setRenderState(D3DRS_ALPHATESTENABLE, FALSE);
-        device.setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
-        device.setRenderState(D3DRS_STENCILENABLE, FALSE);
-        device.setRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
-        device.setRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
-        device.setRenderState(D3DRS_DEPTHBIAS, 0);
-        const unsigned char white[4] = {255, 255, 255, 255};
-        device.clear(white, d3d::Device::ClearTarget | d3d::Device::ClearDepth);
+        beginCasterPass();
         if (!scene)
             continue;
         Mat4x3 faceWorld{shadowCubeFaceRotation(face), position};
@@ -674,18 +669,7 @@ void DeferredPipelineD3D9::renderSpotShadow(LightEntity& light) {
     device.setRenderTarget(0, *m_shadowMap);
     device.setDepthBuffer(m_shadowDepth.get());
     m_context.setViewport(0, 0, m_shadowMap->width(), m_shadowMap->height());
-    device.setRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    device.setRenderState(D3DRS_ZWRITEENABLE, TRUE);
-    device.setRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
-    device.setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-    device.setRenderState(D3DRS_ALPHATESTENABLE, FALSE);
-    device.setRenderState(D3DRS_COLORWRITEENABLE, 0xF);
-    device.setRenderState(D3DRS_STENCILENABLE, FALSE);
-    device.setRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
-    device.setRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
-    device.setRenderState(D3DRS_DEPTHBIAS, 0);
-    const unsigned char white[4] = {255, 255, 255, 255};
-    device.clear(white, d3d::Device::ClearTarget | d3d::Device::ClearDepth);
+    beginCasterPass();
     Mat4 view = node ? Mat4::fromMat4x3(node->worldInverse()) : Mat4{};
     drawCasters(view, view * spotShadowProjection(light), 1 / light.lightRange(), false);
     if (m_settings.shadowQuality > 0)

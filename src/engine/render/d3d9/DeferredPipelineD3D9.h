@@ -96,6 +96,8 @@ private:
     void renderSpotShadow(LightEntity& light);
     // Two passes of seven taps: across into the blur map, down back again.
     void blurShadowMap();
+    // The states of a shadow caster pass, and the bound target and depth cleared to the farthest.
+    void beginCasterPass();
     // Every opaque segment of the casters with the shadow programs, into the bound target.
     void drawCasters(const Mat4& view, const Mat4& viewProj, float invRange, bool staticOnly,
                      bool directional = false);
