@@ -1,5 +1,6 @@
 #include "engine/render/FrameSteps.h"
 
+#include "engine/render/LightEntity.h"
 #include "engine/render/MeshEntity.h"
 #include "engine/render/RenderVisitor.h"
 #include "engine/render/RenderableMesh.h"
@@ -39,6 +40,11 @@ BlendMode blendModeOf(const Material& material) {
 
 bool isOpaque(const Material& material) {
     return blendModeOf(material) == BlendMode::Opaque;
+}
+
+bool lightReaches(const LightEntity& light) {
+    bool bounded = light.lightType() == LightEntity::Point || light.lightType() == LightEntity::Spot;
+    return !bounded || light.lightRange() > 0;
 }
 
 void collectTransparent(const RenderVisitor& visitor, Camera& camera, bool withMeshes,

@@ -40,6 +40,12 @@ Material& segmentMaterial(const MeshEntity& entity, size_t i);
 BlendMode blendModeOf(const Material& material);
 bool isOpaque(const Material& material);
 
+class LightEntity;
+// Whether the light pass draws the light: a point or spot light of no size
+// reaches nothing, and a negative range would turn its scissor and volume
+// inside out.
+bool lightReaches(const LightEntity& light);
+
 // The entities the transparent pass draws, farthest first by view depth plus
 // sort offset: mesh entities with a segment that is not opaque (when meshes
 // are drawn at all) and every particle entity.

@@ -285,10 +285,7 @@ void DeferredPipelineD3D9::lightPass(Camera& camera) {
     const unsigned char zero[4] = {0, 0, 0, 0};
     m_context.device().clear(zero, d3d::Device::ClearTarget);
     for (LightEntity* light : m_visitor.lights) {
-        bool bounded = light->lightType() == LightEntity::Point || light->lightType() == LightEntity::Spot;
-        // A sphere of no size reaches nothing; a negative range would turn
-        // the scissor and the volume inside out.
-        if (bounded && !(light->lightRange() > 0))
+        if (!lightReaches(*light))
             continue;
         switch (light->lightType()) {
         case LightEntity::Ambient:

@@ -1,6 +1,7 @@
 #include "engine/render/gl/LightPassGL.h"
 
 #include "engine/render/CascadedShadows.h"
+#include "engine/render/FrameSteps.h"
 #include "engine/render/LightEntity.h"
 #include "engine/render/LightScissor.h"
 #include "engine/render/OcclusionPattern.h"
@@ -84,10 +85,7 @@ void LightPassGL::run(Camera& camera, const RenderVisitor& visitor) {
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT);
     for (LightEntity* light : visitor.lights) {
-        // A sphere of no size reaches nothing; a negative range would turn
-        // the scissor and the volume inside out.
-        bool bounded = light->lightType() == LightEntity::Point || light->lightType() == LightEntity::Spot;
-        if (bounded && !(light->lightRange() > 0))
+        if (!lightReaches(*light))
             continue;
         switch (light->lightType()) {
         case LightEntity::Ambient:
