@@ -204,6 +204,8 @@ float2 g_cascadeRange;        // view depths this pass lights: from, up to
 float2 g_shadowFade;          // 0 at 80 % of the shadow distance, 1 at 100 %
 float g_invShadowMapSize;
 float g_normalOffset;         // view units to move a surface off itself first
+SAMPLER2D(g_rotTex);          // 4 x 4 rotations: cos, -sin, sin, cos
+float2 g_samples[17];         // a disc of offsets, nearest first
 
 float cascadeLitSample(float2 uv, float d) {
     float2 moments = TEX2D(g_shadowMap, uv).rg;
@@ -215,11 +217,22 @@ float cascadeLitSample(float2 uv, float d) {
     return saturate((p - 0.3) / 0.7);
 }
 
-// One filtered read of the map: the moments blend between texels, which
-// softens the edge by itself.
-float cascadeLit(float3 position, float3 n) {
+// The disc turned by the pixel's rotation: neighbouring pixels read
+// different texels, so the edge reads as a soft gradient, not as steps. The
+// tile is laid from the bottom row up and the map's rows run down, so that
+// each pixel reads the texels the other renderer's reads.
+float cascadeLit(float3 position, float3 n, float2 screenPixel) {
     float3 s = mul(g_shadowProjMatrix, float4(position + n * g_normalOffset, 1.0)).xyz;
-    return cascadeLitSample(s.xy, s.z - 0.0002);
+    float d = s.z - 0.0002;
+    float rowFromBottom = floor(1.0 / g_invScreenSize.y + 0.5) - 1.0 - screenPixel.y;
+    float4 r = TEX2D(g_rotTex, (float2(screenPixel.x, rowFromBottom) + 0.5) * 0.25) * 2.0 - 1.0;
+    float radius = 2.0 * g_invShadowMapSize;
+    float sum = 0.0;
+    for (int i = 0; i < 17; ++i) {
+        float2 o = g_samples[i] * radius;
+        sum += cascadeLitSample(s.xy + float2(o.x * r.r + o.y * r.g, -(o.x * r.b + o.y * r.a)), d);
+    }
+    return sum / 17.0;
 }
 
 float4 dirlight_shadow_ps(float2 screenPixel : VPOS) : COLOR0 {
@@ -235,6 +248,6 @@ float4 dirlight_shadow_ps(float2 screenPixel : VPOS) : COLOR0 {
     float diffuse = max(dot(n, l), 0.0);
     if (diffuse <= 0.0)
         return float4(0.0, 0.0, 0.0, 0.0);
-    diffuse *= lerp(cascadeLit(position, n), 1.0, saturate(position.z * g_shadowFade.x + g_shadowFade.y));
+    diffuse *= lerp(cascadeLit(position, n, screenPixel), 1.0, saturate(position.z * g_shadowFade.x + g_shadowFade.y));
     return shade(uv, n, l, position, diffuse);
 }

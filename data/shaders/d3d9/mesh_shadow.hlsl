@@ -17,7 +17,7 @@ SAMPLER2D(g_diffuseMap);
 
 void shadow_vs(float3 position : POSITION, float2 texcoord : TEXCOORD0, float4 boneIndices : BLENDINDICES,
                float4 boneWeights : BLENDWEIGHT, out float4 oPosition : POSITION, out float2 oTexcoord : TEXCOORD0,
-               out float3 oViewPosition : TEXCOORD1, out float2 oDepth : TEXCOORD2) {
+               out float3 oViewPosition : TEXCOORD1, out float4 oDepth : TEXCOORD2) {
     float4 p = float4(position, 1.0);
 #ifdef SKINNING
     SKIN_MATRIX(boneIndices, boneWeights, c0, c1, c2)
@@ -25,7 +25,9 @@ void shadow_vs(float3 position : POSITION, float2 texcoord : TEXCOORD0, float4 b
 #endif
     oPosition = mul(g_viewProjMatrix, p);
     oViewPosition = mul(g_viewMatrix, p).xyz;
-    oDepth = oPosition.zw;
+    // A whole register of its own: packed beside the texture coordinates in
+    // one output register, Wine's Direct3D hands the pixel shader the wrong half.
+    oDepth = float4(oPosition.zw, 0.0, 1.0);
     oTexcoord = texcoord;
 }
 
@@ -42,7 +44,7 @@ void shadow_ps(float2 texcoord : TEXCOORD0, float3 viewPosition : TEXCOORD1, out
     oColor = MOMENTS(d);
 }
 
-void shadow_dirlight_ps(float2 texcoord : TEXCOORD0, float2 depth : TEXCOORD2, out float4 oColor : COLOR0) {
+void shadow_dirlight_ps(float2 texcoord : TEXCOORD0, float4 depth : TEXCOORD2, out float4 oColor : COLOR0) {
 #ifdef ALPHA_TEST
     ALPHA_CLIP(TEX2D(g_diffuseMap, texcoord).a - 0.5);
 #endif

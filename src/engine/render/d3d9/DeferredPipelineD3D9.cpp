@@ -9,7 +9,9 @@
 #include "engine/render/MaterialMaps.h"
 #include "engine/render/MeshDebugLines.h"
 #include "engine/render/MeshEntity.h"
+#include "engine/render/OcclusionPattern.h"
 #include "engine/render/ShadowCube.h"
+#include "engine/render/d3d9/AmbientOcclusionD3D9.h"
 #include "engine/render/d3d9/RenderContextD3D9.h"
 #include "engine/render/d3d9/RenderResourcesD3D9.h"
 #include "engine/render/d3d9/RenderableMeshD3D9.h"
@@ -53,8 +55,6 @@ Vec3 viewDirection(Camera& camera, LightEntity& light) {
 // Spot cones up to this full angle are drawn as cone volumes; wider ones
 // (about 172 degrees and up) fall back to the sphere, as on OpenGL.
 constexpr float MaxConeAngle = 3.0f;
-
-constexpr bool SunShadowsDrawn = false;
 
 constexpr float FaceFieldOfView = 1.5707964f;
 constexpr float FaceNear = 0.1f;
@@ -169,6 +169,7 @@ DeferredPipelineD3D9::DeferredPipelineD3D9(RenderContextD3D9& context, RenderRes
                                                        D3DMULTISAMPLE_NONE, true);
     m_spotCamera.reset(Camera::perspective(1.0f, 1, 0, 1));
     m_faceCamera.reset(Camera::perspective(FaceFieldOfView, 1, FaceNear, 1));
+    m_rotationTile = AmbientOcclusionD3D9::createRotationTile();
 }
 
 DeferredPipelineD3D9::~DeferredPipelineD3D9() = default;
@@ -292,9 +293,7 @@ void DeferredPipelineD3D9::lightPass(Camera& camera) {
             ambientLight(*light);
             break;
         case LightEntity::Directional:
-            // The cascades are drawn unshadowed for now: under the test
-            // machine's Direct3D the near cascades shadow their own ground.
-            if (SunShadowsDrawn && light->castShadow() && m_settings.renderShadows && light->node() &&
+            if (light->castShadow() && m_settings.renderShadows && light->node() &&
                 std::min(light->maxShadowDistance(), camera.farDistance()) > camera.nearDistance()) {
                 forEachCascade(camera, *light,
                                [&](const CascadeSlice& slice) { directionalCascade(camera, *light, slice); });
@@ -404,7 +403,16 @@ void DeferredPipelineD3D9::directionalCascade(Camera& camera, LightEntity& light
     const Vec3& c = light.lightColor();
     setVec(m_context, "g_lightDirection", {d.x, d.y, d.z});
     setVec(m_context, "g_lightColor", {c.x, c.y, c.z});
-    m_context.setSampler("g_shadowMap", {m_shadowMap.get(), d3d::SamplerDesc::Linear, d3d::SamplerDesc::Clamp, false});
+    // The filter softens by its own taps and reads texels whole.
+    m_context.setSampler("g_shadowMap", nearestClamp(*m_shadowMap));
+    m_context.setSampler("g_rotTex", {m_rotationTile.get(), d3d::SamplerDesc::Nearest, d3d::SamplerDesc::Wrap, false});
+    const std::array<float, OcclusionKernelSize * 2>& disc = shadowSampleDisc();
+    float samples[OcclusionKernelSize * 4] = {};
+    for (int k = 0; k < OcclusionKernelSize; ++k) {
+        samples[4 * k] = disc[size_t(2 * k)];
+        samples[4 * k + 1] = disc[size_t(2 * k + 1)];
+    }
+    m_context.setConstant("g_samples", samples, OcclusionKernelSize * 4);
     m_context.setConstant("g_shadowProjMatrix",
                           Mat4::fromMat4x3(camera.worldTransform()) * slice.shadowMatrix *
                               shadowTextureMatrixRowsDown(m_shadowMap->width(), m_shadowMap->height()));

@@ -134,6 +134,8 @@ private:
     ShadowMapVisitor m_casters;
     std::unique_ptr<Camera> m_spotCamera;
     std::unique_ptr<Camera> m_faceCamera;
+    // The per-pixel turn of the sun's sample disc, the occlusion's 4 x 4 tile.
+    std::unique_ptr<d3d::Texture2D> m_rotationTile;
     // Primary and secondary cubes by log2 of their size, 16 to 512, made when first used.
     std::unique_ptr<d3d::TextureCube> m_shadowCubes[2][10];
 };

@@ -273,14 +273,29 @@ TEST_F(DeferredPipelineD3D9Window, PointLightShadowsByQuality)
     EXPECT_TRUE(frameMatches("point-shadow-off"));
 }
 
-// The sun's cascades are not drawn yet: a sun that casts shadows lights the
-// scene as one that does not.
-TEST_F(DeferredPipelineD3D9Window, SunCastingShadowsLightsAsWithout)
+// The sun's four cascades against the same pictures as on OpenGL: the near
+// pillar's and the far box's shadows from different cascades, no seam along
+// the open ground, the shadow faded out past a short shadow distance, and no
+// cascades with RenderShadows off.
+constexpr int SunShadowEdgePixels = 24;
+
+TEST_F(DeferredPipelineD3D9Window, SunCascadesShadowNearAndFarWithoutASeam)
 {
     LightEntity* sun = buildSunScene();
     ASSERT_TRUE(frameMatches("sun-unshadowed"));
     sun->setCastShadow(true);
+    // Direct3D's map texels hold the casters half a texel off the other
+    // renderer's, so pixels on a shadow's edge may read the neighbouring
+    // texel; a seam between cascades would be a whole row of pixels.
+    EXPECT_TRUE(frameMatches("sun-cascades", SunShadowEdgePixels));
+    EXPECT_GT(renderStats().shadowSegments, 0);
+    sun->setMaxShadowDistance(15);
+    EXPECT_TRUE(frameMatches("sun-short-shadow-distance", SunShadowEdgePixels));
+    sun->setMaxShadowDistance(60);
+    renderer->renderShadows = false;
+    renderStats() = RenderStats{};
     EXPECT_TRUE(frameMatches("sun-unshadowed"));
+    EXPECT_EQ(renderStats().shadowSegments, 0);
 }
 
 // The same spot as on OpenGL, hard and blurred: its map holds the same
