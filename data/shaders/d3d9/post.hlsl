@@ -86,8 +86,10 @@ float4 blur_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
     return sum;
 }
 
-// A scene buffer shown as it is, its colour scaled, for the debug views.
+// A scene buffer shown as it is, its colour scaled, for the debug views; a
+// buffer of one value (the occlusion's, beside its depth) shown in grey.
 float g_scale;
+float g_greyFromRed;
 
 void view_vs(float2 position : POSITION, out float4 oPosition : POSITION, out float4 oScreen : TEXCOORD0) {
     oPosition = float4(position, 0.0, 1.0);
@@ -95,5 +97,6 @@ void view_vs(float2 position : POSITION, out float4 oPosition : POSITION, out fl
 }
 
 float4 view_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
-    return float4(saturate(TEX2D(g_tex, SCREEN_UV(g_invTexRes)).rgb * g_scale), 1.0);
+    float3 c = TEX2D(g_tex, SCREEN_UV(g_invTexRes)).rgb;
+    return float4(saturate(lerp(c, c.rrr, g_greyFromRed) * g_scale), 1.0);
 }

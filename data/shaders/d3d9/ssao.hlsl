@@ -57,51 +57,49 @@ float3 viewPosition(float2 uv, float z) {
     return (h.xyz / h.w) * (z * g_invNear);
 }
 
+// How much the point seen through the depth texture at suv hides of the sky
+// of the surface point p with normal n.
+float occluder(float2 suv, float3 p, float3 n) {
+    float z = TEX2D(g_depthBuffer, suv).r;
+    float3 v = viewPosition(suv, z) - p;
+    float d = length(v);
+    float facing = max((dot(n, v) - DepthBias * p.z) / max(d, 1e-4) - Bias, 0.0);
+    float nearness = saturate(1.0 - d / (2.0 * Radius));
+    // No surface there, or the point itself: nothing hidden.
+    return (z > 0.0 && d >= 1e-4) ? facing * nearness : 0.0;
+}
+
 // Every step-th sample of the disc. The tile is laid from the bottom row up
 // and the disc turned with y up, as the other renderer does, so that both
 // darken the same pixels alike.
-float4 occlusion(float2 screenPixel, int step) {
+float4 occlusion(float2 screenPixel, int step, int count) {
     float2 uv = (screenPixel + 0.5) * g_invScreenSize;
     float4 g = TEX2D(g_geometryBuffer, uv);
-    if (g.a <= 0.0)
-        return float4(1.0, 0.0, 0.0, 1.0);
     float3 p = viewPosition(uv, g.a);
     float3 n = normalize(g.xyz);
 
     float rowFromBottom = floor(1.0 / g_invScreenSize.y + 0.5) - 1.0 - screenPixel.y;
     float4 r = TEX2D(g_rotTex, (float2(screenPixel.x, rowFromBottom) + 0.5) * 0.25) * 2.0 - 1.0;
     // The disc covers the occlusion radius at this depth, up to g_pixRadius pixels.
-    float discPixels = min(g_pixRadius, Radius / (g_screenToView.x * g.a));
+    float discPixels = min(g_pixRadius, Radius / (g_screenToView.x * max(g.a, 1e-4)));
     float2 scale = discPixels * g_invScreenSize;
 
     float occluded = 0.0;
-    float count = 0.0;
-    for (int k = 0; k < 17; k += step) {
-        float2 s = g_samples[k];
+    for (int i = 0; i < count; ++i) {
+        float2 s = g_samples[i * step];
         float2 turned = float2(r.r * s.x + r.g * s.y, r.b * s.x + r.a * s.y);
-        float2 suv = uv + float2(turned.x, -turned.y) * scale;
-        float z = TEX2D(g_depthBuffer, suv).r;
-        count += 1.0;
-        if (z <= 0.0)
-            continue;
-        float3 v = viewPosition(suv, z) - p;
-        float d = length(v);
-        if (d < 1e-4)
-            continue;
-        float facing = max((dot(n, v) - DepthBias * p.z) / d - Bias, 0.0);
-        float nearness = saturate(1.0 - d / (2.0 * Radius));
-        occluded += facing * nearness;
+        occluded += occluder(uv + float2(turned.x, -turned.y) * scale, p, n);
     }
-    float open = saturate(1.0 - Strength * occluded / count);
-    return float4(open, g.a, 0.0, 1.0);
+    float open = saturate(1.0 - Strength * occluded / float(count));
+    return g.a <= 0.0 ? float4(1.0, 0.0, 0.0, 1.0) : float4(open, g.a, 0.0, 1.0);
 }
 
 float4 ssao_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
-    return occlusion(screenPixel, 2);
+    return occlusion(screenPixel, 2, 9);
 }
 
 float4 ssao_high_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
-    return occlusion(screenPixel, 1);
+    return occlusion(screenPixel, 1, 17);
 }
 
 // The occlusion averaged with the neighbours at g_offset whose depth lies
@@ -113,10 +111,9 @@ float2 blurred(float2 uv) {
     float weight = 1.0;
     for (int k = 0; k < 4; ++k) {
         float2 s = TEX2D(g_ssaoBuffer, uv + g_offset[k]).rg;
-        if (abs(s.g - depth) <= g_threshold * depth) {
-            sum += s.r;
-            weight += 1.0;
-        }
+        float near = abs(s.g - depth) <= g_threshold * depth ? 1.0 : 0.0;
+        sum += s.r * near;
+        weight += near;
     }
     return float2(sum / weight, depth);
 }
@@ -127,8 +124,6 @@ float4 blurX_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
 
 // Where there is no surface the final buffer keeps its colour.
 float4 blurY_ps(SCREEN_INPUT(TEXCOORD0)) : COLOR0 {
-    float2 uv = SCREEN_UV(g_invScreenSize);
-    if (TEX2D(g_ssaoBuffer, uv).g <= 0.0)
-        return float4(1.0, 1.0, 1.0, 1.0);
-    return float4(blurred(uv).rrr, 1.0);
+    float2 b = blurred(SCREEN_UV(g_invScreenSize));
+    return b.g <= 0.0 ? float4(1.0, 1.0, 1.0, 1.0) : float4(b.rrr, 1.0);
 }

@@ -889,13 +889,14 @@ void DeferredPipelineD3D9::toneMap(const d3d::Texture2D* target) {
     m_context.drawFullScreenQuad();
 }
 
-void DeferredPipelineD3D9::showBuffer(const d3d::Texture2D& buffer, float scale) {
+void DeferredPipelineD3D9::showBuffer(const d3d::Texture2D& buffer, float scale, bool greyFromRed) {
     m_context.setViewport(0, 0, buffer.width(), buffer.height());
     fullScreenState();
     m_context.bindShaders(m_programs->viewVs.get(), m_programs->viewPs.get());
     m_context.setSampler("g_tex", nearestClamp(buffer));
     setVec(m_context, "g_invTexRes", {1.0f / float(buffer.width()), 1.0f / float(buffer.height())});
     setVec(m_context, "g_scale", {scale});
+    setVec(m_context, "g_greyFromRed", {greyFromRed ? 1.0f : 0.0f});
     m_context.uploadConstants();
     m_context.drawFullScreenQuad();
 }

@@ -50,8 +50,9 @@ public:
     void toneMap(const d3d::Texture2D* target);
     // The tone-mapped source, anti-aliased, into the bound render target.
     void fxaa(d3d::Texture2D& source, const d3d::Texture2D* target);
-    // The buffer over the whole bound target, its colour scaled, for the debug views.
-    void showBuffer(const d3d::Texture2D& buffer, float scale);
+    // The buffer over the whole bound target, its colour scaled, for the
+    // debug views; its first channel alone in grey when asked.
+    void showBuffer(const d3d::Texture2D& buffer, float scale, bool greyFromRed = false);
     void drawMeshEntity(Camera& camera, MeshEntity& entity, PassKind pass);
     // The light's static casters into a cube of that size, blurred over the
     // cone, kept in the managed pool so that it outlives device resets. Null

@@ -9,6 +9,7 @@
 #include "engine/draw/ImmediateMode.h"
 #include "engine/render/StatisticsOverlay.h"
 #include "engine/scene/Camera.h"
+#include "engine/render/d3d9/AmbientOcclusionD3D9.h"
 #include "engine/render/d3d9/DeferredPipelineD3D9.h"
 #include "engine/render/d3d9/GraphicsD3D9.h"
 #include "engine/render/d3d9/ImmediateModeD3D9.h"
@@ -27,6 +28,7 @@ RendererD3D9::RendererD3D9() : m_direct3D(std::make_unique<d3d::Direct3D>()) {}
 RendererD3D9::~RendererD3D9()
 {
     clearRenderBuffers();
+    m_ambientOcclusion.reset();
     m_pipeline.reset();
     m_depthStencil.reset();
     m_swapChain.reset();
@@ -63,6 +65,7 @@ void RendererD3D9::init(const RenderSettings& settings)
         std::make_unique<d3d::DepthBuffer>(settings.width, settings.height, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, false);
 
     m_pipeline = std::make_unique<DeferredPipelineD3D9>(*m_context, m_resources, settings.width, settings.height);
+    m_ambientOcclusion = std::make_unique<AmbientOcclusionD3D9>(*m_context, settings.width, settings.height);
 
     registerTextureProcessorsD3D9();
     drawContext().resetState(m_renderWidth, m_renderHeight);
@@ -107,6 +110,8 @@ void RendererD3D9::resizeRenderBuffers(int width, int height)
     m_swapChain = std::make_unique<d3d::SwapChain>(m_context->window(), width, height, D3DMULTISAMPLE_NONE);
     if (m_pipeline)
         m_pipeline->resize(width, height);
+    if (m_ambientOcclusion)
+        m_ambientOcclusion->resize(width, height);
 }
 
 bool RendererD3D9::isReadyToRender()
@@ -146,6 +151,8 @@ void RendererD3D9::renderScene(Scene* scene, Camera* camera, RenderableTexture* 
         pipeline.geometryPass(*camera);
         pipeline.lightPass(*camera);
         pipeline.materialPass(*camera);
+        if (ambientOcclusion)
+            m_ambientOcclusion->apply(*camera, pipeline, ssaoQuality);
         if (fog)
             pipeline.fogPass(fogColor, fogRange.x, fogRange.y);
         pipeline.transparentPass(*camera);
@@ -169,6 +176,8 @@ void RendererD3D9::renderScene(Scene* scene, Camera* camera, RenderableTexture* 
             pipeline.showBuffer(pipeline.glossinessBuffer(), 0.01f);
         else if (drawLightBuffer)
             pipeline.showBuffer(pipeline.lightBuffer(), 1.0f);
+        else if (drawAmbientOcclusionBuffer)
+            pipeline.showBuffer(m_ambientOcclusion->occlusionTexture(), 1.0f, true);
         context.setViewport(0, 0, m_viewport.width, m_viewport.height);
         context.device().setRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
         context.device().setRenderState(D3DRS_ZWRITEENABLE, TRUE);

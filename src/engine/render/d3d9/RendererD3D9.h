@@ -12,6 +12,7 @@
 
 namespace engine {
 
+class AmbientOcclusionD3D9;
 class DeferredPipelineD3D9;
 class GraphicsD3D9;
 class ImmediateModeD3D9;
@@ -53,6 +54,7 @@ public:
     d3d::DepthBuffer* depthStencilBuffer() const { return m_depthStencil.get(); }
     // Null before init.
     DeferredPipelineD3D9* pipeline() const { return m_pipeline.get(); }
+    AmbientOcclusionD3D9* ambientOcclusionPass() const { return m_ambientOcclusion.get(); }
 
 private:
     RenderContextD3D9& requireContext();
@@ -70,6 +72,7 @@ private:
     std::unique_ptr<d3d::SwapChain> m_swapChain;
     std::unique_ptr<d3d::DepthBuffer> m_depthStencil;
     std::unique_ptr<DeferredPipelineD3D9> m_pipeline;
+    std::unique_ptr<AmbientOcclusionD3D9> m_ambientOcclusion;
 };
 
 } // namespace engine

@@ -139,6 +139,23 @@ TEST_F(DeferredPipelineD3D9Window, FogAndTheClearColour)
     EXPECT_TRUE(frameMatches("clear-color-fog"));
 }
 
+// Both qualities against the OpenGL pictures: the crease where the box
+// stands on the ground darkens, open ground does not.
+TEST_F(DeferredPipelineD3D9Window, AmbientOcclusionDarkensCreases)
+{
+    buildOpaqueScene();
+    const Vec3 crease{-2, 0.05f, -1.1f};
+    ASSERT_TRUE(frameMatches("opaque-scene", CheckerEdgePixels));
+    renderer->ambientOcclusion = true;
+    for (int quality : {1, 0}) {
+        renderer->ssaoQuality = quality;
+        std::string name = quality ? "ambient-occlusion" : "ambient-occlusion-low";
+        EXPECT_TRUE(frameMatches(name, CheckerEdgePixels)) << name;
+        EXPECT_LT(brightness(framePixelAt(name, crease)), brightness(framePixelAt("opaque-scene", crease)) - 30)
+            << name;
+    }
+}
+
 TEST_F(DeferredPipelineD3D9Window, DiffuseMappingOffSamplesWhiteEverywhere)
 {
     buildOpaqueScene();
@@ -150,20 +167,24 @@ TEST_F(DeferredPipelineD3D9Window, DiffuseMappingOffSamplesWhiteEverywhere)
 TEST_F(DeferredPipelineD3D9Window, DebugViewsShowTheFirstBufferAskedFor)
 {
     buildOpaqueScene();
+    renderer->ambientOcclusion = true;
     struct Case {
-        bool normal, glossiness, light;
+        bool normal, glossiness, light, occlusion;
         const char* reference;
     } cases[] = {
-        {true, false, false, "debug-normal-buffer"},
-        {false, true, false, "debug-glossiness-buffer"},
-        {false, false, true, "debug-light-buffer"},
-        {true, true, true, "debug-normal-buffer"},
-        {false, true, true, "debug-glossiness-buffer"},
+        {true, false, false, false, "debug-normal-buffer"},
+        {false, true, false, false, "debug-glossiness-buffer"},
+        {false, false, true, false, "debug-light-buffer"},
+        {false, false, false, true, "debug-occlusion-buffer"},
+        {true, true, true, true, "debug-normal-buffer"},
+        {false, true, true, true, "debug-glossiness-buffer"},
+        {false, false, true, true, "debug-light-buffer"},
     };
     for (const Case& c : cases) {
         renderer->drawNormalBuffer = c.normal;
         renderer->drawGlossinessBuffer = c.glossiness;
         renderer->drawLightBuffer = c.light;
+        renderer->drawAmbientOcclusionBuffer = c.occlusion;
         EXPECT_TRUE(frameMatches(c.reference)) << c.reference;
     }
 }
