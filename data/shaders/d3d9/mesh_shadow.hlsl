@@ -26,7 +26,8 @@ void shadow_vs(float3 position : POSITION, float2 texcoord : TEXCOORD0, float4 b
     oPosition = mul(g_viewProjMatrix, p);
     oViewPosition = mul(g_viewMatrix, p).xyz;
     // A whole register of its own: packed beside the texture coordinates in
-    // one output register, Wine's Direct3D hands the pixel shader the wrong half.
+    // one output register, it reached the pixel shader as other values under
+    // Wine, and the sun's cascades shadowed their own ground.
     oDepth = float4(oPosition.zw, 0.0, 1.0);
     oTexcoord = texcoord;
 }
