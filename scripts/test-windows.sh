@@ -189,6 +189,19 @@ run_script_test() {
     return "$result"
 }
 
+# The Direct3D 9 renderer compiles its built-in shaders on its first start
+# and keeps the code in the temporary folder: compiled here once, outside any
+# test's time limit (a skinned program takes Wine's compiler seconds).
+mkdir -p "$work/warmup/game" "$work/warmup/empty"
+printf 'Frame.create{title = "warmup", width = 64, height = 48}\nassert(EngineSystems.create{width = 64, height = 48})\nsys.exit()\n' \
+    >"$work/warmup/game/init.lua"
+warmup_started=$(date +%s)
+(
+    cd "$work/warmup" && timeout 60 "$WINE" "$bin/quill-pack.exe" create game/tallowen.dat empty &&
+        cd game && timeout 300 "$WINE" "$bin/quill.exe"
+) </dev/null >"$results/shader-warmup.txt" 2>&1
+echo "shaders compiled in $(($(date +%s) - warmup_started)) s"
+
 script_passed=0
 script_failed=0
 script_skipped=0

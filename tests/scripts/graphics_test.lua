@@ -101,9 +101,20 @@ t.test("a frame of primitives draws and bad arguments name their type", function
 end)
 
 t.test("Graphics draws shader passes into targets and the window", function()
-    t.writeFile("Tint.fsh", "#version 120\nuniform sampler2D sourceTex;\nvarying vec2 vTexcoord;\n" ..
-        "void main() { gl_FragColor = texture2D(sourceTex, vTexcoord) * vec4(1.0, 0.5, 0.5, 1.0); }\n")
-    local tint = RenderableShader.createPostProcessShader("Tint.fsh")
+    -- In the renderer's language: HLSL for Direct3D 9, the renderer Windows starts with.
+    local tintFile = "Tint.fsh"
+    if sys.platform() == "win32" then
+        tintFile = "Tint.hlsl"
+        t.writeFile(tintFile, "sampler2D g_sourceTex;\n" ..
+            "void main_vs(float4 position : POSITION, out float4 oPosition : POSITION, out float4 oTexcoord : TEXCOORD0)\n" ..
+            "{ oPosition = position; oTexcoord = float4(position.xy * float2(0.5, -0.5) + 0.5, 0, 0); }\n" ..
+            "float4 main_ps(float4 texcoord : TEXCOORD0) : COLOR\n" ..
+            "{ return tex2D(g_sourceTex, texcoord.xy) * float4(1.0, 0.5, 0.5, 1.0); }\n")
+    else
+        t.writeFile(tintFile, "#version 120\nuniform sampler2D sourceTex;\nvarying vec2 vTexcoord;\n" ..
+            "void main() { gl_FragColor = texture2D(sourceTex, vTexcoord) * vec4(1.0, 0.5, 0.5, 1.0); }\n")
+    end
+    local tint = RenderableShader.createPostProcessShader(tintFile)
     local target = RenderBuffer.create(32, 32)
     local source = RenderBuffer.create(32, 32)
     renderer:beginRender()

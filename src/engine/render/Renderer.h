@@ -29,9 +29,13 @@ class LightEntity;
 
 enum class RenderEngineKind { D3D9 = 0, GLES2 = 1, OpenGL = 2 };
 
-// The backend a renderer is made with when the scripts name none: OpenGL,
-// the one every build has.
+// The backend a renderer is made with when the scripts name none: Direct3D 9
+// on Windows, OpenGL elsewhere.
+#ifdef _WIN32
+constexpr RenderEngineKind DefaultRenderEngine = RenderEngineKind::D3D9;
+#else
 constexpr RenderEngineKind DefaultRenderEngine = RenderEngineKind::OpenGL;
+#endif
 
 // What a renderer is created with; init copies it.
 struct RenderSettings {

@@ -4,6 +4,7 @@
 #include "core/Image.h"
 #include "engine/assets/AssetProcessor.h"
 #include "engine/render/DDSFile.h"
+#include "engine/render/d3d9/TextureAssetProcessorD3D9.h"
 
 #include <d3dx9.h>
 
@@ -131,11 +132,9 @@ void RenderableTextureD3D9::reload()
 
 void RenderableTextureD3D9::save(const std::string& path)
 {
-    HRESULT hr = m_texture && m_texture->base()
-                     ? D3DXSaveTextureToFileA(path.c_str(), D3DXIFF_DDS, m_texture->base(), nullptr)
-                     : D3DERR_INVALIDCALL;
-    if (FAILED(hr))
-        throw d3d::Exception_D3DError("D3DXSaveTextureToFile failed", hr);
+    if (!m_texture || !m_texture->base())
+        throw d3d::Exception_D3DError("D3DXSaveTextureToFile failed", D3DERR_INVALIDCALL);
+    saveTextureDDS(m_texture->base(), path);
 }
 
 RenderableTextureD3D9* createRenderBufferD3D9(int width, int height)

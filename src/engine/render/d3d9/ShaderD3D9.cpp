@@ -4,12 +4,14 @@
 #include "core/Exception.h"
 #include "core/FileSystem.h"
 #include "core/Path.h"
+#include "core/win32/WideText.h"
 #include "engine/render/BuiltinShaders.h"
 #include "engine/render/d3d9/D3DDevice.h"
 
 #include <zlib.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 namespace engine {
@@ -164,6 +166,45 @@ void compile(const std::string& body, const ShaderSourceD3D9& source, const std:
         throw d3d::Exception_D3DError("D3DXCompileShader failed", hr);
 }
 
+// Compiled code of the shaders built into the host, which have no file and
+// so no time stamp to check a cache file against: it is kept in the
+// temporary folder under a name that hashes everything the compile reads
+// (every built-in Direct3D 9 source, as they include each other; the path,
+// entry point, defines and profile). A start after the first then compiles
+// nothing, and no other build ever takes this one's code. Empty when there
+// is no temporary folder.
+std::string builtinCacheFileName(const std::string& path, const ShaderSourceD3D9& source, const char* profile) {
+    auto hash = [](uint64_t h, const void* data, size_t size) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < size; ++i)
+            h = (h ^ bytes[i]) * 0x100000001B3ull; // 64-bit FNV-1a
+        return h;
+    };
+    static const uint64_t sources = [&hash] {
+        uint64_t h = 0xCBF29CE484222325ull;
+        for (const BuiltinShader* shader = builtinShaders; shader->path; ++shader) {
+            if (std::strncmp(shader->path, "shaders/d3d9/", 13) != 0)
+                continue;
+            h = hash(h, shader->path, std::strlen(shader->path) + 1);
+            h = hash(h, shader->source, shader->size);
+        }
+        return h;
+    }();
+    std::string key = path + '\n' + source.entryPoint + '\n' + profile + '\n' + prologue(profile);
+    for (const std::string& define : source.defines)
+        key += define + '\n';
+    const uint64_t h = hash(sources, key.data(), key.size());
+
+    wchar_t folder[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH)
+        return {};
+    char name[24];
+    std::snprintf(name, sizeof name, "_%016llx", static_cast<unsigned long long>(h));
+    const std::string file = ShaderD3D9::cacheFileName(core::stripPath(path), source.entryPoint, source.defines);
+    return core::win32::narrow(folder) + "quill-shaders/" + core::stripExtension(file) + name + ".d3d9_shader";
+}
+
 HRESULT createProgram(d3d::Device& device, ConstantTableD3D9::Stage stage, const void* code,
                       IDirect3DVertexShader9** vertex, IDirect3DPixelShader9** pixel) {
     if (stage == ConstantTableD3D9::VertexStage)
@@ -228,14 +269,13 @@ std::unique_ptr<ShaderD3D9> ShaderD3D9::create(d3d::Device& device, const Shader
         std::string resolved = core::resolvePath(path);
         if (resolved.empty())
             resolved = path;
-        const std::string cache = cacheFileName(resolved, source.entryPoint, source.defines);
-        // A source that is only built into the host has no time stamp to
-        // compare a cache file with: it is compiled every time.
         const bool onDisk = core::fileExists(path);
         const core::FileTime sourceTime = onDisk ? core::fileDate(path) : 0;
+        const std::string cache = onDisk ? cacheFileName(resolved, source.entryPoint, source.defines)
+                                         : builtinCacheFileName(path, source, profile);
 
         bool cached = false;
-        if (onDisk && core::fileExists(cache) && core::fileDate(cache) == sourceTime) {
+        if (!cache.empty() && core::fileExists(cache) && (!onDisk || core::fileDate(cache) == sourceTime)) {
             std::string file = core::readFile(cache);
             size_t size = 0;
             if (cachedCode(file, stage, size)) {
@@ -257,16 +297,19 @@ std::unique_ptr<ShaderD3D9> ShaderD3D9::create(d3d::Device& device, const Shader
             std::string text = readShaderFile(path);
             compile(text, source, source.includeDirectory.empty() ? core::getPath(path) : source.includeDirectory,
                     profile, compiled);
-            if (onDisk) {
+            if (!cache.empty()) {
                 // A cache that cannot be written costs the next start a compile, nothing more.
                 try {
                     std::string file =
                         withTrailer(compiled.code->GetBufferPointer(), compiled.code->GetBufferSize());
+                    if (!onDisk)
+                        core::createPath(core::getPath(cache));
                     {
                         std::unique_ptr<core::File> out = core::createFile(cache);
                         out->write(file.data(), int64_t(file.size()));
                     }
-                    core::setFileDate(cache, sourceTime);
+                    if (onDisk)
+                        core::setFileDate(cache, sourceTime);
                 } catch (const core::Exception& e) {
                     core::debugLog("Shader cache file %s not written: %s\n", cache.c_str(), e.getMessage());
                 }

@@ -23,6 +23,27 @@ struct TextureHolder {
     }
 };
 
+// The DDS format of a texture's pixels, for the formats a DDS file of ours holds.
+bool ddsFormatOf(D3DFORMAT format, DDSFile::Format& dds) {
+    switch (format) {
+    case D3DFMT_A8R8G8B8:
+    case D3DFMT_X8R8G8B8:
+        dds = DDSFile::Format::A8R8G8B8;
+        return true;
+    case D3DFMT_DXT1:
+        dds = DDSFile::Format::DXT1;
+        return true;
+    case D3DFMT_DXT3:
+        dds = DDSFile::Format::DXT3;
+        return true;
+    case D3DFMT_DXT5:
+        dds = DDSFile::Format::DXT5;
+        return true;
+    default:
+        return false;
+    }
+}
+
 // The texture's levels as a DDS file, for D3DX libraries without a DDS
 // writer (Wine's answers E_NOTIMPL). The bytes are those D3DX made.
 void saveLevels(IDirect3DTexture9* texture, DDSFile::Format format, const std::string& path) {
@@ -50,6 +71,21 @@ void saveLevels(IDirect3DTexture9* texture, DDSFile::Format format, const std::s
 }
 
 } // namespace
+
+void saveTextureDDS(IDirect3DBaseTexture9* texture, const std::string& path) {
+    HRESULT hr = D3DXSaveTextureToFileA(path.c_str(), D3DXIFF_DDS, texture, nullptr);
+    if (hr == E_NOTIMPL && texture->GetType() == D3DRTYPE_TEXTURE) {
+        auto* flat = static_cast<IDirect3DTexture9*>(texture);
+        D3DSURFACE_DESC top;
+        DDSFile::Format format;
+        if (SUCCEEDED(flat->GetLevelDesc(0, &top)) && ddsFormatOf(top.Format, format)) {
+            saveLevels(flat, format, path);
+            return;
+        }
+    }
+    if (FAILED(hr))
+        throw d3d::Exception_D3DError("D3DXSaveTextureToFile failed", hr);
+}
 
 void TextureAssetProcessorD3D9::convert(const std::string& source, const std::string& native,
                                         const TextureOptions& options) {
@@ -97,16 +133,7 @@ void TextureAssetProcessorD3D9::convert(const std::string& source, const std::st
     hr = D3DXFilterTexture(holder.texture, nullptr, 0, D3DX_DEFAULT);
     if (FAILED(hr))
         throw d3d::Exception_D3DError("D3DXFilterTexture failed", hr);
-    hr = D3DXSaveTextureToFileA(native.c_str(), D3DXIFF_DDS, holder.texture, nullptr);
-    if (hr == E_NOTIMPL) {
-        saveLevels(holder.texture,
-                   options.compressed ? (options.alpha ? DDSFile::Format::DXT5 : DDSFile::Format::DXT1)
-                                      : DDSFile::Format::A8R8G8B8,
-                   native);
-        return;
-    }
-    if (FAILED(hr))
-        throw d3d::Exception_D3DError("D3DXSaveTextureToFile failed", hr);
+    saveTextureDDS(holder.texture, native);
 }
 
 void registerTextureProcessorsD3D9() {

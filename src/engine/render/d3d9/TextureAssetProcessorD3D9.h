@@ -6,6 +6,8 @@
 
 #include "engine/assets/AssetProcessor.h"
 
+#include <d3d9.h>
+
 namespace engine {
 
 class TextureAssetProcessorD3D9 final : public BaseTextureAssetProcessor {
@@ -14,6 +16,11 @@ public:
     // Needs the current Direct3D device (d3d::Device::current()).
     void convert(const std::string& source, const std::string& native, const TextureOptions& options) override;
 };
+
+// Writes the texture with its levels as a DDS file through D3DX; where D3DX
+// has no DDS writer, flat A8R8G8B8, X8R8G8B8 and DXT textures are written by
+// quill's own. Throws d3d::Exception_D3DError on failure.
+void saveTextureDDS(IDirect3DBaseTexture9* texture, const std::string& path);
 
 // The Direct3D 9 renderer's texture processors, registered when it
 // initialises: DDS files as they are, and the image sources the OpenGL

@@ -273,6 +273,19 @@ TEST_F(ShaderCacheD3D9Test, DamagedCacheFilesAreCompiledAgain) {
     }
 }
 
+TEST_F(ShaderCacheD3D9Test, BuiltInSourcesAreCompiledOnce) {
+    // No fog.hlsl on disk here: the text built into the host is compiled, and
+    // its code kept outside the game's folders, by an earlier run or this one.
+    auto loadFog = [&] {
+        int before = ShaderD3D9::compileCount();
+        EXPECT_TRUE(pixel(file("shaders/d3d9/fog.hlsl", "fog_ps")));
+        return ShaderD3D9::compileCount() != before;
+    };
+    loadFog();
+    EXPECT_FALSE(loadFog());
+    EXPECT_FALSE(core::fileExists("shaders/d3d9/fog_fog_ps.d3d9_shader"));
+}
+
 TEST_F(ShaderCacheD3D9Test, IncludesAndMissingFiles) {
     // Next to the including file first, then shaders/d3d9.
     std::filesystem::create_directories("other");
