@@ -33,24 +33,20 @@ int setProjectionMatrix(lua_State* L) {
     return 0;
 }
 
-int getProjectionMatrix(lua_State* L) {
-    bind::pushMat4(L, self(L)->projection());
-    return 1;
+engine::Mat4 getProjectionMatrix(Camera& camera) {
+    return camera.projection();
 }
 
-int getInverseProjectionMatrix(lua_State* L) {
-    bind::pushMat4(L, self(L)->inverseProjection());
-    return 1;
+engine::Mat4 getInverseProjectionMatrix(Camera& camera) {
+    return camera.inverseProjection();
 }
 
-int getViewProjectionMatrix(lua_State* L) {
-    bind::pushMat4(L, self(L)->viewProjection());
-    return 1;
+engine::Mat4 getViewProjectionMatrix(Camera& camera) {
+    return camera.viewProjection();
 }
 
-int getInverseViewProjectionMatrix(lua_State* L) {
-    bind::pushMat4(L, self(L)->inverseViewProjection());
-    return 1;
+engine::Mat4 getInverseViewProjectionMatrix(Camera& camera) {
+    return camera.inverseViewProjection();
 }
 
 int getPlane(lua_State* L) {
@@ -153,10 +149,10 @@ void registerCamera(lua_State* L) {
                                 {
                                     {"create", create},
                                     {"setProjectionMatrix", setProjectionMatrix},
-                                    bind::matMethod<getProjectionMatrix>("getProjectionMatrix"),
-                                    bind::matMethod<getInverseProjectionMatrix>("getInverseProjectionMatrix"),
-                                    bind::matMethod<getViewProjectionMatrix>("getViewProjectionMatrix"),
-                                    bind::matMethod<getInverseViewProjectionMatrix>("getInverseViewProjectionMatrix"),
+                                    bind::getter<getProjectionMatrix>("getProjectionMatrix"),
+                                    bind::getter<getInverseProjectionMatrix>("getInverseProjectionMatrix"),
+                                    bind::getter<getViewProjectionMatrix>("getViewProjectionMatrix"),
+                                    bind::getter<getInverseViewProjectionMatrix>("getInverseViewProjectionMatrix"),
                                     {"getPlane", getPlane},
                                     {"getNear", getNear},
                                     {"getFar", getFar},

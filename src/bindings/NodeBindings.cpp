@@ -116,9 +116,8 @@ int setPosition(lua_State* L) {
     return 0;
 }
 
-int getPosition(lua_State* L) {
-    bind::pushVec3(L, self(L)->position());
-    return 1;
+engine::Vec3 getPosition(Node& node) {
+    return node.position();
 }
 
 int setRotation(lua_State* L) {
@@ -145,9 +144,8 @@ int setRotation(lua_State* L) {
     return 0;
 }
 
-int getRotation(lua_State* L) {
-    bind::pushMat3(L, self(L)->rotation());
-    return 1;
+engine::Mat3 getRotation(Node& node) {
+    return node.rotation();
 }
 
 int setTransform(lua_State* L) {
@@ -156,29 +154,24 @@ int setTransform(lua_State* L) {
     return 0;
 }
 
-int getTransform(lua_State* L) {
-    bind::pushMat4x3(L, self(L)->transform());
-    return 1;
+engine::Mat4x3 getTransform(Node& node) {
+    return node.transform();
 }
 
-int getWorldPosition(lua_State* L) {
-    bind::pushVec3(L, self(L)->worldPosition());
-    return 1;
+engine::Vec3 getWorldPosition(Node& node) {
+    return node.worldPosition();
 }
 
-int getWorldRotation(lua_State* L) {
-    bind::pushMat3(L, self(L)->worldRotation());
-    return 1;
+engine::Mat3 getWorldRotation(Node& node) {
+    return node.worldRotation();
 }
 
-int getLocalToWorldMatrix(lua_State* L) {
-    bind::pushMat4x3(L, self(L)->worldTransform());
-    return 1;
+engine::Mat4x3 getLocalToWorldMatrix(Node& node) {
+    return node.worldTransform();
 }
 
-int getWorldToLocalMatrix(lua_State* L) {
-    bind::pushMat4x3(L, self(L)->worldInverse());
-    return 1;
+engine::Mat4x3 getWorldToLocalMatrix(Node& node) {
+    return node.worldInverse();
 }
 
 int move(lua_State* L) {
@@ -273,15 +266,15 @@ void registerNode(lua_State* L) {
                                   {"setName", setName},
                                   {"getName", getName},
                                   {"setPosition", setPosition},
-                                  bind::vecMethod<getPosition>("getPosition"),
+                                  bind::getter<getPosition>("getPosition"),
                                   {"setRotation", setRotation},
-                                  bind::matMethod<getRotation>("getRotation"),
+                                  bind::getter<getRotation>("getRotation"),
                                   {"setTransform", setTransform},
-                                  bind::matMethod<getTransform>("getTransform"),
-                                  bind::vecMethod<getWorldPosition>("getWorldPosition"),
-                                  bind::matMethod<getWorldRotation>("getWorldRotation"),
-                                  bind::matMethod<getLocalToWorldMatrix>("getLocalToWorldMatrix"),
-                                  bind::matMethod<getWorldToLocalMatrix>("getWorldToLocalMatrix"),
+                                  bind::getter<getTransform>("getTransform"),
+                                  bind::getter<getWorldPosition>("getWorldPosition"),
+                                  bind::getter<getWorldRotation>("getWorldRotation"),
+                                  bind::getter<getLocalToWorldMatrix>("getLocalToWorldMatrix"),
+                                  bind::getter<getWorldToLocalMatrix>("getWorldToLocalMatrix"),
                                   {"move", move},
                                   {"rotate", rotate},
                                   {"rotateAbout", rotateAbout},
