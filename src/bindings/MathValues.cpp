@@ -78,13 +78,6 @@ Vec4 vec4Field(lua_State* L, int index, const char* name) {
     return v;
 }
 
-// A byte from a script number: integral part, low eight bits; values outside
-// the int range (and NaN) give 0 instead of undefined behaviour.
-unsigned char toByte(lua_Number n) {
-    if (!(n > -2147483648.0 && n < 2147483648.0))
-        return 0;
-    return static_cast<unsigned char>(static_cast<int>(n));
-}
 
 // The script's constructor global; quill's own library when the game has none.
 void pushConstructor(lua_State* L, const char* global) {
@@ -576,8 +569,8 @@ Color readColor(lua_State* L, int index) {
     lua_rawgeti(L, index, 2);
     lua_rawgeti(L, index, 3);
     lua_rawgeti(L, index, 4);
-    Color color{toByte(lua_tonumber(L, -4)), toByte(lua_tonumber(L, -3)), toByte(lua_tonumber(L, -2)),
-                toByte(lua_tonumber(L, -1))};
+    Color color{colorByte(lua_tonumber(L, -4)), colorByte(lua_tonumber(L, -3)), colorByte(lua_tonumber(L, -2)),
+                colorByte(lua_tonumber(L, -1))};
     lua_pop(L, 4);
     return color;
 }
@@ -664,6 +657,14 @@ int flatten(const Mat4& m, float* out) {
             out[i * 4 + j] = m.m[i][j];
     }
     return 16;
+}
+
+// Integral part, low eight bits; values outside the int range (and NaN) give
+// 0 instead of undefined behaviour.
+unsigned char colorByte(double n) {
+    if (!(n > -2147483648.0 && n < 2147483648.0))
+        return 0;
+    return static_cast<unsigned char>(static_cast<int>(n));
 }
 
 void rememberOwnMath(lua_State* L) {

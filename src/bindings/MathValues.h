@@ -31,6 +31,8 @@ engine::Ray readRay(lua_State* L, int index);
 // Two floats, e.g. a minimum and a maximum.
 engine::Vec2 readRange(lua_State* L, int index);
 engine::Color readColor(lua_State* L, int index);
+// One entry of a colour table as readColor makes it a byte.
+unsigned char colorByte(double n);
 
 // Three numbers at index, index + 1, index + 2, or a vec at index.
 engine::Vec3 readVec3Args(lua_State* L, int index);
