@@ -1,14 +1,23 @@
 #version 120
 // Batched 2D drawing of images and text: the texture tinted by the vertex
-// colour, or the colour alone for shapes without a texture.
+// colour. Built with UNTEXTURED_WHITE it also draws shapes without a texture
+// batched among them: their texture coordinate u lies below untexturedBelow,
+// and they take the vertex colour alone.
 
 uniform sampler2D texture;
+#ifdef UNTEXTURED_WHITE
+uniform float untexturedBelow;
+#endif
 
 varying vec4 vColor;
 varying vec2 vTexcoord;
-varying float vUntextured;
 
 void main() {
-    vec4 texel = vUntextured > 0.5 ? vec4(1.0) : texture2D(texture, vTexcoord);
-    gl_FragColor = texel * vColor;
+#ifdef UNTEXTURED_WHITE
+    if (vTexcoord.x < untexturedBelow) {
+        gl_FragColor = vColor;
+        return;
+    }
+#endif
+    gl_FragColor = texture2D(texture, vTexcoord) * vColor;
 }

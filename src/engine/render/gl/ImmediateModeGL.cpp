@@ -29,11 +29,16 @@ ImmediateModeGL::ImmediateModeGL(RenderContextGL& context, Renderer& renderer)
     if (shaderFileExists(TexturedVertexPath) && shaderFileExists(TexturedFragmentPath)) {
         m_texturedProgram = programFromFiles(TexturedVertexPath, TexturedFragmentPath);
         m_textureLocation = m_texturedProgram->location("texture");
-        int untextured = m_texturedProgram->location("untexturedBelow");
+        // A game's own textured program may know nothing of shapes without a
+        // texture: then they are never batched with images.
+        m_mixedProgram = programFromFiles(TexturedVertexPath, TexturedFragmentPath, {"UNTEXTURED_WHITE"});
+        int untextured = m_mixedProgram->location("untexturedBelow");
         if (untextured >= 0) {
-            m_context.useProgram(m_texturedProgram->program());
+            m_mixedTextureLocation = m_mixedProgram->location("texture");
+            m_context.useProgram(m_mixedProgram->program());
             gl().glUniform1f(untextured, UntexturedBelow);
-            m_mixesUntextured = true;
+        } else {
+            m_mixedProgram.reset();
         }
     }
     m_width = renderer.viewport().width;
@@ -126,7 +131,7 @@ bool ImmediateModeGL::canMerge(const DrawKey& key) const {
         return false;
     if (key.texture == held.texture)
         return key.filter == held.filter;
-    return m_mixesUntextured && (!key.texture || !held.texture);
+    return m_mixedProgram && (!key.texture || !held.texture);
 }
 
 // Appends to the held vertices (the first batch starts them). Vertices
@@ -139,6 +144,9 @@ void ImmediateModeGL::hold(const DrawKey& key, const DrawVertex* vertices, int c
             m_held[size_t(i)].u = UntexturedU;
         m_heldKey.texture = key.texture;
         m_heldKey.filter = key.filter;
+        m_heldKey.mixed = true;
+    } else if (!key.texture && m_heldKey.texture) {
+        m_heldKey.mixed = true;
     }
     size_t first = size_t(m_heldCount);
     if (m_held.size() < first + size_t(count))
@@ -167,6 +175,11 @@ void ImmediateModeGL::issue(const DrawKey& key, const DrawVertex* vertices, int 
     bool is3D = key.is3D;
     const TextureGL* storage = key.texture;
     ShaderProgramGL* program = storage ? m_texturedProgram.get() : m_program.get();
+    int textureLocation = m_textureLocation;
+    if (key.mixed) {
+        program = m_mixedProgram.get();
+        textureLocation = m_mixedTextureLocation;
+    }
     const GLEntryPoints& f = gl();
     m_context.useProgram(program->program());
     m_context.setBlendMode(BlendMode(int(key.blendMode)));
@@ -192,7 +205,7 @@ void ImmediateModeGL::issue(const DrawKey& key, const DrawVertex* vertices, int 
     matrix = matrix * depthConversionMatrix();
     f.glUniformMatrix4fv(program->location(UniformModelViewProj), 1, GL_FALSE, &matrix.m[0][0]);
     if (storage) {
-        m_context.bindTextureAt(m_textureLocation, storage->target(), storage->name());
+        m_context.bindTextureAt(textureLocation, storage->target(), storage->name());
         if (key.filter >= 0)
             applySamplerState(*storage, key.filter, -1, m_context.maxAnisotropy());
     }

@@ -8,7 +8,8 @@
 // appended to it when it would draw the same way, so that a script that
 // alternates rectangles and images (each a batch of its own) still costs few
 // GL draws. A batch without a texture fits one with a texture: its vertices
-// then carry a texture coordinate the textured program turns into plain white.
+// then carry a texture coordinate for which a second build of the textured
+// program draws the vertex colour alone.
 
 #include "engine/draw/ImmediateMode.h"
 
@@ -63,14 +64,15 @@ private:
         DrawBlendMode blendMode = DrawBlendMode::Translucent;
         const TextureGL* texture = nullptr;
         int filter = -1;  // sampler state index, -1 to leave the texture's own
+        bool mixed = false;  // vertices with and without the texture
     };
     // Batches up to this many vertices are held back; longer ones gain
     // nothing from merging and are drawn at once.
     static constexpr int HoldLimit = 4096;
     // The texture coordinate u of vertices without a texture in a textured
-    // draw, and the bound below which the textured program draws them white.
-    static constexpr float UntexturedU = -3.0e38f;
-    static constexpr float UntexturedBelow = -1.0e38f;
+    // draw, and the bound below which the mixed program draws their colour.
+    static constexpr float UntexturedU = -1.0e30f;
+    static constexpr float UntexturedBelow = -1.0e29f;
 
     void draw(Topology topology, const DrawVertex* vertices, int count, const DrawState& state,
               RenderableTexture* texture, bool is3D);
@@ -85,9 +87,10 @@ private:
     std::unique_ptr<ShaderProgramGL> m_program;
     std::unique_ptr<ShaderProgramGL> m_texturedProgram;
     int m_textureLocation = -1;  // the textured program's sampler, looked up once
-    // Whether the textured program draws vertices at UntexturedU white (the
-    // built-in one does; a game's own may not).
-    bool m_mixesUntextured = false;
+    // The textured program built to draw vertices at UntexturedU in their
+    // colour alone; null when the textured program's files cannot.
+    std::unique_ptr<ShaderProgramGL> m_mixedProgram;
+    int m_mixedTextureLocation = -1;
     DrawKey m_heldKey;
     std::vector<DrawVertex> m_held;
     int m_heldCount = 0;
