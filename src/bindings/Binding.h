@@ -11,6 +11,7 @@
 #include <lua.hpp>
 
 #include <initializer_list>
+#include <functional>
 #include <optional>
 #include <string>
 #include <type_traits>
@@ -98,7 +99,8 @@ int plainForm(lua_State* L) {
 }
 
 // What a value function is: R (T& self, double...), where R is a math value
-// or a std::optional of one (empty declines).
+// or a std::optional of one (empty declines), or a member function of T
+// without arguments giving a math value.
 template <class F>
 struct ValueFunction;
 template <class R, class T, class... Arguments>
@@ -107,6 +109,14 @@ struct ValueFunction<R (*)(T&, Arguments...)> {
     using Result = R;
     static constexpr int arguments = sizeof...(Arguments);
 };
+template <class R, class T>
+struct ValueFunction<R (T::*)()> {
+    using Object = T;
+    using Result = std::decay_t<R>;
+    static constexpr int arguments = 0;
+};
+template <class R, class T>
+struct ValueFunction<R (T::*)() const> : ValueFunction<R (T::*)()> {};
 
 template <class R>
 int flattenResult(const R& result, float* out) {
@@ -354,7 +364,7 @@ int directForm(const Handle* self, float* out, double a, double b, double c) noe
     // and the plain form reports it.
     try {
         if constexpr (F::arguments == 0)
-            return flattenResult(Value(object), out);
+            return flattenResult(std::invoke(Value, object), out);
         else if constexpr (F::arguments == 1)
             return flattenResult(Value(object, a), out);
         else if constexpr (F::arguments == 2)
@@ -369,7 +379,7 @@ int directForm(const Handle* self, float* out, double a, double b, double c) noe
 template <auto Value>
 int getterForm(lua_State* L) {
     using F = ValueFunction<decltype(Value)>;
-    pushValue(L, Value(*check<typename F::Object>(L, 1)));
+    pushValue(L, std::invoke(Value, *check<typename F::Object>(L, 1)));
     return 1;
 }
 

@@ -33,22 +33,6 @@ int setProjectionMatrix(lua_State* L) {
     return 0;
 }
 
-engine::Mat4 getProjectionMatrix(Camera& camera) {
-    return camera.projection();
-}
-
-engine::Mat4 getInverseProjectionMatrix(Camera& camera) {
-    return camera.inverseProjection();
-}
-
-engine::Mat4 getViewProjectionMatrix(Camera& camera) {
-    return camera.viewProjection();
-}
-
-engine::Mat4 getInverseViewProjectionMatrix(Camera& camera) {
-    return camera.inverseViewProjection();
-}
-
 int getPlane(lua_State* L) {
     Camera* camera = self(L);
     lua_Integer index = luaL_checkinteger(L, 2);
@@ -149,10 +133,10 @@ void registerCamera(lua_State* L) {
                                 {
                                     {"create", create},
                                     {"setProjectionMatrix", setProjectionMatrix},
-                                    bind::getter<getProjectionMatrix>("getProjectionMatrix"),
-                                    bind::getter<getInverseProjectionMatrix>("getInverseProjectionMatrix"),
-                                    bind::getter<getViewProjectionMatrix>("getViewProjectionMatrix"),
-                                    bind::getter<getInverseViewProjectionMatrix>("getInverseViewProjectionMatrix"),
+                                    bind::getter<&Camera::projection>("getProjectionMatrix"),
+                                    bind::getter<&Camera::inverseProjection>("getInverseProjectionMatrix"),
+                                    bind::getter<&Camera::viewProjection>("getViewProjectionMatrix"),
+                                    bind::getter<&Camera::inverseViewProjection>("getInverseViewProjectionMatrix"),
                                     {"getPlane", getPlane},
                                     {"getNear", getNear},
                                     {"getFar", getFar},

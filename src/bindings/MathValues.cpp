@@ -352,6 +352,14 @@ local function acceptsOf(class)
     end })
 end
 
+-- The function scripts call, after either form's run.
+local dispatch = [[
+return function(...)
+    if select("#", ...) == %d and isOwn() then return run(...) end
+    return plain(...)
+end
+]]
+
 local template = [[
 local select, isOwn, build, flat, plain = ...
 local function run(%s)
@@ -362,11 +370,7 @@ local function run(%s)
     end
     return plain(%s)
 end
-return function(...)
-    if select("#", ...) == %d and isOwn() then return run(...) end
-    return plain(...)
-end
-]]
+]] .. dispatch
 
 local directTemplate = [[
 local select, type, getmetatable, isOwn, build, call, out, accepts, plain = ...
@@ -377,11 +381,7 @@ local function run(%s)
     end
     return plain(%s)
 end
-return function(...)
-    if select("#", ...) == %d and isOwn() then return run(...) end
-    return plain(...)
-end
-]]
+]] .. dispatch
 
 local function names(prefix, first, last, from)
     local list = {}

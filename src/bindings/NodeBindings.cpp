@@ -116,10 +116,6 @@ int setPosition(lua_State* L) {
     return 0;
 }
 
-engine::Vec3 getPosition(Node& node) {
-    return node.position();
-}
-
 int setRotation(lua_State* L) {
     Node* node = self(L);
     if (lua_gettop(L) == 2) {
@@ -144,34 +140,15 @@ int setRotation(lua_State* L) {
     return 0;
 }
 
-engine::Mat3 getRotation(Node& node) {
-    return node.rotation();
+// Node::transform also names the function that applies one.
+engine::Mat4x3 getTransform(Node& node) {
+    return node.transform();
 }
 
 int setTransform(lua_State* L) {
     Node* node = self(L);
     node->setTransform(bind::readMat4x3(L, 2));
     return 0;
-}
-
-engine::Mat4x3 getTransform(Node& node) {
-    return node.transform();
-}
-
-engine::Vec3 getWorldPosition(Node& node) {
-    return node.worldPosition();
-}
-
-engine::Mat3 getWorldRotation(Node& node) {
-    return node.worldRotation();
-}
-
-engine::Mat4x3 getLocalToWorldMatrix(Node& node) {
-    return node.worldTransform();
-}
-
-engine::Mat4x3 getWorldToLocalMatrix(Node& node) {
-    return node.worldInverse();
 }
 
 int move(lua_State* L) {
@@ -266,15 +243,15 @@ void registerNode(lua_State* L) {
                                   {"setName", setName},
                                   {"getName", getName},
                                   {"setPosition", setPosition},
-                                  bind::getter<getPosition>("getPosition"),
+                                  bind::getter<&Node::position>("getPosition"),
                                   {"setRotation", setRotation},
-                                  bind::getter<getRotation>("getRotation"),
+                                  bind::getter<&Node::rotation>("getRotation"),
                                   {"setTransform", setTransform},
                                   bind::getter<getTransform>("getTransform"),
-                                  bind::getter<getWorldPosition>("getWorldPosition"),
-                                  bind::getter<getWorldRotation>("getWorldRotation"),
-                                  bind::getter<getLocalToWorldMatrix>("getLocalToWorldMatrix"),
-                                  bind::getter<getWorldToLocalMatrix>("getWorldToLocalMatrix"),
+                                  bind::getter<&Node::worldPosition>("getWorldPosition"),
+                                  bind::getter<&Node::worldRotation>("getWorldRotation"),
+                                  bind::getter<&Node::worldTransform>("getLocalToWorldMatrix"),
+                                  bind::getter<&Node::worldInverse>("getWorldToLocalMatrix"),
                                   {"move", move},
                                   {"rotate", rotate},
                                   {"rotateAbout", rotateAbout},

@@ -135,7 +135,7 @@ bool ImmediateModeGL::canMerge(const DrawKey& key) const {
 }
 
 // Appends to the held vertices (the first batch starts them). Vertices
-// without a texture in a textured draw are marked to be drawn white.
+// without a texture in a textured draw are marked to keep their colour alone.
 void ImmediateModeGL::hold(const DrawKey& key, const DrawVertex* vertices, int count) {
     if (m_heldCount == 0) {
         m_heldKey = key;
