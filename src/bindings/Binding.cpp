@@ -296,8 +296,8 @@ void registerClass(lua_State* L, const char* name, const char* base, std::initia
 
     for (const Method& method : methods) {
         if (method.flat)
-            pushFlatMethod(L, method.func, method.flat, method.flatValues, method.flatArity, method.flatProtected,
-                           slot);
+            pushFlatMethod(L, method.func, method.flat, method.direct, method.flatValues, method.flatArity,
+                           method.flatProtected, slot, classIndex);
         else
             lua_pushcfunction(L, method.func);
         lua_setfield(L, classIndex, method.name);

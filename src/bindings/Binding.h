@@ -4,13 +4,17 @@
 // ownership, properties, enumerations, and the one place where a host exception
 // becomes a Lua error.
 
+#include "bindings/MathValues.h"
 #include "core/Exception.h"
 #include "core/RefRegistry.h"
 
 #include <lua.hpp>
 
 #include <initializer_list>
+#include <functional>
+#include <optional>
 #include <string>
+#include <type_traits>
 
 namespace bind {
 
@@ -57,6 +61,15 @@ void setup(lua_State* L);
 // (vecMethod, matMethod below); the class then holds a small Lua function that
 // builds the table from them, since tables built by traced Lua code cost far
 // less than tables built through the C API.
+//
+// Such a method may also have a direct form: a plain C function that the Lua
+// function calls through the FFI, which the JIT compiler keeps inside the
+// script's trace, where any call of a lua_CFunction ends it. It gets self's
+// handle (its class already checked) and up to three number arguments, and
+// writes the value's numbers into out; 0 leaves the call to the plain form,
+// which raises whatever error the call deserves.
+using DirectForm = int (*)(const Handle* self, float* out, double a, double b, double c);
+
 struct Method {
     const char* name;
     lua_CFunction func;
@@ -64,6 +77,7 @@ struct Method {
     int flatValues = 0;  // 4 for a vec, 16 for a mat
     int flatArity = 0;   // the arguments, self included, of the calls that take the flat form
     bool flatProtected = false;
+    DirectForm direct = nullptr;
 };
 
 // Runs a binding with its vec or mat result pushed as its numbers; gives that
@@ -84,6 +98,38 @@ int plainForm(lua_State* L) {
     return callPlain(L, Function);
 }
 
+// What a value function is: R (T& self, double...), where R is a math value
+// or a std::optional of one (empty declines), or a member function of T
+// without arguments giving a math value.
+template <class F>
+struct ValueFunction;
+template <class R, class T, class... Arguments>
+struct ValueFunction<R (*)(T&, Arguments...)> {
+    using Object = T;
+    using Result = R;
+    static constexpr int arguments = sizeof...(Arguments);
+};
+template <class R, class T>
+struct ValueFunction<R (T::*)()> {
+    using Object = T;
+    using Result = std::decay_t<R>;
+    static constexpr int arguments = 0;
+};
+template <class R, class T>
+struct ValueFunction<R (T::*)() const> : ValueFunction<R (T::*)()> {};
+
+template <class R>
+int flattenResult(const R& result, float* out) {
+    return flatten(result, out);
+}
+template <class R>
+int flattenResult(const std::optional<R>& result, float* out) {
+    return result ? flatten(*result, out) : 0;
+}
+
+template <auto Value>
+int directForm(const Handle* self, float* out, double a, double b, double c) noexcept;
+
 // A method whose only result is one vec (pushVec3, pushVec4, pushColor) or one
 // mat (pushMat3, pushMat4x3, pushMat4), called with Arity arguments (self
 // included; calls with another number take the plain form). It may return
@@ -93,14 +139,39 @@ int plainForm(lua_State* L) {
 // the class it is registered with (as a method of self alone that cannot fail). A Protected one runs under a protected call and,
 // when it raises, runs again as the plain form, so it must not change anything
 // before its checks are done.
-template <lua_CFunction Function, int Arity = 1, bool Protected = (Arity > 1)>
+//
+// Direct, when given, is a value function giving the same value as Function
+// for number arguments (see ValueFunction), and the method's direct form.
+template <lua_CFunction Function, int Arity = 1, bool Protected = (Arity > 1), auto Direct = nullptr>
 Method vecMethod(const char* name) {
-    return {name, &plainForm<Function>, &flatForm<Function, 4>, 4, Arity, Protected};
+    Method method{name, &plainForm<Function>, &flatForm<Function, 4>, 4, Arity, Protected};
+    if constexpr (!std::is_null_pointer_v<decltype(Direct)>)
+        method.direct = &directForm<Direct>;
+    return method;
 }
 
-template <lua_CFunction Function, int Arity = 1, bool Protected = (Arity > 1)>
+template <lua_CFunction Function, int Arity = 1, bool Protected = (Arity > 1), auto Direct = nullptr>
 Method matMethod(const char* name) {
-    return {name, &plainForm<Function>, &flatForm<Function, 16>, 16, Arity, Protected};
+    Method method{name, &plainForm<Function>, &flatForm<Function, 16>, 16, Arity, Protected};
+    if constexpr (!std::is_null_pointer_v<decltype(Direct)>)
+        method.direct = &directForm<Direct>;
+    return method;
+}
+
+// A method of self alone whose result is what the value function Value gives
+// for it: both its plain and its direct form come from Value.
+template <auto Value>
+int getterForm(lua_State* L);
+
+template <auto Value>
+Method getter(const char* name) {
+    using Result = typename ValueFunction<decltype(Value)>::Result;
+    constexpr bool isMat = std::is_same_v<Result, engine::Mat3> || std::is_same_v<Result, engine::Mat4x3> ||
+                           std::is_same_v<Result, engine::Mat4>;
+    if constexpr (isMat)
+        return matMethod<&getterForm<Value>, 1, false, Value>(name);
+    else
+        return vecMethod<&getterForm<Value>, 1, false, Value>(name);
 }
 
 // Registers a class: copies the base's functions and properties, adds its own.
@@ -282,5 +353,34 @@ bool pushOption(lua_State* L, const char* name, int expectedType);
 void readIntegerOption(lua_State* L, const char* name, int& value);
 void readBooleanOption(lua_State* L, const char* name, bool& value);
 void readStringOption(lua_State* L, const char* name, std::string& value);
+
+template <auto Value>
+int directForm(const Handle* self, float* out, double a, double b, double c) noexcept {
+    using F = ValueFunction<decltype(Value)>;
+    if (!self->object)
+        return 0;
+    auto& object = *static_cast<typename F::Object*>(self->object);
+    // Nothing may unwind into the script's compiled code: a failure declines,
+    // and the plain form reports it.
+    try {
+        if constexpr (F::arguments == 0)
+            return flattenResult(std::invoke(Value, object), out);
+        else if constexpr (F::arguments == 1)
+            return flattenResult(Value(object, a), out);
+        else if constexpr (F::arguments == 2)
+            return flattenResult(Value(object, a, b), out);
+        else
+            return flattenResult(Value(object, a, b, c), out);
+    } catch (...) {
+        return 0;
+    }
+}
+
+template <auto Value>
+int getterForm(lua_State* L) {
+    using F = ValueFunction<decltype(Value)>;
+    pushValue(L, std::invoke(Value, *check<typename F::Object>(L, 1)));
+    return 1;
+}
 
 } // namespace bind

@@ -33,26 +33,6 @@ int setProjectionMatrix(lua_State* L) {
     return 0;
 }
 
-int getProjectionMatrix(lua_State* L) {
-    bind::pushMat4(L, self(L)->projection());
-    return 1;
-}
-
-int getInverseProjectionMatrix(lua_State* L) {
-    bind::pushMat4(L, self(L)->inverseProjection());
-    return 1;
-}
-
-int getViewProjectionMatrix(lua_State* L) {
-    bind::pushMat4(L, self(L)->viewProjection());
-    return 1;
-}
-
-int getInverseViewProjectionMatrix(lua_State* L) {
-    bind::pushMat4(L, self(L)->inverseViewProjection());
-    return 1;
-}
-
 int getPlane(lua_State* L) {
     Camera* camera = self(L);
     lua_Integer index = luaL_checkinteger(L, 2);
@@ -153,10 +133,10 @@ void registerCamera(lua_State* L) {
                                 {
                                     {"create", create},
                                     {"setProjectionMatrix", setProjectionMatrix},
-                                    bind::matMethod<getProjectionMatrix>("getProjectionMatrix"),
-                                    bind::matMethod<getInverseProjectionMatrix>("getInverseProjectionMatrix"),
-                                    bind::matMethod<getViewProjectionMatrix>("getViewProjectionMatrix"),
-                                    bind::matMethod<getInverseViewProjectionMatrix>("getInverseViewProjectionMatrix"),
+                                    bind::getter<&Camera::projection>("getProjectionMatrix"),
+                                    bind::getter<&Camera::inverseProjection>("getInverseProjectionMatrix"),
+                                    bind::getter<&Camera::viewProjection>("getViewProjectionMatrix"),
+                                    bind::getter<&Camera::inverseViewProjection>("getInverseViewProjectionMatrix"),
                                     {"getPlane", getPlane},
                                     {"getNear", getNear},
                                     {"getFar", getFar},

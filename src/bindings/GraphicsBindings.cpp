@@ -11,6 +11,8 @@
 #include "engine/draw/Graphics.h"
 #include "engine/draw/ImmediateMode.h"
 
+#include <cmath>
+#include <cstdint>
 #include <vector>
 
 QUILL_SCRIPT_CLASS(engine::Font, "Font")
@@ -198,6 +200,132 @@ int drawImage(lua_State* L) {
     return 0;
 }
 
+// --- the direct forms of the busiest primitives ---
+//
+// A frame may fill thousands of rectangles and draw thousands of images: the
+// functions scripts call for fillRect and the whole-texture drawImage are Lua
+// that checks the arguments and calls these through the FFI, which the JIT
+// compiler keeps inside the script's trace. What they do not take (another
+// type, a value that converts differently per build, drawing not begun) goes
+// to the plain binding, which reports it as always.
+
+// luaL_checkinteger's value of n where every build agrees on it: 64-bit
+// builds truncate any number, 32-bit ones round, so there only whole numbers.
+bool scriptInteger(double n, int& out) {
+    if (!(n > -9.0e18 && n < 9.0e18))
+        return false;
+    if (sizeof(void*) < 8 && !(n == std::floor(n) && n > -2147483648.0 && n < 2147483648.0))
+        return false;
+    out = static_cast<int>(static_cast<int64_t>(n));
+    return true;
+}
+
+Color colorOf(double r, double g, double b, double a) {
+    return {bind::colorByte(r), bind::colorByte(g), bind::colorByte(b), bind::colorByte(a)};
+}
+
+int directFillRect(double x, double y, double w, double h, double r, double g, double b, double a) noexcept {
+    DrawContext& draw = context();
+    int ix = 0, iy = 0, iw = 0, ih = 0;
+    if (!draw.isDrawing() || !scriptInteger(x, ix) || !scriptInteger(y, iy) || !scriptInteger(w, iw) ||
+        !scriptInteger(h, ih))
+        return 0;
+    try {
+        draw.fillRect(ix, iy, iw, ih, colorOf(r, g, b, a));
+    } catch (...) {
+        return 0;
+    }
+    return 1;
+}
+
+int directDrawImage(const bind::Handle* handle, double x, double y, double r, double g, double b, double a,
+                    double flags) noexcept {
+    DrawContext& draw = context();
+    auto* texture = static_cast<engine::RenderableTexture*>(handle->object);
+    int ix = 0, iy = 0, iflags = 0;
+    if (!texture || !draw.isDrawing() || !scriptInteger(x, ix) || !scriptInteger(y, iy) ||
+        !scriptInteger(flags, iflags))
+        return 0;
+    try {
+        draw.drawImage(texture, float(ix), float(iy), float(texture->getWidth()), float(texture->getHeight()), 0, 0,
+                       1, 1, colorOf(r, g, b, a), iflags);
+    } catch (...) {
+        return 0;
+    }
+    return 1;
+}
+
+const char DirectPrimitives[] = R"lua(
+local registry, plainFillRect, plainDrawImage, fillAddress, imageAddress = ...
+local hasFfi, ffi = pcall(require, "ffi")
+if not hasFfi then return plainFillRect, plainDrawImage end
+local select, type, rawget, getmetatable, setmetatable = select, type, rawget, getmetatable, setmetatable
+local fill = ffi.cast("int (*)(double, double, double, double, double, double, double, double)", fillAddress)
+local image = ffi.cast("int (*)(void *, double, double, double, double, double, double, double)", imageAddress)
+
+-- Whether a metatable is the texture class or one derived from it.
+local isTexture = setmetatable({}, { __mode = "k", __index = function(known, meta)
+    local class = rawget(registry, "RenderableTexture")
+    if class == nil or type(meta) ~= "table" then return false end
+    local current = meta
+    while current ~= class and type(current) == "table" do current = rawget(current, "baseclass") end
+    known[meta] = current == class
+    return current == class
+end })
+
+local function fillRect(...)
+    local x, y, w, h, c = ...
+    if type(x) == "number" and type(y) == "number" and type(w) == "number" and type(h) == "number" then
+        if c == nil then
+            if fill(x, y, w, h, 255, 255, 255, 255) ~= 0 then return end
+        elseif type(c) == "table" then
+            local r, g, b, a = rawget(c, 1), rawget(c, 2), rawget(c, 3), rawget(c, 4)
+            if type(r) == "number" and type(g) == "number" and type(b) == "number" and type(a) == "number"
+                and fill(x, y, w, h, r, g, b, a) ~= 0 then
+                return
+            end
+        end
+    end
+    return plainFillRect(...)
+end
+
+local function drawImage(...)
+    if select("#", ...) <= 5 then
+        local t, x, y, c, flags = ...
+        if type(t) == "userdata" and isTexture[getmetatable(t)] and type(x) == "number" and type(y) == "number"
+            and (flags == nil or type(flags) == "number") then
+            if c == nil then
+                if image(t, x, y, 255, 255, 255, 255, flags or 0) ~= 0 then return end
+            elseif type(c) == "table" then
+                local r, g, b, a = rawget(c, 1), rawget(c, 2), rawget(c, 3), rawget(c, 4)
+                if type(r) == "number" and type(g) == "number" and type(b) == "number" and type(a) == "number"
+                    and image(t, x, y, r, g, b, a, flags or 0) ~= 0 then
+                    return
+                end
+            end
+        end
+    end
+    return plainDrawImage(...)
+end
+
+return fillRect, drawImage
+)lua";
+
+// Puts the Lua forms of fillRect and drawImage in the class table at index.
+void installDirectPrimitives(lua_State* L, int index) {
+    index = lua_gettop(L) + index + 1;
+    if (luaL_loadbuffer(L, DirectPrimitives, sizeof DirectPrimitives - 1, "=ImmediateMode") != 0)
+        lua_error(L);
+    lua_pushvalue(L, LUA_REGISTRYINDEX);
+    lua_getfield(L, index, "fillRect");
+    lua_getfield(L, index, "drawImage");
+    lua_pushlightuserdata(L, reinterpret_cast<void*>(&directFillRect));
+    lua_pushlightuserdata(L, reinterpret_cast<void*>(&directDrawImage));
+    lua_call(L, 5, 2);
+    lua_setfield(L, index, "drawImage");
+    lua_setfield(L, index, "fillRect");
+}
+
 int drawText(lua_State* L) {
     std::string text = bind::checkString(L, 1);
     int x = integer(L, 2), y = integer(L, 3);
@@ -304,6 +432,9 @@ void registerImmediateMode(lua_State* L) {
                                          {"vertexTexcoord", guarded<vertexTexcoord>},
                                          {"endShape", guarded<endShape>},
                                      });
+    luaL_getmetatable(L, bind::ClassName<DrawContext>::value);
+    installDirectPrimitives(L, -1);
+    lua_pop(L, 1);
 }
 
 void registerGraphics(lua_State* L) {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 QUILL_SCRIPT_CLASS(core::Image, "Image")
 
@@ -97,6 +98,18 @@ int getPixel(lua_State* L) {
     return 1;
 }
 
+// getPixel for whole-number coordinates of a pixel; anything else is left to
+// getPixel's own conversions and checks.
+std::optional<engine::Vec4> pixelAt(core::Image& image, double x, double y) {
+    if (!(x >= 0 && x < 2147483648.0 && y >= 0 && y < 2147483648.0) || x != std::floor(x) || y != std::floor(y))
+        return std::nullopt;
+    int column = static_cast<int>(x), row = static_cast<int>(y);
+    if (!image.contains(column, row))
+        return std::nullopt;
+    core::Image::Rgba pixel = image.getPixel(column, row);
+    return engine::Vec4{float(pixel.red), float(pixel.green), float(pixel.blue), float(pixel.alpha)};
+}
+
 int setImageData(lua_State* L) {
     core::Image* image = self(L);
     size_t length = 0;
@@ -126,7 +139,7 @@ void registerImage(lua_State* L) {
                                          {"getWidth", getWidth},
                                          {"getHeight", getHeight},
                                          {"setPixel", setPixel},
-                                         bind::vecMethod<getPixel, 3>("getPixel"),
+                                         bind::vecMethod<getPixel, 3, true, pixelAt>("getPixel"),
                                          {"setImageData", setImageData},
                                          {"getImageData", getImageData},
                                      },

@@ -78,13 +78,6 @@ Vec4 vec4Field(lua_State* L, int index, const char* name) {
     return v;
 }
 
-// A byte from a script number: integral part, low eight bits; values outside
-// the int range (and NaN) give 0 instead of undefined behaviour.
-unsigned char toByte(lua_Number n) {
-    if (!(n > -2147483648.0 && n < 2147483648.0))
-        return 0;
-    return static_cast<unsigned char>(static_cast<int>(n));
-}
 
 // The script's constructor global; quill's own library when the game has none.
 void pushConstructor(lua_State* L, const char* global) {
@@ -306,11 +299,24 @@ void pushRows(lua_State* L, const float (*rows)[4]) {
 // one it tail-calls takes exactly the method's arguments, so that the trace
 // after the C call returns from an ordinary frame (LuaJIT cannot yet return
 // from a vararg frame in a stitched trace).
+//
+// A method with a direct form calls that through the FFI instead, once self is
+// a full userdata whose class is the method's class or derives from it (the
+// classes seen are remembered per method) and the other arguments are numbers:
+// the whole call then stays in the caller's trace. Without the FFI library
+// every method takes the flat form.
 const char FlatMethods[] = R"lua(
-local loadstring, format, concat, select, rawget, getmetatable =
-    loadstring, string.format, table.concat, select, rawget, getmetatable
+local loadstring, format, concat, select, rawget, getmetatable, setmetatable, type, pcall, require =
+    loadstring, string.format, table.concat, select, rawget, getmetatable, setmetatable, type, pcall, require
 local globals, own = ...
 local VecModule, VecCallMeta, VecCall, MatModule, MatCreate = 1, 2, 3, 5, 6
+
+local hasFfi, ffi = pcall(require, "ffi")
+local directType, out
+if hasFfi then
+    directType = ffi.typeof("int (*)(void *, float *, double, double, double)")
+    out = ffi.new("float[16]")
+end
 
 local function vecIsOwn()
     local module = own[VecModule]
@@ -335,6 +341,25 @@ local function buildMat(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, p)
         row(module, m, n, o, p))
 end
 
+-- Whether a metatable is the class table or one of its derived classes.
+local function acceptsOf(class)
+    return setmetatable({}, { __mode = "k", __index = function(accepts, meta)
+        if type(meta) ~= "table" then return false end
+        local current = meta
+        while current ~= class and type(current) == "table" do current = rawget(current, "baseclass") end
+        accepts[meta] = current == class
+        return current == class
+    end })
+end
+
+-- The function scripts call, after either form's run.
+local dispatch = [[
+return function(...)
+    if select("#", ...) == %d and isOwn() then return run(...) end
+    return plain(...)
+end
+]]
+
 local template = [[
 local select, isOwn, build, flat, plain = ...
 local function run(%s)
@@ -345,26 +370,52 @@ local function run(%s)
     end
     return plain(%s)
 end
-return function(...)
-    if select("#", ...) == %d and isOwn() then return run(...) end
-    return plain(...)
-end
-]]
+]] .. dispatch
 
-local makers = {}
-return function(values, arity, flat, plain)
+local directTemplate = [[
+local select, type, getmetatable, isOwn, build, call, out, accepts, plain = ...
+local function run(%s)
+    if type(p1) == "userdata" and accepts[getmetatable(p1)]%s and call(p1, out, %s) ~= 0 then
+        local value = build(%s)
+        return value
+    end
+    return plain(%s)
+end
+]] .. dispatch
+
+local function names(prefix, first, last, from)
+    local list = {}
+    for i = first, last do list[#list + 1] = format(prefix, i - (from or 0)) end
+    return concat(list, ", ")
+end
+
+local makers, directMakers = {}, {}
+return function(values, arity, flat, plain, direct, class)
+    local isOwn, build = vecIsOwn, buildVec
+    if values == 16 then isOwn, build = matIsOwn, buildMat end
     local key = values * 100 + arity
+    if direct ~= nil and hasFfi and arity <= 4 then
+        local maker = directMakers[key]
+        if not maker then
+            local checks = {}
+            for i = 2, arity do checks[#checks + 1] = format(' and type(p%d) == "number"', i) end
+            local arguments = arity > 1 and names("p%d", 2, arity) or ""
+            for _ = arity, 3 do arguments = arguments .. (arguments == "" and "0" or ", 0") end
+            local params = names("p%d", 1, arity)
+            maker = assert(loadstring(format(directTemplate, params, concat(checks), arguments,
+                names("out[%d]", 1, values, 1), params, arity), "=flat methods"))
+            directMakers[key] = maker
+        end
+        return maker(select, type, getmetatable, isOwn, build, ffi.cast(directType, direct), out, acceptsOf(class),
+            plain)
+    end
     local maker = makers[key]
     if not maker then
-        local params, results = {}, {}
-        for i = 1, arity do params[i] = "p" .. i end
-        for i = 1, values do results[i] = "r" .. i end
-        params, results = concat(params, ", "), concat(results, ", ")
+        local params, results = names("p%d", 1, arity), names("r%d", 1, values)
         maker = assert(loadstring(format(template, params, results, params, results, params, arity), "=flat methods"))
         makers[key] = maker
     end
-    if values == 16 then return maker(select, matIsOwn, buildMat, flat, plain) end
-    return maker(select, vecIsOwn, buildVec, flat, plain)
+    return maker(select, isOwn, build, flat, plain)
 end
 )lua";
 
@@ -413,8 +464,10 @@ int callPlain(lua_State* L, lua_CFunction function) {
     return function(L);
 }
 
-void pushFlatMethod(lua_State* L, lua_CFunction plain, lua_CFunction flatForm, int values, int arity, bool protect,
-                    const ClassSlot& slot) {
+void pushFlatMethod(lua_State* L, lua_CFunction plain, lua_CFunction flatForm,
+                    int (*direct)(const Handle*, float*, double, double, double), int values, int arity, bool protect,
+                    const ClassSlot& slot, int classIndex) {
+    classIndex = absolute(L, classIndex);
     lua_getfield(L, LUA_REGISTRYINDEX, FlatMethodMaker);
     if (!lua_isfunction(L, -1)) {
         lua_pop(L, 1);
@@ -436,7 +489,12 @@ void pushFlatMethod(lua_State* L, lua_CFunction plain, lua_CFunction flatForm, i
         lua_pushcclosure(L, protectedFlat, 1);
     }
     lua_pushcfunction(L, plain);
-    lua_call(L, 4, 1);
+    if (direct)
+        lua_pushlightuserdata(L, reinterpret_cast<void*>(direct));
+    else
+        lua_pushnil(L);
+    lua_pushvalue(L, classIndex);
+    lua_call(L, 6, 1);
 }
 
 Vec2 readVec2(lua_State* L, int index) {
@@ -511,8 +569,8 @@ Color readColor(lua_State* L, int index) {
     lua_rawgeti(L, index, 2);
     lua_rawgeti(L, index, 3);
     lua_rawgeti(L, index, 4);
-    Color color{toByte(lua_tonumber(L, -4)), toByte(lua_tonumber(L, -3)), toByte(lua_tonumber(L, -2)),
-                toByte(lua_tonumber(L, -1))};
+    Color color{colorByte(lua_tonumber(L, -4)), colorByte(lua_tonumber(L, -3)), colorByte(lua_tonumber(L, -2)),
+                colorByte(lua_tonumber(L, -1))};
     lua_pop(L, 4);
     return color;
 }
@@ -563,6 +621,50 @@ void pushRay(lua_State* L, const Ray& ray) {
 
 void pushColor(lua_State* L, const Color& color) {
     pushVec(L, color.r, color.g, color.b, color.a);
+}
+
+int flatten(const Vec3& v, float* out) {
+    return flatten(Vec4{v.x, v.y, v.z, 0}, out);
+}
+
+int flatten(const Vec4& v, float* out) {
+    out[0] = v.x;
+    out[1] = v.y;
+    out[2] = v.z;
+    out[3] = v.w;
+    return 4;
+}
+
+int flatten(const Color& c, float* out) {
+    return flatten(Vec4{float(c.r), float(c.g), float(c.b), float(c.a)}, out);
+}
+
+int flatten(const Mat3& m, float* out) {
+    return flatten(Mat4x3{m, {}}, out);
+}
+
+// The rows of Mat4::fromMat4x3, written straight out.
+int flatten(const Mat4x3& m, float* out) {
+    for (int i = 0; i < 3; ++i)
+        flatten(m.rot.row[i], out + 4 * i);
+    flatten(Vec4{m.pos.x, m.pos.y, m.pos.z, 1}, out + 12);
+    return 16;
+}
+
+int flatten(const Mat4& m, float* out) {
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j)
+            out[i * 4 + j] = m.m[i][j];
+    }
+    return 16;
+}
+
+// Integral part, low eight bits; values outside the int range (and NaN) give
+// 0 instead of undefined behaviour.
+unsigned char colorByte(double n) {
+    if (!(n > -2147483648.0 && n < 2147483648.0))
+        return 0;
+    return static_cast<unsigned char>(static_cast<int>(n));
 }
 
 void rememberOwnMath(lua_State* L) {

@@ -14,6 +14,7 @@
 namespace bind {
 
 struct ClassSlot;
+struct Handle;
 
 // Each reader raises the argument type error naming the script type ("vec",
 // "mat", "box", "sphere", "ray", "range", "color") when the value at index is
@@ -30,6 +31,8 @@ engine::Ray readRay(lua_State* L, int index);
 // Two floats, e.g. a minimum and a maximum.
 engine::Vec2 readRange(lua_State* L, int index);
 engine::Color readColor(lua_State* L, int index);
+// One entry of a colour table as readColor makes it a byte.
+unsigned char colorByte(double n);
 
 // Three numbers at index, index + 1, index + 2, or a vec at index.
 engine::Vec3 readVec3Args(lua_State* L, int index);
@@ -43,12 +46,30 @@ void pushBox(lua_State* L, const engine::BoundingBox& box);  // {pos = center, h
 void pushRay(lua_State* L, const engine::Ray& ray);          // {pos, dir}
 void pushColor(lua_State* L, const engine::Color& color);    // vec(r, g, b, a)
 
+inline void pushValue(lua_State* L, const engine::Vec3& v) { pushVec3(L, v); }
+inline void pushValue(lua_State* L, const engine::Vec4& v) { pushVec4(L, v); }
+inline void pushValue(lua_State* L, const engine::Color& c) { pushColor(L, c); }
+inline void pushValue(lua_State* L, const engine::Mat3& m) { pushMat3(L, m); }
+inline void pushValue(lua_State* L, const engine::Mat4x3& m) { pushMat4x3(L, m); }
+inline void pushValue(lua_State* L, const engine::Mat4& m) { pushMat4(L, m); }
+
+// The numbers of a value in the order the push functions give them to the
+// constructors (a vec's four, a mat's rows); gives their count.
+int flatten(const engine::Vec3& v, float* out);
+int flatten(const engine::Vec4& v, float* out);
+int flatten(const engine::Color& c, float* out);
+int flatten(const engine::Mat3& m, float* out);
+int flatten(const engine::Mat4x3& m, float* out);
+int flatten(const engine::Mat4& m, float* out);
+
 // Pushes the function a class holds for a method with a flat form (Method in
-// Binding.h) of the class of slot: called with arity arguments, it builds the
-// vec (values 4) or mat (16) from the flat form's numbers while the globals are
-// quill's own, and runs the plain form otherwise.
-void pushFlatMethod(lua_State* L, lua_CFunction plain, lua_CFunction flat, int values, int arity, bool protect,
-                    const ClassSlot& slot);
+// Binding.h) of the class of slot, whose class table is at classIndex: called
+// with arity arguments, it builds the vec (values 4) or mat (16) from the flat
+// or direct form's numbers while the globals are quill's own, and runs the
+// plain form otherwise.
+void pushFlatMethod(lua_State* L, lua_CFunction plain, lua_CFunction flat,
+                    int (*direct)(const Handle*, float*, double, double, double), int values, int arity, bool protect,
+                    const ClassSlot& slot, int classIndex);
 
 // Called once quill's library has made the globals vec and mat: remembers them,
 // so that while they stay in place the push functions above build their

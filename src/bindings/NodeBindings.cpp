@@ -116,11 +116,6 @@ int setPosition(lua_State* L) {
     return 0;
 }
 
-int getPosition(lua_State* L) {
-    bind::pushVec3(L, self(L)->position());
-    return 1;
-}
-
 int setRotation(lua_State* L) {
     Node* node = self(L);
     if (lua_gettop(L) == 2) {
@@ -145,40 +140,15 @@ int setRotation(lua_State* L) {
     return 0;
 }
 
-int getRotation(lua_State* L) {
-    bind::pushMat3(L, self(L)->rotation());
-    return 1;
+// Node::transform also names the function that applies one.
+engine::Mat4x3 getTransform(Node& node) {
+    return node.transform();
 }
 
 int setTransform(lua_State* L) {
     Node* node = self(L);
     node->setTransform(bind::readMat4x3(L, 2));
     return 0;
-}
-
-int getTransform(lua_State* L) {
-    bind::pushMat4x3(L, self(L)->transform());
-    return 1;
-}
-
-int getWorldPosition(lua_State* L) {
-    bind::pushVec3(L, self(L)->worldPosition());
-    return 1;
-}
-
-int getWorldRotation(lua_State* L) {
-    bind::pushMat3(L, self(L)->worldRotation());
-    return 1;
-}
-
-int getLocalToWorldMatrix(lua_State* L) {
-    bind::pushMat4x3(L, self(L)->worldTransform());
-    return 1;
-}
-
-int getWorldToLocalMatrix(lua_State* L) {
-    bind::pushMat4x3(L, self(L)->worldInverse());
-    return 1;
 }
 
 int move(lua_State* L) {
@@ -273,15 +243,15 @@ void registerNode(lua_State* L) {
                                   {"setName", setName},
                                   {"getName", getName},
                                   {"setPosition", setPosition},
-                                  bind::vecMethod<getPosition>("getPosition"),
+                                  bind::getter<&Node::position>("getPosition"),
                                   {"setRotation", setRotation},
-                                  bind::matMethod<getRotation>("getRotation"),
+                                  bind::getter<&Node::rotation>("getRotation"),
                                   {"setTransform", setTransform},
-                                  bind::matMethod<getTransform>("getTransform"),
-                                  bind::vecMethod<getWorldPosition>("getWorldPosition"),
-                                  bind::matMethod<getWorldRotation>("getWorldRotation"),
-                                  bind::matMethod<getLocalToWorldMatrix>("getLocalToWorldMatrix"),
-                                  bind::matMethod<getWorldToLocalMatrix>("getWorldToLocalMatrix"),
+                                  bind::getter<getTransform>("getTransform"),
+                                  bind::getter<&Node::worldPosition>("getWorldPosition"),
+                                  bind::getter<&Node::worldRotation>("getWorldRotation"),
+                                  bind::getter<&Node::worldTransform>("getLocalToWorldMatrix"),
+                                  bind::getter<&Node::worldInverse>("getWorldToLocalMatrix"),
                                   {"move", move},
                                   {"rotate", rotate},
                                   {"rotateAbout", rotateAbout},

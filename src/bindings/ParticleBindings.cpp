@@ -137,9 +137,8 @@ int setVector(lua_State* L) {
 }
 
 template <engine::Vec3 ParticleEmitter::*Field>
-int getVector(lua_State* L) {
-    bind::pushVec3(L, emitter(L)->*Field);
-    return 1;
+engine::Vec3 getVector(ParticleEmitter& emitter) {
+    return emitter.*Field;
 }
 
 int setMesh(lua_State* L) {
@@ -312,9 +311,9 @@ void registerParticleEmitter(lua_State* L) {
             {"setSprayAngle", setRange<&E::sprayAngle>},
             {"getSprayAngle", getRange<&E::sprayAngle>},
             {"setBoxMin", setVector<&E::boxMin>},
-            bind::vecMethod<getVector<&E::boxMin>>("getBoxMin"),
+            bind::getter<getVector<&E::boxMin>>("getBoxMin"),
             {"setBoxMax", setVector<&E::boxMax>},
-            bind::vecMethod<getVector<&E::boxMax>>("getBoxMax"),
+            bind::getter<getVector<&E::boxMax>>("getBoxMax"),
             {"setMesh", setMesh},
             {"getMesh", getMesh},
             {"setSkeleton", setSkeleton},
@@ -344,7 +343,7 @@ void registerParticleEmitter(lua_State* L) {
             {"setSize", setRange<&E::size>},
             {"getSize", getRange<&E::size>},
             {"setGravity", setVector<&E::gravity>},
-            bind::vecMethod<getVector<&E::gravity>>("getGravity"),
+            bind::getter<getVector<&E::gravity>>("getGravity"),
             {"setAirResistance", setNumber<&E::airResistance>},
             {"getAirResistance", getNumber<&E::airResistance>},
             {"setRotationSpeed", setNumber<&E::rotationSpeed>},

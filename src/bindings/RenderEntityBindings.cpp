@@ -167,9 +167,8 @@ int setEmissiveColor(lua_State* L) {
     return 0;
 }
 
-int getEmissiveColor(lua_State* L) {
-    bind::pushVec3(L, mesh(L)->emissiveColor());
-    return 1;
+engine::Vec3 getEmissiveColor(MeshEntity& mesh) {
+    return mesh.emissiveColor();
 }
 
 template <uint32_t Flag>
@@ -209,9 +208,8 @@ int setLightColor(lua_State* L) {
     return 0;
 }
 
-int getLightColor(lua_State* L) {
-    bind::pushVec3(L, light(L)->lightColor());
-    return 1;
+engine::Vec3 getLightColor(LightEntity& light) {
+    return light.lightColor();
 }
 
 // Number properties of a light: the getter and setter pair of each.
@@ -322,7 +320,7 @@ void registerMeshEntity(lua_State* L) {
                                         {"setMaterials", setMaterials},
                                         {"getMaterials", getMaterials},
                                         {"setEmissiveColor", setEmissiveColor},
-                                        bind::vecMethod<getEmissiveColor>("getEmissiveColor"),
+                                        bind::getter<getEmissiveColor>("getEmissiveColor"),
                                         {"setCastShadow", setMeshFlag<MeshEntity::CastShadow>},
                                         {"getCastShadow", getMeshFlag<MeshEntity::CastShadow>},
                                         {"setStaticShadow", setMeshFlag<MeshEntity::StaticShadow>},
@@ -342,7 +340,7 @@ void registerLightEntity(lua_State* L) {
                                      {
                                          {"create", createLight},
                                          {"setLightColor", setLightColor},
-                                         bind::vecMethod<getLightColor>("getLightColor"),
+                                         bind::getter<getLightColor>("getLightColor"),
                                          {"setLightRange", LightRange::set},
                                          {"getLightRange", LightRange::get},
                                          {"setSpotAngle", SpotAngle::set},

@@ -155,9 +155,8 @@ int setClearColor(lua_State* L) {
     return 0;
 }
 
-int getClearColor(lua_State* L) {
-    bind::pushColor(L, self(L)->clearColor);
-    return 1;
+engine::Color getClearColor(Renderer& renderer) {
+    return renderer.clearColor;
 }
 
 // The boolean and integer settings share one accessor shape each.
@@ -193,9 +192,8 @@ int setFogColor(lua_State* L) {
     return 0;
 }
 
-int getFogColor(lua_State* L) {
-    bind::pushVec3(L, self(L)->fogColor);
-    return 1;
+engine::Vec3 getFogColor(Renderer& renderer) {
+    return renderer.fogColor;
 }
 
 int setFogRange(lua_State* L) {
@@ -341,7 +339,7 @@ void registerRenderer(lua_State* L) {
             {"drawFullScreen", guarded<drawFullScreen>},
             {"enumerateResolutions", guarded<enumerateResolutions>},
             {"setClearColor", setClearColor},
-            bind::vecMethod<getClearColor>("getClearColor"),
+            bind::getter<getClearColor>("getClearColor"),
             {"setWireframe", setFlag<&R::wireframe>},
             {"getWireframe", getFlag<&R::wireframe>},
             {"setAmbientOcclusion", setFlag<&R::ambientOcclusion>},
@@ -351,7 +349,7 @@ void registerRenderer(lua_State* L) {
             {"setFog", setFlag<&R::fog>},
             {"getFog", getFlag<&R::fog>},
             {"setFogColor", setFogColor},
-            bind::vecMethod<getFogColor>("getFogColor"),
+            bind::getter<getFogColor>("getFogColor"),
             {"setFogRange", setFogRange},
             {"getFogRange", getFogRange},
             {"setDiffuseMapping", setFlag<&R::diffuseMapping>},

@@ -100,6 +100,38 @@ t.test("a frame of primitives draws and bad arguments name their type", function
     renderer:endRender()
 end)
 
+t.test("fillRect and drawImage draw the same from numbers as from anything else", function()
+    local picture = Image.create(4, 4)
+    for y = 0, 3 do
+        for x = 0, 3 do picture:setPixel(x, y, {x * 60, y * 60, 200, 255}) end
+    end
+    local texture = RenderableTexture.create(picture)
+    -- Numbers take the fast form; numeric strings (and a missing alpha) the
+    -- binding, which converts them the same way.
+    local function shot(name, n, white)
+        renderer:beginRender()
+        ImmediateMode.beginDraw()
+        ImmediateMode.fillRect(n(10.7), n(5), n(20), n(10), {n(255), 0, 0, n(255)})
+        ImmediateMode.fillRect(n(40), n(5), n(8), n(8))
+        ImmediateMode.drawImage(texture, n(3.2), n(40), white, n(1))
+        ImmediateMode.drawImage(texture, n(20), n(40))
+        ImmediateMode.fillRect(n(22), n(41), n(2), n(2), {n(0), n(255), 0, n(128)})
+        ImmediateMode.endDraw()
+        renderer:saveScreenShot(name)
+        renderer:endRender()
+        return Image.load(name):getImageData()
+    end
+    local direct = shot("direct.png", function(v) return v end, {255, 255, 255, 255})
+    local plain = shot("plain.png", tostring, {"255", 255, 255, 255})
+    t.equal(#direct, 160 * 120 * 4, "picture size")
+    t.equal(direct == plain, true, "same pictures")
+    t.equal(tostring(Image.load("direct.png"):getPixel(15, 8)), "vec(255, 0, 0, 255)", "the first rectangle")
+    texture:dispose()
+    ImmediateMode.beginDraw()
+    t.fails(function() ImmediateMode.drawImage(texture, 0, 0) end, "object disposed")
+    ImmediateMode.endDraw()
+end)
+
 t.test("Graphics draws shader passes into targets and the window", function()
     -- In the renderer's language: HLSL for Direct3D 9, the renderer Windows starts with.
     local tintFile = "Tint.fsh"

@@ -3,7 +3,8 @@
 -- tables vec() and mat.create() build; a game's own constructors are called.
 local t = require "testing"
 
-local node = Scene.createSimpleScene():addNode()
+local scene = Scene.createSimpleScene() -- kept: its nodes go with it
+local node = scene:addNode()
 node:setPosition(1, 2.5, -3)
 node:setRotation(0.3, 0.2, 0.1)
 local image = Image.create(2, 2)
@@ -102,6 +103,10 @@ t.test("methods that return vecs and mats fail as plain bindings do", function()
         {function() local _ = Image.getPixel(node, 0, 0) end, "bad argument #1 to 'getPixel' (Image expected, got userdata)"},
         {function() local _ = image:getPixel(1) end, "bad argument #2 to 'getPixel' (number expected, got no value)"},
         {function() local _ = image:getPixel(7, 0) end, "coordinate out of range"},
+        {function() local _ = image:getPixel(-1, 0) end, "coordinate out of range"},
+        {function() local _ = Node.getTransform(setmetatable({}, Node)) end,
+            "bad argument #1 to 'getTransform' (Node expected, got table)"},
+        {function() local _ = Node.getPosition(image) end, "bad argument #1 to 'getPosition' (Node expected, got userdata)"},
     }
     for i, case in ipairs(cases) do
         local ok, err = pcall(case[1])
@@ -113,6 +118,21 @@ t.test("methods that return vecs and mats fail as plain bindings do", function()
     sameVec(image:getPixel(1, 1), vec(10, 20, 30, 40), "pixel after the errors")
     sameVec(node:getPosition("ignored"), vec(1, 2.5, -3, 0), "position with an extra argument")
     t.equal(select("#", node:getTransform()), 1, "one result")
+end)
+
+t.test("derived classes and coordinates the direct path leaves to the binding", function()
+    local camera = Camera.create(1, 1, 0.1, 100)
+    camera:setPosition(4, 5, 6)
+    sameMat(camera:getTransform(), "camera transform")
+    t.equal(tostring(camera:getTransform().w), "vec(4, 5, 6, 1)")
+    sameMat(camera:getProjectionMatrix(), "projection")
+    -- Fractions and numeric strings are converted as the binding converts them.
+    for _, at in ipairs({{1.5, 1.25}, {"1", "1"}, {1, 1}}) do
+        sameVec(image:getPixel(at[1], at[2]), vec(10, 20, 30, 40), "pixel at " .. tostring(at[1]))
+    end
+    sameVec(image:getPixel(0, 0), vec(0, 0, 0, 0), "another pixel")
+    camera:dispose()
+    t.equal(pcall(camera.getTransform, camera), false, "disposed camera")
 end)
 
 t.done()

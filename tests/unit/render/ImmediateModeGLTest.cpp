@@ -73,6 +73,48 @@ TEST_F(ImmediateModeGLWindow, PrimitivesTextAndClippingMatchTheirReference) {
                                        "immediate-mode-2d"));
 }
 
+// Rectangles and images in turn: each image batch follows a rectangle batch,
+// and every shape still lands in order, in its own colours; an image whose
+// texture changes after it was drawn keeps the picture it had.
+TEST_F(ImmediateModeGLWindow, RectanglesAndImagesInTurnKeepTheirOrderAndColours) {
+    core::Image bluePicture(2, 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x)
+            bluePicture.setPixel(x, y, {0, 0, 255, 255});
+    std::unique_ptr<RenderableTexture> texture(createTexture(bluePicture));
+    renderer->clearColor = {0, 0, 0, 255};
+    renderer->beginRender();
+    draw.beginDraw();
+    draw.fillRect(10, 10, 20, 20, {255, 0, 0, 255});
+    draw.drawImage(texture.get(), 20, 20, 20, 20, 0, 0, 1, 1, White, 0);
+    draw.fillRect(30, 30, 20, 20, {0, 255, 0, 128});
+    draw.drawImage(texture.get(), 60, 10, 10, 10, 0, 0, 1, 1, {255, 255, 255, 128}, 0);
+    draw.fillRect(60, 30, 10, 10, {255, 255, 0, 255});
+    core::Image redPicture(2, 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x)
+            redPicture.setPixel(x, y, {255, 0, 0, 255});
+    texture->createFromImage(redPicture);
+    draw.drawImage(texture.get(), 80, 10, 10, 10, 0, 0, 1, 1, White, 0);
+    draw.endDraw();
+    core::Image shot = saved("immediate-mode-in-turn");
+    renderer->endRender();
+    struct Case {
+        int x, y, r, g, b;
+    } cases[] = {
+        {15, 15, 255, 0, 0},   // the first rectangle
+        {25, 25, 0, 0, 255},   // the image over it
+        {35, 35, 0, 128, 127}, // the translucent rectangle over the image
+        {45, 45, 0, 128, 0},   // and over the background
+        {65, 15, 0, 0, 128},   // a translucent image
+        {65, 35, 255, 255, 0}, // a rectangle after it
+        {85, 15, 255, 0, 0},   // the texture's new picture
+        {5, 5, 0, 0, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_TRUE(isColor(shot.getPixel(c.x, c.y), c.r, c.g, c.b)) << c.x << ", " << c.y;
+}
+
 // Each byte is its glyph's quad at the pen; a newline goes back to the line
 // start one line lower; a byte without a glyph advances by nothing.
 TEST_F(ImmediateModeGLWindow, TextQuadsFollowThePen) {

@@ -15,6 +15,7 @@ GraphicsGL::GraphicsGL(RenderContextGL& context, Renderer& renderer, RenderResou
     : m_context(context), m_renderer(renderer), m_resources(resources) {}
 
 void GraphicsGL::setRenderTarget(RenderableTexture* texture) {
+    RenderContextGL::drawHeld();
     auto* textureGL = dynamic_cast<RenderableTextureGL*>(texture);
     const TextureGL* storage = textureGL ? textureGL->texture() : nullptr;
     if (texture && !storage)
@@ -30,6 +31,7 @@ void GraphicsGL::setRenderTarget(RenderableTexture* texture) {
 }
 
 void GraphicsGL::useShader(RenderableShader* shader) {
+    RenderContextGL::drawHeld();
     auto* shaderGL = dynamic_cast<RenderableShaderGL*>(shader);
     ShaderProgramGL* program = shaderGL ? shaderGL->program(0) : nullptr;
     if (!program)
@@ -42,6 +44,7 @@ void GraphicsGL::useShader(RenderableShader* shader) {
 }
 
 void GraphicsGL::clear(Color color) {
+    RenderContextGL::drawHeld();
     GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
     glDisable(GL_SCISSOR_TEST);
     glClearColor(color.r / 255.0f, color.g / 255.0f, color.b / 255.0f, color.a / 255.0f);
@@ -54,6 +57,7 @@ void GraphicsGL::clear(Color color) {
 }
 
 void GraphicsGL::drawFullScreenQuad() {
+    RenderContextGL::drawHeld();
     RenderableMeshGL::unbind();
     glDisable(GL_CULL_FACE);
     m_context.drawFullScreenQuad();
@@ -92,6 +96,7 @@ const TextureGL* GraphicsGL::uprightSource(const RenderableTextureGL& source, Re
 // The source goes to the sampler "sourceTex"; the copy shader's own sampler
 // "texture" gets it too.
 void GraphicsGL::blit(RenderableTexture* source, RenderableTexture* target, RenderableShader* shader) {
+    RenderContextGL::drawHeld();
     if (!shader)
         shader = m_resources.postProcessShader.get();
     if (!shader)

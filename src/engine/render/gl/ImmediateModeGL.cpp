@@ -29,14 +29,28 @@ ImmediateModeGL::ImmediateModeGL(RenderContextGL& context, Renderer& renderer)
     if (shaderFileExists(TexturedVertexPath) && shaderFileExists(TexturedFragmentPath)) {
         m_texturedProgram = programFromFiles(TexturedVertexPath, TexturedFragmentPath);
         m_textureLocation = m_texturedProgram->location("texture");
+        // A game's own textured program may know nothing of shapes without a
+        // texture: then they are never batched with images.
+        m_mixedProgram = programFromFiles(TexturedVertexPath, TexturedFragmentPath, {"UNTEXTURED_WHITE"});
+        int untextured = m_mixedProgram->location("untexturedBelow");
+        if (untextured >= 0) {
+            m_mixedTextureLocation = m_mixedProgram->location("texture");
+            m_context.useProgram(m_mixedProgram->program());
+            gl().glUniform1f(untextured, UntexturedBelow);
+        } else {
+            m_mixedProgram.reset();
+        }
     }
     m_width = renderer.viewport().width;
     m_height = renderer.viewport().height;
 }
 
-ImmediateModeGL::~ImmediateModeGL() = default;
+ImmediateModeGL::~ImmediateModeGL() {
+    RenderContextGL::dropHeldDraw(this);
+}
 
 void ImmediateModeGL::begin() {
+    RenderContextGL::drawHeld();
     const Viewport& viewport = m_renderer.viewport();
     glViewport(viewport.x, m_renderer.renderHeight() - viewport.height - viewport.y, viewport.width, viewport.height);
     m_width = viewport.width;
@@ -46,10 +60,12 @@ void ImmediateModeGL::begin() {
 }
 
 void ImmediateModeGL::end() {
+    RenderContextGL::drawHeld();
     glDisable(GL_SCISSOR_TEST);
 }
 
 void ImmediateModeGL::setClip(int left, int top, int right, int bottom) {
+    RenderContextGL::drawHeld();
     glScissor(left, m_renderer.renderHeight() - bottom, std::max(right - left, 0), std::max(bottom - top, 0));
 }
 
@@ -81,11 +97,92 @@ void ImmediateModeGL::draw(Topology topology, const DrawVertex* vertices, int co
     auto* textureGL = dynamic_cast<RenderableTextureGL*>(texture);
     const TextureGL* storage = textureGL ? textureGL->texture() : nullptr;
     ShaderProgramGL* program = storage ? m_texturedProgram.get() : m_program.get();
+    // Only whole primitives are drawn.
+    static const int perPrimitive[] = {1, 2, 3, 4};
+    count -= count % perPrimitive[int(topology)];
     if (!program || count <= 0)
         return;
+    DrawKey key{topology, is3D, state.transform, m_blendMode, storage, -1};
+    if (storage) {
+        // Sampler state indices: nearest, linear, linear between mip levels
+        // (plain linear for a texture of one level).
+        static const int filterStates[] = {-1, 0, 1, 4};
+        key.filter = filterStates[int(texture->getFilter())];
+    }
+    bool holdable = !is3D && (topology == Topology::Triangles || topology == Topology::Quads);
+    if (m_heldCount > 0) {
+        if (holdable && canMerge(key)) {
+            hold(key, vertices, count);
+            return;
+        }
+        RenderContextGL::drawHeld();
+    }
+    if (holdable && count < HoldLimit) {
+        hold(key, vertices, count);
+        RenderContextGL::holdDraw(&ImmediateModeGL::drawHeldOf, this);
+        return;
+    }
+    issue(key, vertices, count);
+}
+
+bool ImmediateModeGL::canMerge(const DrawKey& key) const {
+    const DrawKey& held = m_heldKey;
+    if (key.topology != held.topology || key.blendMode != held.blendMode || !(key.transform == held.transform))
+        return false;
+    if (key.texture == held.texture)
+        return key.filter == held.filter;
+    return m_mixedProgram && (!key.texture || !held.texture);
+}
+
+// Appends to the held vertices (the first batch starts them). Vertices
+// without a texture in a textured draw are marked to keep their colour alone.
+void ImmediateModeGL::hold(const DrawKey& key, const DrawVertex* vertices, int count) {
+    if (m_heldCount == 0) {
+        m_heldKey = key;
+    } else if (key.texture && !m_heldKey.texture) {
+        for (int i = 0; i < m_heldCount; ++i)
+            m_held[size_t(i)].u = UntexturedU;
+        m_heldKey.texture = key.texture;
+        m_heldKey.filter = key.filter;
+        m_heldKey.mixed = true;
+    } else if (!key.texture && m_heldKey.texture) {
+        m_heldKey.mixed = true;
+    }
+    size_t first = size_t(m_heldCount);
+    if (m_held.size() < first + size_t(count))
+        m_held.resize(first + size_t(count));
+    std::copy(vertices, vertices + count, m_held.begin() + std::ptrdiff_t(first));
+    if (m_heldKey.texture && !key.texture) {
+        for (int i = 0; i < count; ++i)
+            m_held[first + size_t(i)].u = UntexturedU;
+    }
+    m_heldCount += count;
+}
+
+void ImmediateModeGL::drawHeldOf(void* self) {
+    static_cast<ImmediateModeGL*>(self)->drawHeld();
+}
+
+void ImmediateModeGL::drawHeld() {
+    int count = m_heldCount;
+    m_heldCount = 0;
+    if (count > 0)
+        issue(m_heldKey, m_held.data(), count);
+}
+
+void ImmediateModeGL::issue(const DrawKey& key, const DrawVertex* vertices, int count) {
+    Topology topology = key.topology;
+    bool is3D = key.is3D;
+    const TextureGL* storage = key.texture;
+    ShaderProgramGL* program = storage ? m_texturedProgram.get() : m_program.get();
+    int textureLocation = m_textureLocation;
+    if (key.mixed) {
+        program = m_mixedProgram.get();
+        textureLocation = m_mixedTextureLocation;
+    }
     const GLEntryPoints& f = gl();
     m_context.useProgram(program->program());
-    m_context.setBlendMode(BlendMode(int(m_blendMode)));
+    m_context.setBlendMode(BlendMode(int(key.blendMode)));
     RenderableMeshGL::unbind();
     glDisable(GL_CULL_FACE);
     glDisable(GL_ALPHA_TEST);
@@ -97,7 +194,7 @@ void ImmediateModeGL::draw(Topology topology, const DrawVertex* vertices, int co
         glDisable(GL_DEPTH_TEST);
         glDepthMask(GL_FALSE);
     }
-    Mat4 matrix = state.transform;
+    Mat4 matrix = key.transform;
     if (!is3D) {
         // Points and lines land on pixel centres.
         bool centred = topology == Topology::Points || topology == Topology::Lines;
@@ -108,13 +205,9 @@ void ImmediateModeGL::draw(Topology topology, const DrawVertex* vertices, int co
     matrix = matrix * depthConversionMatrix();
     f.glUniformMatrix4fv(program->location(UniformModelViewProj), 1, GL_FALSE, &matrix.m[0][0]);
     if (storage) {
-        m_context.bindTextureAt(m_textureLocation, storage->target(), storage->name());
-        // Sampler state indices: nearest, linear, linear between mip levels
-        // (plain linear for a texture of one level).
-        static const int filterStates[] = {-1, 0, 1, 4};
-        int state = filterStates[int(texture->getFilter())];
-        if (state >= 0)
-            applySamplerState(*storage, state, -1, m_context.maxAnisotropy());
+        m_context.bindTextureAt(textureLocation, storage->target(), storage->name());
+        if (key.filter >= 0)
+            applySamplerState(*storage, key.filter, -1, m_context.maxAnisotropy());
     }
 
     f.glBindBuffer(GL_ARRAY_BUFFER, 0);
@@ -134,11 +227,11 @@ void ImmediateModeGL::draw(Topology topology, const DrawVertex* vertices, int co
         break;
     case Topology::Lines:
         point(vertices);
-        glDrawArrays(GL_LINES, 0, count - count % 2);
+        glDrawArrays(GL_LINES, 0, count);
         break;
     case Topology::Triangles:
         point(vertices);
-        glDrawArrays(GL_TRIANGLES, 0, count - count % 3);
+        glDrawArrays(GL_TRIANGLES, 0, count);
         break;
     case Topology::Quads:
         // The shared index array covers MaxQuads quads with 16-bit indices:

@@ -3,16 +3,25 @@
 // Batched 2D (and debug 3D) drawing on the OpenGL renderer: vertex batches of
 // the drawing context go through two small programs, one plain and one
 // textured, from client memory.
+//
+// A small 2D batch of triangles or quads is held back and the next batch is
+// appended to it when it would draw the same way, so that a script that
+// alternates rectangles and images (each a batch of its own) still costs few
+// GL draws. A batch without a texture fits one with a texture: its vertices
+// then carry a texture coordinate for which a second build of the textured
+// program draws the vertex colour alone.
 
 #include "engine/draw/ImmediateMode.h"
 
 #include <memory>
+#include <vector>
 
 namespace engine {
 
 class RenderContextGL;
 class Renderer;
 class ShaderProgramGL;
+class TextureGL;
 
 class ImmediateModeGL final : public ImmediateMode {
 public:
@@ -47,14 +56,44 @@ public:
 
 private:
     enum class Topology { Points, Lines, Triangles, Quads };
+    // Everything a draw sets: two draws with equal keys draw as one.
+    struct DrawKey {
+        Topology topology = Topology::Quads;
+        bool is3D = false;
+        Mat4 transform;
+        DrawBlendMode blendMode = DrawBlendMode::Translucent;
+        const TextureGL* texture = nullptr;
+        int filter = -1;  // sampler state index, -1 to leave the texture's own
+        bool mixed = false;  // vertices with and without the texture
+    };
+    // Batches up to this many vertices are held back; longer ones gain
+    // nothing from merging and are drawn at once.
+    static constexpr int HoldLimit = 4096;
+    // The texture coordinate u of vertices without a texture in a textured
+    // draw, and the bound below which the mixed program draws their colour.
+    static constexpr float UntexturedU = -1.0e30f;
+    static constexpr float UntexturedBelow = -1.0e29f;
+
     void draw(Topology topology, const DrawVertex* vertices, int count, const DrawState& state,
               RenderableTexture* texture, bool is3D);
+    void issue(const DrawKey& key, const DrawVertex* vertices, int count);
+    bool canMerge(const DrawKey& key) const;
+    void hold(const DrawKey& key, const DrawVertex* vertices, int count);
+    void drawHeld();
+    static void drawHeldOf(void* self);
 
     RenderContextGL& m_context;
     Renderer& m_renderer;
     std::unique_ptr<ShaderProgramGL> m_program;
     std::unique_ptr<ShaderProgramGL> m_texturedProgram;
     int m_textureLocation = -1;  // the textured program's sampler, looked up once
+    // The textured program built to draw vertices at UntexturedU in their
+    // colour alone; null when the textured program's files cannot.
+    std::unique_ptr<ShaderProgramGL> m_mixedProgram;
+    int m_mixedTextureLocation = -1;
+    DrawKey m_heldKey;
+    std::vector<DrawVertex> m_held;
+    int m_heldCount = 0;
     DrawBlendMode m_blendMode = DrawBlendMode::Translucent;
     int m_width = 0;
     int m_height = 0;

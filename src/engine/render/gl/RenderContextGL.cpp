@@ -12,6 +12,8 @@ namespace engine {
 namespace {
 uint64_t g_contextsMade = 0;
 uint64_t g_liveGeneration = 0;
+RenderContextGL::HeldDraw g_heldDraw = nullptr;
+void* g_heldOwner = nullptr;
 
 struct BlendFactors {
     GLenum source;
@@ -106,17 +108,48 @@ void RenderContextGL::checkCapabilities() {
                                  f.glTextureView);
 }
 
+// A draw held by another owner (another renderer's drawing) goes first.
+void RenderContextGL::holdDraw(HeldDraw draw, void* owner) {
+    if (g_heldOwner != owner)
+        drawHeld();
+    g_heldDraw = draw;
+    g_heldOwner = owner;
+}
+
+void RenderContextGL::dropHeldDraw(void* owner) {
+    if (g_heldOwner == owner) {
+        g_heldDraw = nullptr;
+        g_heldOwner = nullptr;
+    }
+}
+
+// Cleared before it runs: the draw itself goes through the functions below.
+void RenderContextGL::drawHeld() {
+    if (!g_heldDraw)
+        return;
+    HeldDraw draw = g_heldDraw;
+    void* owner = g_heldOwner;
+    g_heldDraw = nullptr;
+    g_heldOwner = nullptr;
+    draw(owner);
+}
+
 void RenderContextGL::bindWindowFramebuffer() {
+    drawHeld();
     gl().glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
-void RenderContextGL::resize(int, int) {}
+void RenderContextGL::resize(int, int) {
+    drawHeld();
+}
 
 void RenderContextGL::present() {
+    drawHeld();
     m_context->present();
 }
 
 void RenderContextGL::useProgram(unsigned program) {
+    drawHeld();
     if (program != m_currentProgram) {
         gl().glUseProgram(program);
         m_currentProgram = program;
@@ -137,6 +170,7 @@ void RenderContextGL::bindQuadIndexBuffer() {
 }
 
 void RenderContextGL::setBlendMode(BlendMode mode) {
+    drawHeld();
     if (mode == m_blendMode)
         return;
     m_blendMode = mode;
@@ -155,6 +189,7 @@ int RenderContextGL::bindTexture(const char* sampler, unsigned target, unsigned 
 }
 
 int RenderContextGL::bindTextureAt(int location, unsigned target, unsigned texture) {
+    drawHeld();
     int unit = takeTextureUnit();
     gl().glActiveTexture(GL_TEXTURE0 + GLenum(unit));
     glBindTexture(target, texture);
@@ -164,6 +199,7 @@ int RenderContextGL::bindTextureAt(int location, unsigned target, unsigned textu
 }
 
 void RenderContextGL::setRenderTargets(unsigned color0, unsigned color1, unsigned depth, unsigned stencil) {
+    drawHeld();
     const GLEntryPoints& f = gl();
     f.glBindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
     f.glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
@@ -174,6 +210,7 @@ void RenderContextGL::setRenderTargets(unsigned color0, unsigned color1, unsigne
 }
 
 void RenderContextGL::setCubeTarget(unsigned cubeTexture, int face, unsigned depth) {
+    drawHeld();
     const GLEntryPoints& f = gl();
     f.glBindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
     f.glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
@@ -191,6 +228,7 @@ void RenderContextGL::checkFramebuffer() {
 }
 
 void RenderContextGL::drawFullScreenQuad() {
+    drawHeld();
     static const float corners[] = {-1, 1, 1, 1, 1, -1, -1, -1};
     gl().glBindBuffer(GL_ARRAY_BUFFER, 0);
     gl().glEnableVertexAttribArray(0);

@@ -82,6 +82,18 @@ public:
     // One face (0 to 5) of a cube texture at attachment 0.
     void setCubeTarget(unsigned cubeTexture, int face, unsigned depth);
 
+    // --- a draw held back ---
+
+    // 2D drawing may hold its last draw back to merge the next one into it.
+    // Everything that would change what that draw does (GL state, render
+    // targets, texture contents) or reads the pixels calls drawHeld first; the
+    // context's own functions here do.
+    using HeldDraw = void (*)(void* owner);
+    static void holdDraw(HeldDraw draw, void* owner);
+    // Forgets the held draw of owner undrawn, if it holds one.
+    static void dropHeldDraw(void* owner);
+    static void drawHeld();
+
     // --- shared drawing ---
 
     // The corners (-1, 1), (1, 1), (1, -1), (-1, -1) as attribute 0.

@@ -221,6 +221,7 @@ void RendererGL::resizeRenderBuffers(int width, int height) {
 }
 
 void RendererGL::beginRender() {
+    RenderContextGL::drawHeld();
     RenderContextGL& context = requireContext();
     context.bindWindowFramebuffer();
     glViewport(0, 0, m_renderWidth, m_renderHeight);
@@ -237,6 +238,7 @@ void RendererGL::beginRender() {
 }
 
 void RendererGL::renderScene(Scene* scene, Camera* camera, RenderableTexture* target) {
+    RenderContextGL::drawHeld();
     RenderContextGL& context = requireContext();
     if (m_notebook && scene && camera) {
         // Straight into the bound frame buffer; a target texture is not used.
@@ -381,6 +383,7 @@ RenderableTexture* RendererGL::renderStaticShadowMap(LightEntity* light, int siz
 }
 
 void RendererGL::endRender() {
+    RenderContextGL::drawHeld();
     RenderContextGL& context = requireContext();
     // Drawn by the next scene's flush of the debug queues.
     if (drawStats && m_pipeline)
@@ -390,6 +393,7 @@ void RendererGL::endRender() {
 }
 
 void RendererGL::saveScreenShot(const std::string& path) {
+    RenderContextGL::drawHeld();
     requireContext().bindWindowFramebuffer();
     int width = m_renderWidth;
     int height = m_renderHeight;

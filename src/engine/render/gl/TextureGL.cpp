@@ -3,6 +3,7 @@
 #include "core/Exception.h"
 #include "engine/render/gl/GLChecks.h"
 #include "engine/render/gl/GLEntryPoints.h"
+#include "engine/render/gl/RenderContextGL.h"
 
 #include <algorithm>
 
@@ -58,8 +59,12 @@ bool TextureGL::viewsSupported() {
     return g_viewsSupported;
 }
 
+// A held 2D draw goes first: it binds textures of its own, and the uploads
+// that follow count on this one staying bound. (Textures are only filled
+// while they are made.)
 TextureGL::TextureGL(unsigned target, int width, int height, int levels, int internalFormat)
     : m_target(target), m_width(width), m_height(height), m_levels(levels), m_internalFormat(internalFormat) {
+    RenderContextGL::drawHeld();
     glGenTextures(1, &m_name);
     glBindTexture(m_target, m_name);
 }
@@ -77,7 +82,9 @@ TextureGL::TextureGL(const TextureGL& source, int viewFormat)
     }
 }
 
+// A held 2D draw may still read this texture.
 TextureGL::~TextureGL() {
+    RenderContextGL::drawHeld();
     m_view.reset();
     glDeleteTextures(1, &m_name);
 }
