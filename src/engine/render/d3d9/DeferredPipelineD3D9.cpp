@@ -712,6 +712,8 @@ void DeferredPipelineD3D9::drawCasters(const Mat4& view, const Mat4& viewProj, f
             m_context.setConstant("g_viewProjMatrix", world * viewProj);
             m_context.setConstant("g_viewMatrix", world * view);
             setVec(m_context, "g_invLightRange", {invRange});
+            if (m.getParameterCount() > 0)
+                m_context.applyMaterialParameters(m);
             m_context.uploadConstants();
             device.setRenderState(D3DRS_CULLMODE, m.doubleSided ? D3DCULL_NONE : D3DCULL_CCW);
             if (m.alphaTest) {
@@ -970,6 +972,8 @@ void DeferredPipelineD3D9::drawMeshEntity(Camera& camera, MeshEntity& entity, Pa
         setVec(m_context, "g_invScreenSize", {1.0f / float(m_lightBuffer->width()), 1.0f / float(m_lightBuffer->height())});
         setVec(m_context, "g_emissiveColor", {emissive.x, emissive.y, emissive.z});
         setVec(m_context, "g_glossiness", {m.glossiness});
+        if (m.getParameterCount() > 0)
+            m_context.applyMaterialParameters(m);
         m_context.uploadConstants();
 
         switch (blendModeOf(m)) {

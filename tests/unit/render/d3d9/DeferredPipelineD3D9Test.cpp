@@ -41,6 +41,19 @@ TEST_F(DeferredPipelineD3D9Window, OpaqueSceneMatchesTheSharedReference)
     EXPECT_EQ(renderStats().drawSegments, 6); // geometry and material pass
 }
 
+// A material's parameters reach the surface programs: shifting the ground's
+// checker map by one square swaps its colours, by two leaves it as it was.
+TEST_F(DeferredPipelineD3D9Window, MaterialParametersReachTheSurfacePrograms)
+{
+    buildOpaqueScene();
+    Material& ground = *materials.front(); // the scene's first material
+    const float oneSquare[2] = {0.125f, 0}, twoSquares[2] = {0.25f, 0};
+    ground.setParameter("g_texOffset", oneSquare, 2);
+    EXPECT_FALSE(frameMatches("opaque-scene", 500));
+    ground.setParameter("g_texOffset", twoSquares, 2);
+    EXPECT_TRUE(frameMatches("opaque-scene", CheckerEdgePixels));
+}
+
 // A reset drops every default-pool texture: the scene buffers, the shadow map
 // and cubes come back, and the next frame draws as before.
 TEST_F(DeferredPipelineD3D9Window, DeviceResetMidRunRemakesTheFrameBuffers)
