@@ -27,7 +27,7 @@ void shadow_vs(float3 position : POSITION, float2 texcoord : TEXCOORD0, float4 b
     p = float4(SKIN_APPLY(p, c0, c1, c2), 1.0);
 #endif
     oPosition = mul(g_viewProjMatrix, p);
-    oViewPosition = float4(mul(g_viewMatrix, p).xyz, 0.0);
+    oViewPosition = mul(g_viewMatrix, p);
     oDepth = float4(oPosition.zw, 0.0, 0.0);
     oTexcoord = float4(texcoord, 0.0, 0.0);
 }
