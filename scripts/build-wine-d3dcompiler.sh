@@ -45,6 +45,8 @@ tar -xJf "$ARCHIVE" -C "$WORK" wine-10.0/libs/vkd3d wine-10.0/include/wine/list.
 V=$WORK/wine-10.0/libs/vkd3d
 # Equal literals share a constant register (see the patch).
 patch -s -d "$WORK/wine-10.0" -p1 < "$TOOL/shared-constant-registers.patch"
+# Uniform array elements are read where they are used (see the patch).
+patch -s -d "$WORK/wine-10.0" -p1 < "$TOOL/uniform-array-loads.patch"
 cd "$WORK"
 bison -d -o hlsl.tab.c "$V/libs/vkd3d-shader/hlsl.y"
 bison -d -o preproc.tab.c "$V/libs/vkd3d-shader/preproc.y"

@@ -15,39 +15,39 @@ float4x4 g_viewMatrix;     // world x light view
 float g_invLightRange;
 SAMPLER2D(g_diffuseMap);
 
+// Each varying fills a whole register: the compiler under Wine packs two
+// two-component ones (the texture coordinate and the depth) into one, which
+// Wine's Direct3D then reads wrongly.
 void shadow_vs(float3 position : POSITION, float2 texcoord : TEXCOORD0, float4 boneIndices : BLENDINDICES,
-               float4 boneWeights : BLENDWEIGHT, out float4 oPosition : POSITION, out float2 oTexcoord : TEXCOORD0,
-               out float3 oViewPosition : TEXCOORD1, out float4 oDepth : TEXCOORD2) {
+               float4 boneWeights : BLENDWEIGHT, out float4 oPosition : POSITION, out float4 oTexcoord : TEXCOORD0,
+               out float4 oViewPosition : TEXCOORD1, out float4 oDepth : TEXCOORD2) {
     float4 p = float4(position, 1.0);
 #ifdef SKINNING
     SKIN_MATRIX(boneIndices, boneWeights, c0, c1, c2)
     p = float4(SKIN_APPLY(p, c0, c1, c2), 1.0);
 #endif
     oPosition = mul(g_viewProjMatrix, p);
-    oViewPosition = mul(g_viewMatrix, p).xyz;
-    // A whole register of its own: packed beside the texture coordinates in
-    // one output register, it reached the pixel shader as other values under
-    // Wine, and the sun's cascades shadowed their own ground.
-    oDepth = float4(oPosition.zw, 0.0, 1.0);
-    oTexcoord = texcoord;
+    oViewPosition = mul(g_viewMatrix, p);
+    oDepth = float4(oPosition.zw, 0.0, 0.0);
+    oTexcoord = float4(texcoord, 0.0, 0.0);
 }
 
 // The moments of the distance d: d and its square, widened by the slope.
 #define MOMENTS(d) float4(d, d * d + 0.25 * (slopeX * slopeX + slopeY * slopeY), 0.0, 1.0)
 
-void shadow_ps(float2 texcoord : TEXCOORD0, float3 viewPosition : TEXCOORD1, out float4 oColor : COLOR0) {
+void shadow_ps(float4 texcoord : TEXCOORD0, float4 viewPosition : TEXCOORD1, out float4 oColor : COLOR0) {
 #ifdef ALPHA_TEST
-    ALPHA_CLIP(TEX2D(g_diffuseMap, texcoord).a - 0.5);
+    ALPHA_CLIP(TEX2D(g_diffuseMap, texcoord.xy).a - 0.5);
 #endif
-    float d = length(viewPosition) * g_invLightRange;
+    float d = length(viewPosition.xyz) * g_invLightRange;
     float slopeX = DDX(d);
     float slopeY = DDY(d);
     oColor = MOMENTS(d);
 }
 
-void shadow_dirlight_ps(float2 texcoord : TEXCOORD0, float4 depth : TEXCOORD2, out float4 oColor : COLOR0) {
+void shadow_dirlight_ps(float4 texcoord : TEXCOORD0, float4 depth : TEXCOORD2, out float4 oColor : COLOR0) {
 #ifdef ALPHA_TEST
-    ALPHA_CLIP(TEX2D(g_diffuseMap, texcoord).a - 0.5);
+    ALPHA_CLIP(TEX2D(g_diffuseMap, texcoord.xy).a - 0.5);
 #endif
     float d = depth.x / depth.y;
     float slopeX = DDX(d);

@@ -2,6 +2,8 @@
 
 #include "core/Exception.h"
 #include "engine/assets/Material.h"
+#include "engine/assets/Skeleton.h"
+#include "engine/particles/ParticleEntity.h"
 #include "engine/render/CascadedShadows.h"
 #include "engine/render/FrameSteps.h"
 #include "engine/render/LightEntity.h"
@@ -12,6 +14,7 @@
 #include "engine/render/OcclusionPattern.h"
 #include "engine/render/ShadowCube.h"
 #include "engine/render/d3d9/AmbientOcclusionD3D9.h"
+#include "engine/render/d3d9/ParticlesD3D9.h"
 #include "engine/render/d3d9/RenderContextD3D9.h"
 #include "engine/render/d3d9/RenderResourcesD3D9.h"
 #include "engine/render/d3d9/RenderableMeshD3D9.h"
@@ -95,6 +98,12 @@ Mat4 halfPixelShift(const Viewport& viewport) {
     return shift;
 }
 
+// Bones move the mesh when it has bone data and its entity a skeleton with
+// bones; a skeleton without any leaves it in its bind pose, as on OpenGL.
+bool drawsSkinned(const MeshEntity& entity, const RenderableMeshD3D9& mesh) {
+    return mesh.isSkinned() && entity.skeleton() && !entity.skeleton()->bones().empty();
+}
+
 const d3d::BaseTexture* textureOf(const RenderableTexture* texture) {
     auto* d3dTexture = dynamic_cast<const RenderableTextureD3D9*>(texture);
     return d3dTexture ? d3dTexture->texture() : nullptr;
@@ -148,6 +157,7 @@ DeferredPipelineD3D9::DeferredPipelineD3D9(RenderContextD3D9& context, RenderRes
     p.viewPs = pixelProgram(device, PostFile, "view_ps");
     m_surfaceShader = std::make_unique<RenderableShaderD3D9>(device);
     m_surfaceShader->loadSurfaceShader("", "", "", "", "");
+    m_particles = std::make_unique<ParticlesD3D9>(context);
     // The tone mapper reads light above 1 (highlights, several lights on
     // one surface): a buffer that clamped at 1 would flatten them first.
     m_finalFormat = D3DFMT_A16B16G16R16F;
@@ -690,7 +700,7 @@ void DeferredPipelineD3D9::drawCasters(const Mat4& view, const Mat4& viewProj, f
         auto* mesh = dynamic_cast<RenderableMeshD3D9*>(entity->mesh());
         if (!mesh || !entity->node())
             continue;
-        const bool skinned = false;
+        const bool skinned = drawsSkinned(*entity, *mesh);
         Mat4 world = Mat4::fromMat4x3(entity->node()->worldTransform());
         mesh->bind(m_context);
         for (size_t i = 0; i < mesh->segments().size(); ++i) {
@@ -705,9 +715,13 @@ void DeferredPipelineD3D9::drawCasters(const Mat4& view, const Mat4& viewProj, f
             if (!shader || !shader->slot(vertexSlot) || !shader->slot(pixelSlot))
                 shader = m_surfaceShader.get();
             m_context.bindShaders(shader->slot(vertexSlot), shader->slot(pixelSlot));
+            if (skinned)
+                m_context.setSkinningMatrices(*entity, *mesh);
             m_context.setConstant("g_viewProjMatrix", world * viewProj);
             m_context.setConstant("g_viewMatrix", world * view);
             setVec(m_context, "g_invLightRange", {invRange});
+            if (m.getParameterCount() > 0)
+                m_context.applyMaterialParameters(m);
             m_context.uploadConstants();
             device.setRenderState(D3DRS_CULLMODE, m.doubleSided ? D3DCULL_NONE : D3DCULL_CCW);
             if (m.alphaTest) {
@@ -857,9 +871,15 @@ void DeferredPipelineD3D9::transparentPass(Camera& camera) {
     device.setRenderState(D3DRS_STENCILENABLE, FALSE);
     setMeshFill();
     collectTransparent(m_visitor, camera, m_settings.renderMeshes, m_transparent);
+    int filter = 3 + std::clamp(m_settings.textureFilter, 0, 2);
+    // Particles fade where they meet the opaque surfaces drawn so far.
+    const ParticlesD3D9::SceneDepth sceneDepth{m_geometryBuffer.get(), m_width, m_height};
     for (const auto& [entity, key] : m_transparent) {
         if (entity->entityType() == RenderEntity::MeshEntityType)
             drawMeshEntity(camera, *static_cast<MeshEntity*>(entity), TransparentPass);
+        else
+            m_particles->draw(camera, *static_cast<ParticleEntity*>(entity), m_resources.whiteTexture.get(),
+                              m_settings.diffuseMapping, filter, sceneDepth, halfPixelShift(m_settings.viewport));
     }
     device.setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
     device.setRenderState(D3DRS_DEPTHBIAS, 0);
@@ -922,9 +942,7 @@ void DeferredPipelineD3D9::drawMeshEntity(Camera& camera, MeshEntity& entity, Pa
         for (size_t i = 0; i < segments && !normalMapped; ++i)
             normalMapped = segmentMaterial(entity, i).normalMap.get() != nullptr;
     }
-    // Skinned drawing needs the skinning matrices; until they reach the
-    // programs, skinned meshes draw in their bind pose.
-    const bool skinned = false;
+    const bool skinned = drawsSkinned(entity, *mesh);
 
     mesh->bind(m_context);
     const Mat4x3& worldTransform = entity.node()->worldTransform();
@@ -953,6 +971,8 @@ void DeferredPipelineD3D9::drawMeshEntity(Camera& camera, MeshEntity& entity, Pa
         if (!shader || !shader->slot(vertexSlot) || !shader->slot(pixelSlot))
             shader = m_surfaceShader.get();
         m_context.bindShaders(shader->slot(vertexSlot), shader->slot(pixelSlot));
+        if (skinned)
+            m_context.setSkinningMatrices(entity, *mesh);
         m_context.setConstant("g_viewProjMatrix", viewProj);
         m_context.setConstant("g_viewMatrix", worldView);
         m_context.setConstant("g_worldMatrix", world);
@@ -961,6 +981,8 @@ void DeferredPipelineD3D9::drawMeshEntity(Camera& camera, MeshEntity& entity, Pa
         setVec(m_context, "g_invScreenSize", {1.0f / float(m_lightBuffer->width()), 1.0f / float(m_lightBuffer->height())});
         setVec(m_context, "g_emissiveColor", {emissive.x, emissive.y, emissive.z});
         setVec(m_context, "g_glossiness", {m.glossiness});
+        if (m.getParameterCount() > 0)
+            m_context.applyMaterialParameters(m);
         m_context.uploadConstants();
 
         switch (blendModeOf(m)) {

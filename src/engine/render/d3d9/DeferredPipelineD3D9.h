@@ -19,6 +19,7 @@ namespace engine {
 class Camera;
 class LightEntity;
 class MeshEntity;
+class ParticlesD3D9;
 class RenderContextD3D9;
 class RenderableShaderD3D9;
 class ShaderD3D9;
@@ -128,6 +129,7 @@ private:
     std::unique_ptr<d3d::Texture2D> m_lightBuffer;
     std::unique_ptr<d3d::Texture2D> m_finalBuffer;
     std::vector<std::pair<RenderEntity*, float>> m_transparent; // entity, sort key
+    std::unique_ptr<ParticlesD3D9> m_particles;
     D3DFORMAT m_shadowFormat = D3DFMT_G16R16;
     std::unique_ptr<d3d::Texture2D> m_shadowMap;
     std::unique_ptr<d3d::Texture2D> m_shadowBlurMap;

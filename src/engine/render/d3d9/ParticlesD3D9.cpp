@@ -46,11 +46,11 @@ int ParticlesD3D9::batchParticles()
 }
 
 void ParticlesD3D9::draw(Camera& camera, const ParticleEntity& entity, const RenderableTextureD3D9* defaultTexture,
-                         bool diffuseMapping, int textureFilter, const SceneDepth& depth)
+                         bool diffuseMapping, int textureFilter, const SceneDepth& depth, const Mat4& clipShift)
 {
     // The camera's projection already gives depth 0..w, as this device wants it.
     const Mat4 view = Mat4::fromMat4x3(camera.worldInverse());
-    const Mat4 projection = camera.projection();
+    const Mat4 projection = camera.projection() * clipShift;
     const Mat4 nodeWorld = entity.node() ? Mat4::fromMat4x3(entity.node()->worldTransform()) : Mat4::identity();
     const int batchLimit = batchParticles();
 

@@ -6,6 +6,7 @@
 // pass with the depth test on and depth writes off.
 
 #include "engine/render/d3d9/D3DResources.h"
+#include "engine/scene/Matrix.h"
 
 #include <memory>
 
@@ -40,9 +41,11 @@ public:
 
     // Each emitter with live particles, in the entity's order. Without
     // diffuse mapping (or a texture) particles sample the default texture.
-    // textureFilter is a d3d::SamplerDesc filter.
+    // textureFilter is a d3d::SamplerDesc filter. clipShift follows the
+    // camera's projection: the frame's half-pixel shift that puts edges on
+    // the pixels the other renderer covers.
     void draw(Camera& camera, const ParticleEntity& entity, const RenderableTextureD3D9* defaultTexture,
-              bool diffuseMapping, int textureFilter, const SceneDepth& depth);
+              bool diffuseMapping, int textureFilter, const SceneDepth& depth, const Mat4& clipShift = Mat4());
 
     // Particles that fit in one draw.
     static int batchParticles();

@@ -182,7 +182,8 @@ void RenderContextD3D9::setSkinningMatrices(const MeshEntity& entity, const Rend
 {
     // One array for the process, identity bones until a skeleton fills it.
     static std::vector<Mat4x3> bones(MaxSkinningBones);
-    std::vector<Mat4x3> posed;
+    // Reused, so that a frame of skinned draws allocates nothing.
+    static std::vector<Mat4x3> posed;
     if (mesh.isSkinned() && entity.skeleton() && entity.node()) {
         entity.skeleton()->skinningMatrices(entity.node()->worldInverse(), posed);
         if (posed.size() > size_t(MaxSkinningBones))
