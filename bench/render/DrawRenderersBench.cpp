@@ -14,6 +14,7 @@
 #include "engine/draw/ImmediateMode.h"
 #include "engine/render/EngineSystems.h"
 #include "engine/render/Renderer.h"
+#include "EachRenderer.h"
 
 #include <algorithm>
 #include <chrono>
@@ -81,37 +82,6 @@ void runCases(const char* name) {
 } // namespace
 
 int main(int, char**) {
-    core::addSearchPath(QUILL_DATA_DIR);
-    struct Engine {
-        const char* name;
-        RenderEngineKind kind;
-    };
-    std::vector<Engine> engines = {{"opengl", RenderEngineKind::OpenGL}};
-#ifdef _WIN32
-    engines.push_back({"d3d9", RenderEngineKind::D3D9});
-#endif
-    int failures = 0;
-    for (const Engine& e : engines) {
-        try {
-            core::Frame::Options options;
-            options.width = Width;
-            options.height = Height;
-            options.title = "draw-renderers-bench";
-            core::Frame frame(options);
-            EngineOptions engineOptions;
-            engineOptions.settings.window = &frame.window();
-            engineOptions.settings.width = Width;
-            engineOptions.settings.height = Height;
-            engineOptions.settings.verticalSync = 0;
-            engineOptions.settings.renderEngine = e.kind;
-            EngineSystems::create(engineOptions);
-            runCases(e.name);
-            EngineSystems::destroy();
-            core::Frame::forgetMainFrame();
-        } catch (const core::Exception& error) {
-            std::fprintf(stderr, "%s: %s\n", e.name, error.getMessage());
-            ++failures;
-        }
-    }
-    return failures ? 1 : 0;
+    return runOnEachRenderer("draw-renderers-bench", Width, Height,
+                             [](const char* name, RenderEngineKind) { runCases(name); });
 }
